@@ -1,0 +1,92 @@
+#include "jobstore/Adodc.h"
+
+#include "jobstore/JobDatabase.h"
+#include "jobstore/ProgramValues.h"
+
+#include <QSet>
+#include <QSqlDatabase>
+
+namespace {
+QSet<Adodc *> &liveControls()
+{
+    static QSet<Adodc *> controls;
+    return controls;
+}
+} // namespace
+
+Adodc::Adodc(QObject *parent) : QObject(parent), m_recordset(new Recordset(this))
+{
+    static int serial = 0;
+    m_connectionName = QStringLiteral("adodc-%1").arg(++serial);
+    liveControls().insert(this);
+}
+
+Adodc::~Adodc()
+{
+    liveControls().remove(this);
+    disconnect();
+}
+
+void Adodc::setConnectionString(const QString &connectionText)
+{
+    if (connectionText != m_connectionText)
+        disconnect();
+    m_connectionText = connectionText;
+}
+
+void Adodc::setRecordSource(const SqlText &source)
+{
+    m_source = source;
+}
+
+bool Adodc::Refresh()
+{
+    m_everOpened = true;
+    bool ok = connect();
+    if (ok) {
+        ok = m_recordset->open(QSqlDatabase::database(m_connectionName, false), m_source);
+        if (!ok)
+            m_lastError = m_recordset->lastError();
+    } else {
+        m_recordset->close();
+    }
+    if (ok)
+        m_lastError.clear();
+    emit refreshed(ok);
+    return ok;
+}
+
+Recordset *Adodc::recordset()
+{
+    if (!m_everOpened)
+        Refresh();
+    return m_recordset;
+}
+
+void Adodc::closeAllConnections()
+{
+    for (Adodc *control : std::as_const(liveControls())) {
+        control->m_recordset->close();
+        control->disconnect();
+    }
+}
+
+bool Adodc::connect()
+{
+    if (QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen())
+        return true;
+    QSqlDatabase db = JobDatabase::open(Program::dataSourceOf(m_connectionText), m_connectionName, &m_lastError);
+    return db.isOpen();
+}
+
+void Adodc::disconnect()
+{
+    if (!QSqlDatabase::contains(m_connectionName))
+        return;
+    m_recordset->close();
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}

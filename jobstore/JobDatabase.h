@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The job database file: making one for a new shop, telling a job database from any other file,
+// and opening connections that never create or damage a file by accident.
+namespace JobDatabase {
+
+enum class State {
+    Ready,           // a job database, ready for use
+    Created,         // there was no file; an empty job database was made
+    NotAJobDatabase, // a file is there but it is not a readable job database; left untouched
+    CannotCreate,    // there was no file and none could be made
+};
+
+struct Check
+{
+    State state;
+    QString detail;
+};
+
+// Makes an empty job database when `path` does not exist; never writes to a file that is not one.
+Check ensure(const QString &path);
+
+// True when `path` is an SQLite database whose table1 has the job columns in order. Opens the
+// file read-only.
+bool isJobDatabase(const QString &path, QString *why = nullptr);
+
+// A read-write connection to an existing file; fails (and creates nothing) when it is missing.
+QSqlDatabase open(const QString &path, const QString &connectionName, QString *error = nullptr);
+
+// A consistent copy of the database at `path` written to `target`, even while connections are
+// open; an existing `target` is replaced.
+bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr);
+
+} // namespace JobDatabase

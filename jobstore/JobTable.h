@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The one table of the job database, its columns in stored order, and the status texts.
+namespace JobTable {
+
+enum Column {
+    Num,
+    Name,
+    NamePh,
+    Serial,
+    Tel,
+    DateIn,
+    DateOut,
+    Warranty,
+    MinP,
+    Deposit,
+    Accessory,
+    Service,
+    Panel,
+    PanelP,
+    EndP,
+    Status,
+    Desc,
+    ColumnCount
+};
+
+QString tableName();
+const QStringList &columnNames();
+bool isNumberColumn(int column);
+
+QString statusUnderRepair(); // "در حال تعمير"
+QString statusRepaired();
+QString statusUnrepairable();
+QString statusDelivered();
+QStringList statusTexts();
+
+// The SQL that makes an empty job database.
+QStringList createStatements();
+// Indexes for the list order, the report range and the due-by count; safe to run again.
+QStringList indexStatements();
+
+} // namespace JobTable

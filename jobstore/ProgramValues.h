@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The values every window shares for the whole run. No job record crosses windows: a window hands
+// another at most a receipt number, and the other re-reads the row.
+namespace Program {
+
+inline QString DatabaseConnection;
+// 1: the job window registers a new job; 0: it opens CurrentReceiptNumber.
+inline int NewJobMode = 0;
+// Receipt numbers are 32-bit everywhere; a busy shop passes 32767 in a few years.
+inline qint32 CurrentReceiptNumber = 0;
+
+QString dataFolder();
+void setDataFolder(const QString &folder);
+
+QString databaseFileName();
+QString databasePath();
+
+// The connection text keeps the shape shops have always seen; only its Data Source is used.
+QString connectionTextFor(const QString &folder);
+QString dataSourceOf(const QString &connectionText);
+
+} // namespace Program

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "jobstore/SqlText.h"
+
+// Every SQL text the program runs against the job table. Each selects the row id first; record
+// sets keep it hidden and use it to write a row back.
+namespace Queries {
+
+enum class SearchField { ReceiptNumber, CustomerName, DeviceModel };
+
+// The main list: num, name, nameph, status, desc, by receipt number.
+SqlText jobList();
+// The main list narrowed to the rows whose field contains the text. Persian and Arabic forms of
+// the same letters and digits match alike.
+SqlText jobListSearch(SearchField field, const QString &text);
+// Every column in stored order, for the job window.
+SqlText allJobs();
+// Jobs due on or before a date number and not delivered: num, name, nameph, status.
+SqlText dueBy(int dateNumber);
+
+// A LIKE pattern that matches rows containing `text` literally; use with ESCAPE '\'.
+QString containsPattern(const QString &text);
+// Folds the Persian/Arabic letter and digit variants a search should treat alike.
+QString foldForSearch(const QString &text);
+
+} // namespace Queries

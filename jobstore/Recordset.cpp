@@ -1,0 +1,324 @@
+#include "jobstore/Recordset.h"
+
+#include "jobstore/JobTable.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
+
+bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
+{
+    emit aboutToReset();
+    m_db = db;
+    m_fieldNames.clear();
+    m_rowIds.clear();
+    m_rows.clear();
+    m_editing = m_adding = false;
+    m_index = -1;
+    m_open = false;
+
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    bool ok = query.prepare(source.sql);
+    if (ok) {
+        for (const QVariant &value : source.values)
+            query.addBindValue(value);
+        ok = query.exec();
+    }
+    if (!ok) {
+        m_lastError = query.lastError().text();
+        emit reset();
+        emit currentRowChanged(-1);
+        return false;
+    }
+
+    const QSqlRecord record = query.record();
+    for (int i = 1; i < record.count(); ++i)
+        m_fieldNames << record.fieldName(i);
+    const int columns = int(m_fieldNames.size());
+    while (query.next()) {
+        m_rowIds.append(query.value(0).toLongLong());
+        QVector<QVariant> row(columns);
+        for (int i = 0; i < columns; ++i)
+            row[i] = query.value(i + 1);
+        m_rows.append(std::move(row));
+    }
+    if (query.lastError().isValid()) {
+        m_lastError = query.lastError().text();
+        m_rows.clear();
+        m_rowIds.clear();
+        emit reset();
+        emit currentRowChanged(-1);
+        return false;
+    }
+    m_open = true;
+    m_index = 0;
+    m_lastError.clear();
+    emit reset();
+    emit currentRowChanged(m_rows.isEmpty() ? -1 : 0);
+    return true;
+}
+
+void Recordset::close()
+{
+    emit aboutToReset();
+    m_rows.clear();
+    m_rowIds.clear();
+    m_fieldNames.clear();
+    m_editing = m_adding = false;
+    m_index = -1;
+    m_open = false;
+    m_db = QSqlDatabase();
+    emit reset();
+    emit currentRowChanged(-1);
+}
+
+int Recordset::AbsolutePosition() const
+{
+    if (m_index < 0 || m_index >= m_rows.size())
+        return m_index < 0 ? -2 : -3;
+    return m_index + 1;
+}
+
+bool Recordset::setAbsolutePosition(int position)
+{
+    if (position < 1 || position > m_rows.size())
+        return fail(tr("No row at position %1").arg(position));
+    return moveTo(position - 1);
+}
+
+bool Recordset::IsBOF() const
+{
+    return m_rows.isEmpty() || m_index < 0;
+}
+
+bool Recordset::IsEOF() const
+{
+    return m_rows.isEmpty() || m_index >= m_rows.size();
+}
+
+bool Recordset::MoveFirst()
+{
+    return moveTo(0);
+}
+
+bool Recordset::MoveLast()
+{
+    return moveTo(std::max(int(m_rows.size()) - 1, 0));
+}
+
+bool Recordset::MoveNext()
+{
+    if (IsEOF())
+        return fail(tr("No current row"));
+    return moveTo(m_index + 1);
+}
+
+bool Recordset::MovePrevious()
+{
+    if (IsBOF())
+        return fail(tr("No current row"));
+    return moveTo(m_index - 1);
+}
+
+bool Recordset::Move(int rows)
+{
+    return moveTo(std::clamp(m_index + rows, -1, int(m_rows.size())));
+}
+
+bool Recordset::Find(const QString &criterion)
+{
+    static const QRegularExpression shape(QStringLiteral("^\\s*(\\w+)\\s*=\\s*'([^']*)'\\s*$"));
+    const QRegularExpressionMatch match = shape.match(criterion);
+    if (!match.hasMatch())
+        return fail(tr("Unsupported criterion: %1").arg(criterion));
+    const int column = int(m_fieldNames.indexOf(match.captured(1)));
+    if (column < 0)
+        return fail(tr("No column %1").arg(match.captured(1)));
+    bool numeric = false;
+    const double wanted = match.captured(2).toDouble(&numeric);
+
+    int index = std::max(m_index, 0);
+    for (; index < m_rows.size(); ++index) {
+        const QVariant &cell = m_rows[index][column];
+        if (cell.isNull())
+            continue;
+        if (numeric ? cell.toDouble() == wanted : cell.toString() == match.captured(2))
+            break;
+    }
+    return moveTo(index);
+}
+
+QVariant Recordset::Fields(int index) const
+{
+    if (index < 0 || index >= m_fieldNames.size())
+        return QVariant();
+    if (m_editing)
+        return m_pending[index];
+    if (m_index < 0 || m_index >= m_rows.size())
+        return QVariant();
+    return m_rows[m_index][index];
+}
+
+bool Recordset::setField(int index, const QVariant &value)
+{
+    if (index < 0 || index >= m_fieldNames.size())
+        return fail(tr("No column %1").arg(index));
+    if (!m_editing) {
+        if (IsEOF() || IsBOF())
+            return fail(tr("No current row"));
+        m_editing = true;
+        m_adding = false;
+        m_pending = m_rows[m_index];
+        m_dirty = QVector<bool>(m_fieldNames.size(), false);
+    }
+    m_pending[index] = value;
+    m_dirty[index] = true;
+    return true;
+}
+
+QVariant Recordset::value(int row, int index) const
+{
+    if (row < 0 || row >= m_rows.size() || index < 0 || index >= m_fieldNames.size())
+        return QVariant();
+    return m_rows[row][index];
+}
+
+bool Recordset::AddNew()
+{
+    if (!m_open)
+        return fail(tr("The record set is not open"));
+    if (!commitBeforeMove())
+        return false;
+    m_editing = true;
+    m_adding = true;
+    m_pending = QVector<QVariant>(m_fieldNames.size());
+    m_dirty = QVector<bool>(m_fieldNames.size(), false);
+    return true;
+}
+
+bool Recordset::Update()
+{
+    if (!m_editing)
+        return true;
+    QStringList columns;
+    QVariantList values;
+    for (int i = 0; i < m_fieldNames.size(); ++i) {
+        if (!m_dirty[i])
+            continue;
+        columns << QStringLiteral("\"%1\"").arg(m_fieldNames[i]);
+        values << m_pending[i];
+    }
+
+    QSqlQuery query(m_db);
+    QString sql;
+    if (m_adding) {
+        sql = columns.isEmpty() ? QStringLiteral("insert into %1 default values").arg(m_table)
+                                : QStringLiteral("insert into %1 (%2) values (%3)")
+                                      .arg(m_table, columns.join(u','),
+                                           QStringList(columns.size(), QStringLiteral("?")).join(u','));
+    } else {
+        if (columns.isEmpty()) {
+            m_editing = false;
+            return true;
+        }
+        for (QString &column : columns)
+            column += QStringLiteral("=?");
+        sql = QStringLiteral("update %1 set %2 where rowid=?").arg(m_table, columns.join(u','));
+        values << m_rowIds[m_index];
+    }
+    if (!query.prepare(sql))
+        return fail(query.lastError().text());
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        return fail(query.lastError().text());
+    if (!m_adding && query.numRowsAffected() != 1)
+        return fail(tr("The row is no longer in the table"));
+
+    // Read the row back so the record set holds what the database now holds.
+    const qint64 rowId = m_adding ? query.lastInsertId().toLongLong() : m_rowIds[m_index];
+    QSqlQuery readBack(m_db);
+    QStringList quoted;
+    for (const QString &name : m_fieldNames)
+        quoted << QStringLiteral("\"%1\"").arg(name);
+    readBack.prepare(QStringLiteral("select %1 from %2 where rowid=?").arg(quoted.join(u','), m_table));
+    readBack.addBindValue(rowId);
+    QVector<QVariant> stored = m_pending;
+    if (readBack.exec() && readBack.next()) {
+        for (int i = 0; i < stored.size(); ++i)
+            stored[i] = readBack.value(i);
+    }
+
+    m_editing = false;
+    if (m_adding) {
+        m_adding = false;
+        m_rows.append(stored);
+        m_rowIds.append(rowId);
+        const int row = int(m_rows.size()) - 1;
+        emit rowInserted(row);
+        m_index = row;
+        emit currentRowChanged(row);
+    } else {
+        m_rows[m_index] = stored;
+        emit rowChanged(m_index);
+    }
+    m_lastError.clear();
+    return true;
+}
+
+void Recordset::CancelUpdate()
+{
+    m_editing = false;
+    m_adding = false;
+}
+
+bool Recordset::Delete()
+{
+    if (m_editing && m_adding) {
+        CancelUpdate();
+        return true;
+    }
+    if (IsEOF() || IsBOF())
+        return fail(tr("No current row"));
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("delete from %1 where rowid=?").arg(m_table));
+    query.addBindValue(m_rowIds[m_index]);
+    if (!query.exec())
+        return fail(query.lastError().text());
+    m_editing = false;
+    const int row = m_index;
+    m_rows.remove(row);
+    m_rowIds.remove(row);
+    emit rowRemoved(row);
+    // The row after the deleted one becomes current, as a clerk expects in a list.
+    m_index = std::min(row, int(m_rows.size()));
+    emit currentRowChanged(IsEOF() ? -1 : m_index);
+    return true;
+}
+
+bool Recordset::moveTo(int index)
+{
+    if (!commitBeforeMove())
+        return false;
+    index = std::clamp(index, -1, int(m_rows.size()));
+    if (index == m_index)
+        return true;
+    m_index = index;
+    emit currentRowChanged(IsEOF() || IsBOF() ? -1 : m_index);
+    return true;
+}
+
+bool Recordset::commitBeforeMove()
+{
+    return !m_editing || Update();
+}
+
+bool Recordset::fail(const QString &message)
+{
+    m_lastError = message;
+    return false;
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "jobstore/SqlText.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+// A client-side, static record set over one query of the job table: the whole result is read
+// once, the current row moves over it, and changes are written back row by row.
+class Recordset : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Recordset(QObject *parent = nullptr);
+
+    // Runs `source` (its first column must be the row id) and makes its first row current.
+    bool open(const QSqlDatabase &db, const SqlText &source);
+    void close();
+    bool isOpen() const { return m_open; }
+
+    int RecordCount() const { return int(m_rows.size()); }
+    // 1-based position of the current row; 0 or less when there is none.
+    int AbsolutePosition() const;
+    bool setAbsolutePosition(int position);
+    // BOF/EOF of the record set; EOF itself is a C macro.
+    bool IsBOF() const;
+    bool IsEOF() const;
+
+    bool MoveFirst();
+    bool MoveLast();
+    bool MoveNext();
+    bool MovePrevious();
+    bool Move(int rows);
+    // "column='value'", compared as a number: the first row from the current one on that meets
+    // it becomes current, or EOF when none does.
+    bool Find(const QString &criterion);
+
+    int fieldCount() const { return int(m_fieldNames.size()); }
+    QString fieldName(int index) const { return m_fieldNames.value(index); }
+    // Column `index` of the current row; null for an empty column, invalid with no current row.
+    QVariant Fields(int index) const;
+    // Pending until Update() or a move commits it.
+    bool setField(int index, const QVariant &value);
+    QVariant value(int row, int index) const;
+
+    bool AddNew();
+    bool isEditing() const { return m_editing; }
+    // Writes the pending new or changed row. On failure nothing is written and the pending values
+    // stay, so the caller may try again or cancel.
+    bool Update();
+    void CancelUpdate();
+    bool Delete();
+
+    QString lastError() const { return m_lastError; }
+
+signals:
+    void currentRowChanged(int row);
+    void aboutToReset();
+    void reset();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+
+private:
+    bool moveTo(int index);
+    bool commitBeforeMove();
+    bool fail(const QString &message);
+
+    QSqlDatabase m_db;
+    QString m_table;
+    QStringList m_fieldNames;
+    QVector<qint64> m_rowIds;
+    QVector<QVector<QVariant>> m_rows;
+    int m_index = -1; // -1 before the first row, size() after the last
+    bool m_open = false;
+
+    bool m_editing = false;
+    bool m_adding = false;
+    QVector<QVariant> m_pending;
+    QVector<bool> m_dirty;
+
+    QString m_lastError;
+};

@@ -1,0 +1,70 @@
+#include "jobstore/RecordsetModel.h"
+
+#include "jobstore/Recordset.h"
+
+RecordsetModel::RecordsetModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void RecordsetModel::setRecordset(Recordset *recordset)
+{
+    beginResetModel();
+    if (m_recordset)
+        m_recordset->disconnect(this);
+    m_recordset = recordset;
+    if (recordset) {
+        connect(recordset, &Recordset::aboutToReset, this, &RecordsetModel::beginResetModel);
+        connect(recordset, &Recordset::reset, this, &RecordsetModel::endResetModel);
+        connect(recordset, &Recordset::rowInserted, this, [this](int row) {
+            beginInsertRows(QModelIndex(), row, row);
+            endInsertRows();
+        });
+        connect(recordset, &Recordset::rowRemoved, this, [this](int row) {
+            beginRemoveRows(QModelIndex(), row, row);
+            endRemoveRows();
+        });
+        connect(recordset, &Recordset::rowChanged, this, [this](int row) {
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        });
+    }
+    endResetModel();
+}
+
+void RecordsetModel::setCaptions(const QStringList &captions)
+{
+    m_captions = captions;
+    if (columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+int RecordsetModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_recordset ? 0 : m_recordset->RecordCount();
+}
+
+int RecordsetModel::columnCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    // Before the first query the grid still shows its captioned columns.
+    const int fields = m_recordset ? m_recordset->fieldCount() : 0;
+    return fields > 0 ? fields : int(m_captions.size());
+}
+
+QVariant RecordsetModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !m_recordset)
+        return QVariant();
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return m_recordset->value(index.row(), index.column());
+    return QVariant();
+}
+
+QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return QVariant();
+    if (section < m_captions.size())
+        return m_captions.at(section);
+    return m_recordset ? m_recordset->fieldName(section) : QVariant();
+}

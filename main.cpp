@@ -1,0 +1,53 @@
+#include "jobstore/ProgramValues.h"
+#include "mainwindow/first.h"
+#include "platform/AppSetup.h"
+#include "platform/RunOptions.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+    QApplication::setApplicationVersion(QStringLiteral("1.6"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Velmora: a mobile-phone repair shop's counter"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                     QStringLiteral("Folder of db1.mdb and edit.txt (default: the program's folder)."),
+                                     QStringLiteral("DIR"));
+    const QCommandLineOption printToPdf(QStringLiteral("print-to-pdf"),
+                                        QStringLiteral("Write every print job as the next numbered PDF in DIR."),
+                                        QStringLiteral("DIR"));
+    parser.addOption(dataDir);
+    parser.addOption(printToPdf);
+    parser.process(app);
+
+    if (parser.isSet(dataDir)) {
+        const QString folder = parser.value(dataDir);
+        if (!QDir().mkpath(folder)) {
+            qCritical("Cannot use the data folder %s", qPrintable(folder));
+            return 2;
+        }
+        Program::setDataFolder(folder);
+    }
+    if (parser.isSet(printToPdf)) {
+        const QString folder = parser.value(printToPdf);
+        if (!QDir().mkpath(folder)) {
+            qCritical("Cannot use the PDF folder %s", qPrintable(folder));
+            return 2;
+        }
+        RunOptions::printToPdfFolder = QDir(folder).absolutePath();
+    }
+
+    AppSetup::applyLookAndFeel(app);
+    // The splash stays loaded, hidden, until the program ends.
+    first splash;
+    splash.show();
+    return app.exec();
+}

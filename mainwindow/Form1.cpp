@@ -1,0 +1,294 @@
+#include "mainwindow/Form1.h"
+#include "ui_Form1.h"
+
+#include "jobstore/Adodc.h"
+#include "jobstore/JobDatabase.h"
+#include "jobstore/JobTable.h"
+#include "jobstore/NumericText.h"
+#include "jobstore/ProgramValues.h"
+#include "platform/MessageBox.h"
+#include "platform/System.h"
+#include "platform/Twips.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+const QStringList gridCaptions = {
+    QStringLiteral("شماره رسيد"), QStringLiteral("نام مشتري"), QStringLiteral("مدل دستگاه"),
+    QStringLiteral("وضعيت دستگاه"), QStringLiteral("توضيحات"),
+};
+const int gridWidths[] = {1000, 1800, 1200, 1300, 2300};
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::Form1>()), m_adodc1(new Adodc(this)), m_timer1(new QTimer(this))
+{
+    ui->setupUi(this);
+    createControls();
+    loadDatabase();
+    connectCommands();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    // "delete" is a C++ keyword, so the action's member has a different name from the item.
+    ui->delete_->setObjectName(QStringLiteral("delete"));
+    m_adodc1->setObjectName(QStringLiteral("Adodc1"));
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(20);
+    m_timer1->setSingleShot(true);
+    setWindowIcon(QIcon(QStringLiteral(":/velmora/icon.png")));
+
+    ui->Command4->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
+    ui->Command2->setIcon(style()->standardIcon(QStyle::SP_MediaSeekBackward));
+    ui->Command1->setIcon(style()->standardIcon(QStyle::SP_MediaSeekForward));
+    ui->Command3->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
+    ui->Command5->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+
+    for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3}) {
+        box->installEventFilter(this);
+        box->setAutoFillBackground(true);
+    }
+    ui->DataGrid1->installEventFilter(this);
+    ui->Label11->installEventFilter(this);
+    ui->Label12->installEventFilter(this);
+    markActiveBox(ui->Text1);
+}
+
+void Form1::loadDatabase()
+{
+    Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
+
+    resize(Twips::toPixels(11300), Twips::toPixels(8320));
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->geometry();
+        move(available.x() + int((available.width() - frameGeometry().width()) / 2.0),
+             available.y() + int((available.height() - frameGeometry().height()) / 2.0));
+    }
+
+    const QString path = Program::dataSourceOf(Program::DatabaseConnection);
+    const JobDatabase::Check check = JobDatabase::ensure(path);
+    m_adodc1->setConnectionString(Program::DatabaseConnection);
+    m_adodc1->setRecordSource(Queries::jobList());
+    if (check.state == JobDatabase::State::NotAJobDatabase || check.state == JobDatabase::State::CannotCreate) {
+        const QString text = check.state == JobDatabase::State::NotAJobDatabase
+                                 ? QStringLiteral("فايل %1 يک پايگاه داده معتبر تعميرگاه نيست.\n"
+                                                  "اين فايل تغيير داده نشد و فهرست خالي نمايش داده مي شود.")
+                                 : QStringLiteral("فايل %1 وجود ندارد و ساخته نشد.\nفهرست خالي نمايش داده مي شود.");
+        // Shown once the window is up, so the clerk sees which window it belongs to.
+        QTimer::singleShot(0, this, [this, text, path] { MessageBox::critical(this, text.arg(path)); });
+        // Nothing must touch the file: the list stays empty, with its captions.
+        SetGridColumns();
+        return;
+    }
+    ui->DataGrid1->setDataSource(m_adodc1);
+    SetGridColumns();
+}
+
+void Form1::connectCommands()
+{
+    connect(ui->Command6, &QPushButton::clicked, this, &Form1::exitCommand);
+    connect(ui->exit, &QAction::triggered, this, &Form1::exitCommand);
+
+    connect(ui->Command4, &QToolButton::clicked, this, &Form1::moveFirst);
+    connect(ui->Command2, &QToolButton::clicked, this, &Form1::movePrevious);
+    connect(ui->Command1, &QToolButton::clicked, this, &Form1::moveNext);
+    connect(ui->Command3, &QToolButton::clicked, this, &Form1::moveLast);
+    connect(ui->Command5, &QToolButton::clicked, this, &Form1::deleteCurrent);
+
+    for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
+        connect(box, &QLineEdit::textChanged, this, [this, box] { searchChanged(box); });
+    connect(m_timer1, &QTimer::timeout, this, &Form1::listRefresh);
+}
+
+void Form1::SetGridColumns()
+{
+    ui->DataGrid1->setRowHeightTwips(270);
+    ui->DataGrid1->setCaptions(gridCaptions);
+    for (int column = 0; column < 5; ++column)
+        ui->DataGrid1->setColumnWidthTwips(column, gridWidths[column]);
+}
+
+int Form1::position() const
+{
+    return ui->DataGrid1->dataSource() ? m_adodc1->recordset()->AbsolutePosition() : 0;
+}
+
+void Form1::moveFirst()
+{
+    if (position() > 0)
+        m_adodc1->recordset()->MoveFirst();
+}
+
+void Form1::moveLast()
+{
+    if (position() > 0)
+        m_adodc1->recordset()->MoveLast();
+}
+
+void Form1::moveNext()
+{
+    if (position() <= 0)
+        return;
+    Recordset *recordset = m_adodc1->recordset();
+    recordset->MoveNext();
+    if (recordset->IsEOF()) {
+        System::beep();
+        recordset->MovePrevious();
+    }
+}
+
+void Form1::movePrevious()
+{
+    if (position() <= 0)
+        return;
+    Recordset *recordset = m_adodc1->recordset();
+    recordset->MovePrevious();
+    if (recordset->IsBOF()) {
+        System::beep();
+        recordset->MoveNext();
+    }
+}
+
+void Form1::deleteCurrent()
+{
+    if (position() <= 0)
+        return;
+    if (!MessageBox::askYesNo(this, QStringLiteral("رکورد مورد نظر حذف شود ؟"), QStringLiteral(" ")))
+        return;
+    Recordset *recordset = m_adodc1->recordset();
+    if (!recordset->Delete())
+        MessageBox::critical(this, QStringLiteral("حذف رکورد انجام نشد:\n%1").arg(recordset->lastError()));
+}
+
+void Form1::registerJob()
+{
+    // Comes with the job window.
+}
+
+void Form1::openCurrentJob()
+{
+    // Comes with the job window.
+}
+
+void Form1::exitCommand()
+{
+    System::quit();
+}
+
+void Form1::startListRefresh()
+{
+    m_timer1->start();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    exitCommand();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (auto *box = qobject_cast<QLineEdit *>(watched); box && fieldOf(box) != Queries::SearchField(-1))
+            searchFocused(box);
+    } else if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == ui->Text1)
+            return filterReceiptKey(key);
+        if (watched == ui->DataGrid1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            openCurrentJob();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+Queries::SearchField Form1::fieldOf(const QLineEdit *box) const
+{
+    if (box == ui->Text1)
+        return Queries::SearchField::ReceiptNumber;
+    if (box == ui->Text2)
+        return Queries::SearchField::CustomerName;
+    if (box == ui->Text3)
+        return Queries::SearchField::DeviceModel;
+    return Queries::SearchField(-1);
+}
+
+void Form1::searchChanged(QLineEdit *box)
+{
+    m_searchText = box->text();
+    m_adodc1->setConnectionString(Program::DatabaseConnection);
+    m_adodc1->setRecordSource(Queries::jobListSearch(fieldOf(box), m_searchText));
+    ui->DataGrid1->setDataSource(m_adodc1);
+    if (!m_adodc1->Refresh())
+        return; // a rejected search leaves the list as the query left it, without a message
+    SetGridColumns();
+}
+
+void Form1::searchFocused(QLineEdit *box)
+{
+    markActiveBox(box);
+    m_savedBoxText = box->text();
+    // Entering a box always re-applies its search, even when its text did not change.
+    box->setText(QStringLiteral("ed432"));
+    box->setText(m_savedBoxText);
+}
+
+void Form1::markActiveBox(QLineEdit *box)
+{
+    m_activeBox = box;
+    for (QLineEdit *each : {ui->Text1, ui->Text2, ui->Text3}) {
+        QPalette palette = each->palette();
+        const QColor colour = each == box ? QGuiApplication::palette().color(QPalette::Active, QPalette::Base)
+                                          : QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+        palette.setColor(QPalette::Base, colour);
+        palette.setColor(QPalette::Window, colour);
+        each->setPalette(palette);
+    }
+}
+
+bool Form1::filterReceiptKey(QKeyEvent *event)
+{
+    const QString typed = event->text();
+    if (typed.isEmpty() || event->key() == Qt::Key_Backspace || !typed.at(0).isPrint())
+        return false; // navigation and editing keys are not characters
+    const QString ascii = NumericText::toAsciiDigits(typed);
+    if (ascii.size() == 1 && ascii.at(0) >= u'0' && ascii.at(0) <= u'9') {
+        if (ascii != typed) {
+            // A Persian keyboard's number row: the box holds 0-9 all the same.
+            ui->Text1->insert(ascii);
+            return true;
+        }
+        return false;
+    }
+    return true;
+}
+
+void Form1::listRefresh()
+{
+    m_timer1->stop();
+    const int previous = position() - 1;
+    for (QLineEdit *box : {ui->Text3, ui->Text2, ui->Text1}) {
+        if (box == m_activeBox)
+            searchFocused(box);
+    }
+    Recordset *recordset = m_adodc1->recordset();
+    if (Program::NewJobMode == 1) {
+        recordset->MoveLast();
+        Program::NewJobMode = 0;
+    } else if (recordset->RecordCount() > 0) {
+        recordset->MoveFirst();
+        if (previous > 0 && previous < recordset->RecordCount())
+            recordset->Move(previous);
+    }
+}

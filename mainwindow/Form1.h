@@ -1,0 +1,68 @@
+#pragma once
+
+#include "jobstore/Queries.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class Adodc;
+class QLineEdit;
+class QTimer;
+class Shamsi;
+
+namespace Ui {
+class Form1;
+}
+
+// The main window: the job list with its search boxes, the record commands that reach every other
+// window, the clock and due-today count, backup and restore, and the one way to end the program.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    Adodc *adodc1() const { return m_adodc1; }
+    Shamsi *shams() const { return m_shams; }
+
+    // Record commands, reachable from buttons, menu items and keys.
+    void registerJob();
+    void openCurrentJob();
+    void moveFirst();
+    void movePrevious();
+    void moveNext();
+    void moveLast();
+    void deleteCurrent();
+    void exitCommand();
+
+    // Requeries the list through the active search box, 20 ms from now.
+    void startListRefresh();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void loadDatabase();
+    void connectCommands();
+    void SetGridColumns();
+
+    void searchChanged(QLineEdit *box);
+    void searchFocused(QLineEdit *box);
+    void markActiveBox(QLineEdit *box);
+    bool filterReceiptKey(QKeyEvent *event);
+    void listRefresh();
+    int position() const;
+    Queries::SearchField fieldOf(const QLineEdit *box) const;
+
+    std::unique_ptr<Ui::Form1> ui;
+    Adodc *m_adodc1;
+    QTimer *m_timer1; // one-shot list refresh after the job window or a restore
+    Shamsi *m_shams = nullptr;
+    QLineEdit *m_activeBox = nullptr;
+    QString m_searchText;
+    QString m_savedBoxText;
+};

@@ -1,0 +1,56 @@
+#include "mainwindow/first.h"
+
+#include "mainwindow/Form1.h"
+#include "platform/Twips.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QVBoxLayout>
+
+first::first(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_timer1(new QTimer(this))
+{
+    setObjectName(QStringLiteral("first"));
+    setLayoutDirection(Qt::RightToLeft);
+    setFixedSize(Twips::toPixels(7200), Twips::toPixels(4320));
+
+    auto *layout = new QVBoxLayout(this);
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setPixmap(QPixmap(QStringLiteral(":/velmora/splash.png")));
+    picture->setAlignment(Qt::AlignCenter);
+    layout->addWidget(picture, 1);
+
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto *frameLayout = new QVBoxLayout(frame);
+    auto *description = new QLabel(QStringLiteral("نرم افزار جامع مديريت تعميرگاه موبايل"), frame);
+    description->setObjectName(QStringLiteral("Label1"));
+    description->setAlignment(Qt::AlignCenter);
+    QFont big = description->font();
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    description->setFont(big);
+    auto *product = new QLabel(QStringLiteral("Velmora"), frame);
+    product->setObjectName(QStringLiteral("Label2"));
+    product->setAlignment(Qt::AlignCenter);
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    product->setFont(big);
+    frameLayout->addWidget(description);
+    frameLayout->addWidget(product);
+    layout->addWidget(frame);
+
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(3000);
+    connect(m_timer1, &QTimer::timeout, this, &first::onTimer1);
+    m_timer1->start();
+}
+
+void first::onTimer1()
+{
+    m_timer1->stop();
+    if (!m_form1)
+        m_form1 = new Form1();
+    m_form1->show();
+    hide();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+class Form1;
+
+// The splash window: shown first, opens the main window three seconds later and hides itself.
+class first : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit first(QWidget *parent = nullptr);
+
+    Form1 *mainWindow() const { return m_form1; }
+
+private:
+    void onTimer1();
+
+    QTimer *m_timer1;
+    Form1 *m_form1 = nullptr;
+};

@@ -1,0 +1,83 @@
+#include "platform/DataGrid.h"
+
+#include "jobstore/Adodc.h"
+#include "jobstore/RecordsetModel.h"
+#include "platform/Twips.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetModel(this))
+{
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAlternatingRowColors(true);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
+}
+
+void DataGrid::setDataSource(Adodc *control)
+{
+    if (m_control)
+        m_control->recordset()->disconnect(this);
+    m_control = control;
+    Recordset *recordset = control ? control->recordset() : nullptr;
+    m_model->setRecordset(recordset);
+    if (recordset) {
+        connect(recordset, &Recordset::currentRowChanged, this, &DataGrid::followRecordset);
+        followRecordset(recordset->AbsolutePosition() - 1);
+    }
+}
+
+void DataGrid::setCaptions(const QStringList &captions)
+{
+    m_model->setCaptions(captions);
+}
+
+void DataGrid::setColumnWidthTwips(int column, int twips)
+{
+    setColumnWidth(column, Twips::toPixels(twips));
+}
+
+void DataGrid::setRowHeightTwips(int twips)
+{
+    verticalHeader()->setDefaultSectionSize(Twips::toPixels(twips));
+    verticalHeader()->setMinimumSectionSize(1);
+}
+
+void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    if (indexAt(event->position().toPoint()).isValid())
+        emit dblClick();
+}
+
+void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_syncing || !m_control || !current.isValid())
+        return;
+    Recordset *recordset = m_control->recordset();
+    if (recordset->AbsolutePosition() != current.row() + 1)
+        recordset->setAbsolutePosition(current.row() + 1);
+}
+
+void DataGrid::followRecordset(int row)
+{
+    m_syncing = true;
+    if (row < 0 || row >= m_model->rowCount()) {
+        selectionModel()->clearCurrentIndex();
+        clearSelection();
+    } else {
+        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        const QModelIndex target = m_model->index(row, column);
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(target);
+    }
+    m_syncing = false;
+}

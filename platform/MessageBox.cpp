@@ -1,0 +1,54 @@
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+MessageBox::Handler &handlerSlot()
+{
+    static MessageBox::Handler handler;
+    return handler;
+}
+} // namespace
+
+MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, Icon icon, Buttons buttons,
+                                    const QString &title)
+{
+    const Request request{text, title, icon, buttons};
+    if (handlerSlot())
+        return handlerSlot()(request);
+
+    QMessageBox box(parent);
+    box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
+    box.setText(text);
+    box.setLayoutDirection(Qt::RightToLeft);
+    switch (icon) {
+    case Icon::None:
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+void MessageBox::setHandler(Handler handler)
+{
+    handlerSlot() = std::move(handler);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Every message box of the program goes through here, so a test answers it instead of a person.
+class MessageBox
+{
+public:
+    enum class Icon { None, Information, Exclamation, Critical, Question };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    struct Request
+    {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+    using Handler = std::function<Answer(const Request &)>;
+
+    static Answer show(QWidget *parent, const QString &text, Icon icon = Icon::None,
+                       Buttons buttons = Buttons::Ok, const QString &title = QString());
+    static void information(QWidget *parent, const QString &text, const QString &title = QString())
+    {
+        show(parent, text, Icon::Information, Buttons::Ok, title);
+    }
+    static void critical(QWidget *parent, const QString &text, const QString &title = QString())
+    {
+        show(parent, text, Icon::Critical, Buttons::Ok, title);
+    }
+    // A Yes/No question with the critical icon, as the program's confirmations have always had.
+    static bool askYesNo(QWidget *parent, const QString &text, const QString &title = QString())
+    {
+        return show(parent, text, Icon::Critical, Buttons::YesNo, title) == Answer::Yes;
+    }
+
+    // A test installs a handler; an empty handler returns to real boxes.
+    static void setHandler(Handler handler);
+};

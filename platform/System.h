@@ -1,0 +1,15 @@
+#pragma once
+
+#include <functional>
+
+// The beep and the end of the program, answerable by a test.
+namespace System {
+
+void beep();
+void setBeepHandler(std::function<void()> handler);
+
+// Ends the program at once: no window's close handler runs.
+void quit();
+void setQuitHandler(std::function<void()> handler);
+
+} // namespace System

@@ -1,0 +1,94 @@
+#include "support/TempJobFolder.h"
+
+#include "jobstore/JobDatabase.h"
+#include "jobstore/ProgramValues.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+TempJobFolder::TempJobFolder()
+{
+    static int serial = 0;
+    m_connectionName = QStringLiteral("temp-job-folder-%1").arg(++serial);
+    Program::setDataFolder(m_dir.path());
+    Program::DatabaseConnection = Program::connectionTextFor(m_dir.path());
+    Program::NewJobMode = 0;
+    Program::CurrentReceiptNumber = 0;
+    const JobDatabase::Check check = JobDatabase::ensure(databasePath());
+    if (check.state != JobDatabase::State::Created)
+        qFatal("could not create a job database: %s", qPrintable(check.detail));
+}
+
+TempJobFolder::~TempJobFolder()
+{
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase::database(m_connectionName, false).close();
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    Program::setDataFolder(QString());
+}
+
+QString TempJobFolder::databasePath() const
+{
+    return m_dir.filePath(QStringLiteral("db1.mdb"));
+}
+
+QSqlDatabase TempJobFolder::connection() const
+{
+    if (!QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(databasePath());
+        db.open();
+    }
+    return QSqlDatabase::database(m_connectionName);
+}
+
+void TempJobFolder::addJob(const QVariantMap &columns)
+{
+    QStringList names, marks;
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
+        names << QStringLiteral("\"%1\"").arg(it.key());
+        marks << QStringLiteral("?");
+    }
+    QSqlQuery query(connection());
+    query.prepare(QStringLiteral("insert into table1 (%1) values (%2)").arg(names.join(','), marks.join(',')));
+    for (const QVariant &value : columns)
+        query.addBindValue(value);
+    if (!query.exec())
+        qFatal("addJob: %s", qPrintable(query.lastError().text()));
+}
+
+void TempJobFolder::addJobs(int from, int to)
+{
+    QSqlDatabase db = connection();
+    db.transaction();
+    for (int n = from; n <= to; ++n)
+        addJob({{"num", n}, {"name", QStringLiteral("مشتري %1").arg(n)}, {"nameph", QStringLiteral("Model %1").arg(n)},
+                {"status", QStringLiteral("در حال تعمير")}});
+    db.commit();
+}
+
+QVariant TempJobFolder::value(const QString &sql) const
+{
+    QSqlQuery query(connection());
+    if (!query.exec(sql) || !query.next())
+        return QVariant();
+    return query.value(0);
+}
+
+QList<QVariantList> TempJobFolder::rows(const QString &sql) const
+{
+    QList<QVariantList> result;
+    QSqlQuery query(connection());
+    if (!query.exec(sql))
+        qFatal("rows: %s", qPrintable(query.lastError().text()));
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < query.record().count(); ++i)
+            row << query.value(i);
+        result << row;
+    }
+    return result;
+}
