@@ -1,0 +1,7 @@
+#include "platform/ListRefresh.h"
+
+ListRefresh *ListRefresh::instance()
+{
+    static ListRefresh notifier;
+    return &notifier;
+}
