@@ -1,0 +1,202 @@
+#include "jobstore/Adodc.h"
+#include "jobstore/JobTable.h"
+#include "jobstore/ProgramValues.h"
+#include "jobstore/Queries.h"
+#include "support/TempJobFolder.h"
+
+#include <QtTest>
+
+using namespace JobTable;
+
+class TestRecordset : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void movesAndPositions();
+    void emptyResultHasNoCurrentRow();
+    void findComparesAsANumber();
+    void addNewWritesOnlyAssignedColumns();
+    void changedRowKeepsUntouchedColumns();
+    void failedUpdateWritesNothingAndCanBeRetried();
+    void deleteRemovesTheCurrentRowOnly();
+};
+
+void TestRecordset::movesAndPositions()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 5);
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::jobList());
+    Recordset *rs = control.recordset(); // opened on first use
+    QCOMPARE(rs->RecordCount(), 5);
+    QCOMPARE(rs->AbsolutePosition(), 1);
+    QCOMPARE(rs->Fields(0).toInt(), 1);
+
+    QVERIFY(rs->MoveLast());
+    QCOMPARE(rs->AbsolutePosition(), 5);
+    QVERIFY(rs->MoveNext());
+    QVERIFY(rs->IsEOF());
+    QVERIFY(rs->AbsolutePosition() <= 0);
+    QVERIFY(!rs->Fields(0).isValid());
+    QVERIFY(rs->MovePrevious());
+    QCOMPARE(rs->Fields(0).toInt(), 5);
+
+    QVERIFY(rs->MoveFirst());
+    QVERIFY(rs->MovePrevious());
+    QVERIFY(rs->IsBOF());
+    QVERIFY(rs->AbsolutePosition() <= 0);
+
+    QVERIFY(rs->MoveFirst());
+    QVERIFY(rs->Move(3));
+    QCOMPARE(rs->AbsolutePosition(), 4);
+    QVERIFY(rs->Move(10));
+    QVERIFY(rs->IsEOF());
+}
+
+void TestRecordset::emptyResultHasNoCurrentRow()
+{
+    TempJobFolder folder;
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::jobList());
+    QVERIFY(control.Refresh());
+    Recordset *rs = control.recordset();
+    QCOMPARE(rs->RecordCount(), 0);
+    QVERIFY(rs->IsBOF() && rs->IsEOF());
+    QVERIFY(rs->AbsolutePosition() <= 0);
+    QVERIFY(rs->MoveLast());
+    QVERIFY(rs->AbsolutePosition() <= 0);
+    QVERIFY(!rs->setField(Name, QStringLiteral("x")));
+    QVERIFY(!rs->Delete());
+}
+
+void TestRecordset::findComparesAsANumber()
+{
+    TempJobFolder folder;
+    for (int n : {3, 7, 12, 7})
+        folder.addJob({{"num", n}, {"name", QStringLiteral("job %1").arg(n)}});
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::allJobs());
+    Recordset *rs = control.recordset();
+
+    QVERIFY(rs->Find(QStringLiteral("num='7'")));
+    QCOMPARE(rs->AbsolutePosition(), 2);
+    // From the current row on: the same criterion stays on the first match.
+    QVERIFY(rs->Find(QStringLiteral("num='7'")));
+    QCOMPARE(rs->AbsolutePosition(), 2);
+    QVERIFY(rs->Find(QStringLiteral("num='12'")));
+    QCOMPARE(rs->Fields(Num).toInt(), 12);
+    // Not found from here on (3 lies behind): EOF.
+    QVERIFY(rs->Find(QStringLiteral("num='3'")));
+    QVERIFY(rs->IsEOF());
+    rs->MoveFirst();
+    QVERIFY(rs->Find(QStringLiteral("num='12.0'")));
+    QCOMPARE(rs->Fields(Num).toInt(), 12);
+    QVERIFY(!rs->Find(QStringLiteral("num=7")));
+}
+
+void TestRecordset::addNewWritesOnlyAssignedColumns()
+{
+    TempJobFolder folder;
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::allJobs());
+    Recordset *rs = control.recordset();
+
+    QVERIFY(rs->AddNew());
+    rs->setField(Num, 5.0);
+    rs->setField(Name, QStringLiteral("مريم"));
+    rs->setField(Serial, QStringLiteral(""));
+    rs->setField(EndP, 12.5);
+    // Nothing reaches the file before the commit.
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 0);
+    QVERIFY(rs->Update());
+    QCOMPARE(rs->RecordCount(), 1);
+    QCOMPARE(rs->AbsolutePosition(), 1);
+
+    const QVariantList row = folder.rows(QStringLiteral("select num, typeof(num), serial, deposit, endp from table1")).at(0);
+    QCOMPARE(row.at(0).toString(), QStringLiteral("5")); // a whole number reads back without ".0"
+    QCOMPARE(row.at(1).toString(), QStringLiteral("integer"));
+    QVERIFY(!row.at(2).isNull());
+    QCOMPARE(row.at(2).toString(), QString());
+    QVERIFY(row.at(3).isNull()); // never assigned: null, not the empty text
+    QCOMPARE(row.at(4).toDouble(), 12.5);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num LIKE '%5%'")).toInt(), 1);
+}
+
+void TestRecordset::changedRowKeepsUntouchedColumns()
+{
+    TempJobFolder folder;
+    folder.addJob({{"num", 1}, {"name", "a"}, {"deposit", 300}, {"status", QStringLiteral("در حال تعمير")}});
+    folder.addJob({{"num", 2}, {"name", "b"}});
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::allJobs());
+    Recordset *rs = control.recordset();
+    rs->setField(Status, QStringLiteral("تحويل شده"));
+    QCOMPARE(rs->Fields(Status).toString(), QStringLiteral("تحويل شده"));
+    // Moving on commits the pending change.
+    QVERIFY(rs->MoveNext());
+    QCOMPARE(folder.rows(QStringLiteral("select status, deposit, name from table1 where num=1")).at(0),
+             (QVariantList{QStringLiteral("تحويل شده"), 300, QStringLiteral("a")}));
+}
+
+void TestRecordset::failedUpdateWritesNothingAndCanBeRetried()
+{
+    TempJobFolder folder;
+    folder.addJob({{"num", 1}, {"name", "kept"}});
+    folder.value(QStringLiteral("create trigger refuse before insert on table1 when new.name='bad' "
+                                "begin select raise(abort, 'refused'); end"));
+    folder.value(QStringLiteral("create trigger refuse2 before update on table1 when new.name='bad' "
+                                "begin select raise(abort, 'refused'); end"));
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::allJobs());
+    Recordset *rs = control.recordset();
+
+    QVERIFY(rs->AddNew());
+    rs->setField(Num, 2);
+    rs->setField(Name, QStringLiteral("bad"));
+    QVERIFY(!rs->Update());
+    QVERIFY(rs->lastError().contains(QStringLiteral("refused")));
+    QVERIFY(rs->isEditing());
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 1);
+    rs->setField(Name, QStringLiteral("good"));
+    QVERIFY(rs->Update());
+    QCOMPARE(folder.value(QStringLiteral("select name from table1 where num=2")).toString(), QStringLiteral("good"));
+
+    QVERIFY(rs->MoveFirst());
+    rs->setField(Name, QStringLiteral("bad"));
+    rs->setField(Tel, QStringLiteral("0912"));
+    QVERIFY(!rs->Update());
+    rs->CancelUpdate();
+    const QVariantList kept = folder.rows(QStringLiteral("select name, tel from table1 where num=1")).at(0);
+    QCOMPARE(kept.at(0).toString(), QStringLiteral("kept"));
+    QVERIFY(kept.at(1).isNull());
+    QCOMPARE(rs->Fields(Name).toString(), QStringLiteral("kept"));
+}
+
+void TestRecordset::deleteRemovesTheCurrentRowOnly()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    folder.addJob({{"num", 2}, {"name", "twin"}});
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::jobList());
+    Recordset *rs = control.recordset();
+    rs->Find(QStringLiteral("num='2'"));
+    QVERIFY(rs->Delete());
+    QCOMPARE(rs->RecordCount(), 3);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=2")).toInt(), 1);
+    rs->MoveLast();
+    QVERIFY(rs->Delete());
+    QVERIFY(rs->IsEOF());
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestRecordset)
+#include "tst_recordset.moc"
