@@ -6,6 +6,7 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
+#include "mainwindow/DatabaseCopies.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
 #include "platform/Twips.h"
@@ -28,12 +29,14 @@ const int gridWidths[] = {1000, 1800, 1200, 1300, 2300};
 } // namespace
 
 Form1::Form1(QWidget *parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::Form1>()), m_adodc1(new Adodc(this)), m_timer1(new QTimer(this))
+    : QMainWindow(parent), ui(std::make_unique<Ui::Form1>()), m_adodc1(new Adodc(this)), m_timer1(new QTimer(this)),
+      m_tim(new QTimer(this)), m_timer4(new QTimer(this)), m_adodc2(new Adodc(this))
 {
     ui->setupUi(this);
     createControls();
     loadDatabase();
     connectCommands();
+    createHousekeeping();
 }
 
 Form1::~Form1() = default;
@@ -182,6 +185,7 @@ void Form1::openCurrentJob()
 
 void Form1::exitCommand()
 {
+    DatabaseCopies::exitCopy();
     System::quit();
 }
 
@@ -198,6 +202,13 @@ void Form1::closeEvent(QCloseEvent *event)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonRelease && (watched == ui->Label11 || watched == ui->Label12)) {
+        if (watched == ui->Label11)
+            backupCommand();
+        else
+            restoreCommand();
+        return true;
+    }
     if (event->type() == QEvent::FocusIn) {
         if (auto *box = qobject_cast<QLineEdit *>(watched); box && fieldOf(box) != Queries::SearchField(-1))
             searchFocused(box);

@@ -7,6 +7,7 @@
 
 class Adodc;
 class QLineEdit;
+class QSystemTrayIcon;
 class QTimer;
 class Shamsi;
 
@@ -36,6 +37,10 @@ public:
     void moveLast();
     void deleteCurrent();
     void exitCommand();
+    void backupCommand();
+    void restoreCommand();
+    void hideCommand();
+    void showCommand();
 
     // Requeries the list through the active search box, 20 ms from now.
     void startListRefresh();
@@ -56,12 +61,22 @@ private:
     bool filterReceiptKey(QKeyEvent *event);
     void listRefresh();
     int position() const;
+
+    void createHousekeeping();
+    void onTim();
+    void onTimer4();
+    QString dueKey() const;
     Queries::SearchField fieldOf(const QLineEdit *box) const;
 
     std::unique_ptr<Ui::Form1> ui;
     Adodc *m_adodc1;
     QTimer *m_timer1; // one-shot list refresh after the job window or a restore
-    Shamsi *m_shams = nullptr;
+    Shamsi *m_shams = nullptr;   // today's solar date, read by the clock, the count and receipts
+    QDate m_shamsDay;            // the calendar day m_shams was last refreshed on
+    QTimer *m_tim;               // clock
+    QTimer *m_timer4;            // due-today count
+    Adodc *m_adodc2;             // due-today query
+    QSystemTrayIcon *m_trayIcon1 = nullptr;
     QLineEdit *m_activeBox = nullptr;
     QString m_searchText;
     QString m_savedBoxText;

@@ -1,0 +1,129 @@
+#include "mainwindow/DatabaseCopies.h"
+
+#include "jobstore/Adodc.h"
+#include "jobstore/JobDatabase.h"
+#include "jobstore/ProgramValues.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "solardate/Clock.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <filesystem>
+
+namespace DatabaseCopies {
+
+namespace {
+
+QString databasePath()
+{
+    return Program::dataSourceOf(Program::DatabaseConnection);
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo first(a), second(b);
+    if (first.exists() && second.exists())
+        return first.canonicalFilePath() == second.canonicalFilePath();
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
+bool replaceFile(const QString &from, const QString &to, QString *error)
+{
+    std::error_code code;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
+                            code);
+    if (code && error)
+        *error = QString::fromStdString(code.message());
+    return !code;
+}
+
+} // namespace
+
+QString exitCopyPath()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("d:\\db1.mdb");
+#else
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(documents).filePath(QStringLiteral("Velmora/db1.mdb"));
+#endif
+}
+
+void backup(QWidget *owner)
+{
+    const QString source = databasePath();
+    const QString chosen = FileDialog::getSaveFileName(owner, QStringLiteral("پشتيبان گيري از اطلاعات"),
+                                                       QDir::toNativeSeparators(exitCopyPath()));
+    if (chosen.isEmpty() || chosen == QLatin1String("db1.mdb"))
+        return;
+    if (sameFile(chosen, source)) {
+        MessageBox::critical(owner, QStringLiteral("فايل پشتيبان نمي تواند خود فايل اطلاعات برنامه باشد.\n"
+                                                   "لطفا مسير ديگري انتخاب کنيد."));
+        return;
+    }
+    QString error;
+    if (!JobDatabase::copyConsistent(source, chosen, &error))
+        MessageBox::critical(owner, QStringLiteral("پشتيبان گيري انجام نشد و فايل %1 ساخته نشد.\n%2")
+                                        .arg(QDir::toNativeSeparators(chosen), error));
+}
+
+bool restore(QWidget *owner)
+{
+    const QString target = databasePath();
+    const QString chosen =
+        FileDialog::getOpenFileName(owner, QStringLiteral("Restore Backup"), QString(), QStringLiteral("mdb(*.mdb)"));
+    if (!chosen.endsWith(QLatin1String("mdb")))
+        return false;
+
+    QString why;
+    if (!JobDatabase::isJobDatabase(chosen, &why)) {
+        MessageBox::critical(owner, QStringLiteral("فايل %1 يک فايل پشتيبان معتبر تعميرگاه نيست.\n"
+                                                   "اطلاعات فعلي برنامه تغيير نکرد.")
+                                        .arg(QDir::toNativeSeparators(chosen)));
+        return false;
+    }
+
+    // The chosen file is copied beside the database first, so the swap itself is one rename.
+    const QString incoming = target + QStringLiteral(".restoring");
+    QString error;
+    if (!JobDatabase::copyConsistent(chosen, incoming, &error)) {
+        QFile::remove(incoming);
+        MessageBox::critical(owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1")
+                                        .arg(error));
+        return false;
+    }
+
+    const QFileInfo targetInfo(target);
+    const QString safety = targetInfo.dir().filePath(
+        QStringLiteral("db1-before-restore-%1.mdb").arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    if (targetInfo.exists() && !JobDatabase::copyConsistent(target, safety, &error) && !QFile::copy(target, safety)) {
+        QFile::remove(incoming);
+        MessageBox::critical(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد.\n%1")
+                                        .arg(error));
+        return false;
+    }
+
+    Adodc::closeAllConnections();
+    if (!replaceFile(incoming, target, &error)) {
+        QFile::remove(incoming);
+        MessageBox::critical(owner, QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1")
+                                        .arg(error));
+        return false;
+    }
+    MessageBox::information(owner, QStringLiteral("اطلاعات از فايل پشتيبان برگردانده شد.\n"
+                                                  "اطلاعات قبلي در اين فايل نگهداري شد:\n%1")
+                                       .arg(QDir::toNativeSeparators(safety)));
+    return true;
+}
+
+bool exitCopy()
+{
+    const QString target = exitCopyPath();
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    return JobDatabase::copyConsistent(databasePath(), target);
+}
+
+} // namespace DatabaseCopies

@@ -1,0 +1,139 @@
+// The main window's housekeeping: clock, due-today count, backup and restore, hiding to the tray.
+#include "mainwindow/Form1.h"
+#include "ui_Form1.h"
+
+#include "jobstore/Adodc.h"
+#include "jobstore/ProgramValues.h"
+#include "mainwindow/DatabaseCopies.h"
+#include "solardate/Clock.h"
+#include "solardate/Shamsi.h"
+#include "solardate/ShamsiFactory.h"
+
+#include <QLocale>
+#include <QMouseEvent>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+
+const QStringList weekdayNames = {
+    QStringLiteral("شنبه"),     QStringLiteral("يکشنبه"),  QStringLiteral("دوشنبه"), QStringLiteral("سه شنبه"),
+    QStringLiteral("چهارشنبه"), QStringLiteral("پنجشنبه"), QStringLiteral("جمعه"),
+};
+
+QString twoDigits(int value)
+{
+    const QString text = QString::number(value).trimmed();
+    return text.size() == 1 ? QStringLiteral("0") + text : text;
+}
+
+} // namespace
+
+void Form1::createHousekeeping()
+{
+    m_shams = qobject_cast<Shamsi *>(Sorvan::createObject(Sorvan::ShamsiClassId, this));
+    if (m_shams) {
+        m_shams->setObjectName(QStringLiteral("Shams"));
+        m_shams->hide();
+    }
+    m_shamsDay = Sorvan::Clock::today();
+    m_adodc2->setObjectName(QStringLiteral("Adodc2"));
+
+    m_tim->setObjectName(QStringLiteral("Tim"));
+    m_tim->setInterval(10);
+    connect(m_tim, &QTimer::timeout, this, &Form1::onTim);
+    m_tim->start();
+    m_timer4->setObjectName(QStringLiteral("Timer4"));
+    m_timer4->setInterval(1000);
+    connect(m_timer4, &QTimer::timeout, this, &Form1::onTimer4);
+    m_timer4->start();
+
+    connect(ui->Command15, &QPushButton::clicked, this, &Form1::backupCommand);
+    connect(ui->backup, &QAction::triggered, this, &Form1::backupCommand);
+    connect(ui->Command12, &QPushButton::clicked, this, &Form1::restoreCommand);
+    connect(ui->restore, &QAction::triggered, this, &Form1::restoreCommand);
+    connect(ui->Command8, &QPushButton::clicked, this, &Form1::hideCommand);
+    connect(ui->hide1, &QAction::triggered, this, &Form1::hideCommand);
+    connect(ui->view, &QAction::triggered, this, &Form1::showCommand);
+
+    m_trayIcon1 = new QSystemTrayIcon(this);
+    m_trayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
+    m_trayIcon1->setToolTip(QStringLiteral("نرم افزار جامع مديريت تعميرگاه موبايل"));
+    m_trayIcon1->setContextMenu(ui->file);
+    connect(m_trayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
+            showCommand();
+    });
+}
+
+void Form1::onTim()
+{
+    m_tim->setInterval(1000);
+    ui->file->menuAction()->setVisible(true);
+    // The window lives for weeks in the tray: follow the calendar past midnight.
+    const QDate today = Sorvan::Clock::today();
+    if (m_shams && today != m_shamsDay) {
+        m_shamsDay = today;
+        m_shams->refresh();
+    }
+    ui->L4->setText(QLocale::system().toString(Sorvan::Clock::now().time(), QLocale::ShortFormat));
+    const QString weekday = m_shams ? m_shams->Emrooz() : QString();
+    const qsizetype index = weekday.size() == 1 ? weekday.at(0).unicode() - u'0' : -1;
+    ui->l6->setText(index >= 0 && index < weekdayNames.size() ? weekdayNames.at(index) : QString());
+    ui->l5->setText(m_shams ? m_shams->Tarikh() : QString());
+}
+
+QString Form1::dueKey() const
+{
+    if (!m_shams)
+        return QString();
+    return twoDigits(m_shams->Sal().toInt() % 100) + twoDigits(m_shams->Mah().toInt()) +
+           twoDigits(m_shams->Rooz().toInt());
+}
+
+void Form1::onTimer4()
+{
+    // The same text as at load: a restore may have closed the connection under it.
+    Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
+    m_adodc2->setConnectionString(Program::DatabaseConnection);
+    m_adodc2->setRecordSource(Queries::dueBy(dueKey().toInt()));
+    ui->DataGrid2->setDataSource(m_adodc2);
+    if (!m_adodc2->Refresh())
+        return;
+    ui->Command9->setText(QStringLiteral(" تحويل امروز: ") + QStringLiteral(" %1").arg(m_adodc2->recordset()->RecordCount()) +
+                          QStringLiteral(" مورد"));
+}
+
+void Form1::backupCommand()
+{
+    DatabaseCopies::backup(this);
+}
+
+void Form1::restoreCommand()
+{
+    if (DatabaseCopies::restore(this))
+        startListRefresh();
+}
+
+void Form1::hideCommand()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        // With no tray there would be no way back to a hidden window.
+        showMinimized();
+        return;
+    }
+    hide();
+    m_trayIcon1->setIcon(windowIcon());
+    m_trayIcon1->show();
+    ui->hide1->setEnabled(false);
+    ui->view->setEnabled(true);
+}
+
+void Form1::showCommand()
+{
+    m_trayIcon1->hide();
+    showNormal();
+    activateWindow();
+    ui->hide1->setEnabled(true);
+    ui->view->setEnabled(false);
+}

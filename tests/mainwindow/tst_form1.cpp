@@ -1,0 +1,277 @@
+#include "jobstore/Adodc.h"
+#include "jobstore/ProgramValues.h"
+#include "mainwindow/Form1.h"
+#include "platform/DataGrid.h"
+#include "solardate/Clock.h"
+#include "support/Seams.h"
+#include "support/TempJobFolder.h"
+
+#include <QCryptographicHash>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void emptyTableShowsFiveCaptionedColumns();
+    void listsEveryJobInReceiptOrder();
+    void notAJobDatabaseIsNamedAndLeftAlone();
+    void closeBoxRunsTheExitCommand();
+    void browseButtonsBeepAtTheEnds();
+    void deleteAsksOnceAndOnlyYesDeletes();
+
+    void receiptBoxTakesDigitsOnly();
+    void enteringABoxReappliesItsSearch();
+    void filtersDoNotCombine();
+    void listRefreshReturnsToThePreviousRow();
+};
+
+namespace {
+DataGrid *grid(Form1 &form)
+{
+    return form.findChild<DataGrid *>(QStringLiteral("DataGrid1"));
+}
+
+QList<int> listedNumbers(Form1 &form)
+{
+    QList<int> numbers;
+    QAbstractItemModel *model = grid(form)->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        numbers << model->index(row, 0).data().toInt();
+    return numbers;
+}
+
+void typeText(QWidget *box, const QString &text)
+{
+    for (QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+} // namespace
+
+void TestForm1::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestForm1::cleanup()
+{
+    Sorvan::Clock::reset();
+}
+
+void TestForm1::emptyTableShowsFiveCaptionedColumns()
+{
+    TempJobFolder folder;
+    Seams seams;
+    Form1 form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("Velmora 1.6"));
+    QAbstractItemModel *model = grid(form)->model();
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->columnCount(), 5);
+    const QStringList expected = {QStringLiteral("شماره رسيد"), QStringLiteral("نام مشتري"), QStringLiteral("مدل دستگاه"),
+                                  QStringLiteral("وضعيت دستگاه"), QStringLiteral("توضيحات")};
+    for (int column = 0; column < 5; ++column)
+        QCOMPARE(model->headerData(column, Qt::Horizontal).toString(), expected.at(column));
+    QVERIFY(seams.messages.isEmpty());
+}
+
+void TestForm1::listsEveryJobInReceiptOrder()
+{
+    TempJobFolder folder;
+    folder.addJob({{"num", 7}, {"name", "c"}});
+    folder.addJob({{"num", 1}, {"name", "a"}, {"desc", QStringLiteral("صفحه شکسته")}});
+    folder.addJob({{"num", 2}, {"name", "b"}});
+    Seams seams;
+    Form1 form;
+    QCOMPARE(listedNumbers(form), (QList<int>{1, 2, 7}));
+    QCOMPARE(grid(form)->model()->index(0, 4).data().toString(), QStringLiteral("صفحه شکسته"));
+    QCOMPARE(form.adodc1()->recordset()->AbsolutePosition(), 1);
+}
+
+void TestForm1::notAJobDatabaseIsNamedAndLeftAlone()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.mdb"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Standard Jet DB\0 from another program", 38);
+    file.close();
+    Program::setDataFolder(dir.path());
+
+    Seams seams;
+    {
+        Form1 form;
+        QTRY_COMPARE(seams.messages.size(), 1);
+        QVERIFY(seams.messages.first().text.contains(path));
+        QCOMPARE(grid(form)->model()->rowCount(), 0);
+        QCOMPARE(grid(form)->model()->columnCount(), 5);
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("Standard Jet DB\0 from another program", 38));
+    Program::setDataFolder(QString());
+}
+
+void TestForm1::closeBoxRunsTheExitCommand()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    Seams seams;
+    Form1 form;
+    form.show();
+    QVERIFY(!form.close()); // the close is turned into the exit command
+    QCOMPARE(seams.quits, 1);
+    QVERIFY(form.isVisible());
+
+    form.findChild<QPushButton *>(QStringLiteral("Command6"))->click();
+    QCOMPARE(seams.quits, 2);
+}
+
+void TestForm1::browseButtonsBeepAtTheEnds()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    Seams seams;
+    Form1 form;
+    Recordset *rs = form.adodc1()->recordset();
+    auto button = [&form](const char *name) { return form.findChild<QToolButton *>(QString::fromLatin1(name)); };
+
+    button("Command2")->click(); // previous on the first row
+    QCOMPARE(seams.beeps, 1);
+    QCOMPARE(rs->AbsolutePosition(), 1);
+    button("Command3")->click();
+    QCOMPARE(rs->AbsolutePosition(), 3);
+    QCOMPARE(grid(form)->currentIndex().row(), 2);
+    button("Command1")->click(); // next on the last row
+    QCOMPARE(seams.beeps, 2);
+    QCOMPARE(rs->AbsolutePosition(), 3);
+    button("Command2")->click();
+    QCOMPARE(rs->AbsolutePosition(), 2);
+    button("Command4")->click();
+    QCOMPARE(rs->AbsolutePosition(), 1);
+    QCOMPARE(seams.beeps, 2);
+}
+
+void TestForm1::deleteAsksOnceAndOnlyYesDeletes()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    Seams seams;
+    Form1 form;
+    auto *remove = form.findChild<QToolButton *>(QStringLiteral("Command5"));
+    form.adodc1()->recordset()->MoveNext();
+
+    seams.answers << MessageBox::Answer::No;
+    remove->click();
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages.first().text, QStringLiteral("رکورد مورد نظر حذف شود ؟"));
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Critical);
+    QCOMPARE(seams.messages.first().buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 3);
+
+    seams.answers << MessageBox::Answer::Yes;
+    remove->click();
+    QCOMPARE(seams.messages.size(), 2);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=2")).toInt(), 0);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+
+    // With an empty list nothing is asked.
+    TempJobFolder empty;
+    Form1 emptyForm;
+    emptyForm.findChild<QToolButton *>(QStringLiteral("Command5"))->click();
+    QCOMPARE(seams.messages.size(), 2);
+}
+
+void TestForm1::receiptBoxTakesDigitsOnly()
+{
+    TempJobFolder folder;
+    Seams seams;
+    Form1 form;
+    auto *text1 = form.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    typeText(text1, QStringLiteral("1a۲٣-"));
+    QCOMPARE(text1->text(), QStringLiteral("123"));
+    QTest::keyClick(text1, Qt::Key_Backspace);
+    QCOMPARE(text1->text(), QStringLiteral("12"));
+}
+
+void TestForm1::enteringABoxReappliesItsSearch()
+{
+    TempJobFolder folder;
+    folder.addJob({{"num", 1}, {"name", QStringLiteral("احمد")}, {"nameph", "A1"}});
+    folder.addJob({{"num", 2}, {"name", QStringLiteral("مريم")}});
+    Seams seams;
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *text1 = form.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *text2 = form.findChild<QLineEdit *>(QStringLiteral("Text2"));
+    auto *text3 = form.findChild<QLineEdit *>(QStringLiteral("Text3"));
+
+    text3->setFocus();
+    QTRY_VERIFY(text3->hasFocus());
+    QCOMPARE(listedNumbers(form), QList<int>{1}); // only jobs with a model
+    const QColor window = QGuiApplication::palette().color(QPalette::Active, QPalette::Base);
+    const QColor grey = QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    QCOMPARE(text3->palette().color(QPalette::Base), window);
+    QCOMPARE(text1->palette().color(QPalette::Base), grey);
+    QCOMPARE(text2->palette().color(QPalette::Base), grey);
+
+    text1->setFocus();
+    QTRY_VERIFY(text1->hasFocus());
+    QCOMPARE(listedNumbers(form), (QList<int>{1, 2}));
+    QCOMPARE(text1->palette().color(QPalette::Base), window);
+    QCOMPARE(text3->palette().color(QPalette::Base), grey);
+
+    // A box already holding "ed432" is not requeried: neither assignment changes its text.
+    text2->setText(QStringLiteral("ed432"));
+    QCOMPARE(listedNumbers(form), QList<int>{});
+    folder.addJob({{"num", 3}, {"name", "ed432"}});
+    text2->setFocus();
+    QTRY_VERIFY(text2->hasFocus());
+    QCOMPARE(listedNumbers(form), QList<int>{});
+}
+
+void TestForm1::filtersDoNotCombine()
+{
+    TempJobFolder folder;
+    folder.addJob({{"num", 15}, {"name", QStringLiteral("علي")}, {"nameph", "S5"}});
+    folder.addJob({{"num", 20}, {"name", QStringLiteral("رضا")}, {"nameph", "S5"}});
+    Seams seams;
+    Form1 form;
+    auto *text1 = form.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *text2 = form.findChild<QLineEdit *>(QStringLiteral("Text2"));
+    text1->setText(QStringLiteral("5"));
+    QCOMPARE(listedNumbers(form), QList<int>{15});
+    typeText(text2, QStringLiteral("رضا"));
+    QCOMPARE(listedNumbers(form), QList<int>{20});
+    QCOMPARE(grid(form)->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("نام مشتري"));
+}
+
+void TestForm1::listRefreshReturnsToThePreviousRow()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 9);
+    Seams seams;
+    Form1 form;
+    Recordset *rs = form.adodc1()->recordset();
+    rs->Move(6);
+    QCOMPARE(rs->AbsolutePosition(), 7);
+    form.startListRefresh();
+    QTRY_COMPARE(rs->RecordCount(), 9);
+    QTRY_COMPARE(rs->AbsolutePosition(), 7);
+
+    folder.addJob({{"num", 10}, {"name", "new"}});
+    Program::NewJobMode = 1;
+    form.startListRefresh();
+    QTRY_COMPARE(rs->RecordCount(), 10);
+    QTRY_COMPARE(rs->AbsolutePosition(), 10);
+    QCOMPARE(Program::NewJobMode, 0);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
