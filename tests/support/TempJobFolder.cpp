@@ -23,11 +23,16 @@ TempJobFolder::TempJobFolder()
 
 TempJobFolder::~TempJobFolder()
 {
+    reconnect();
+    Program::setDataFolder(QString());
+}
+
+void TempJobFolder::reconnect()
+{
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase::database(m_connectionName, false).close();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
-    Program::setDataFolder(QString());
 }
 
 QString TempJobFolder::databasePath() const

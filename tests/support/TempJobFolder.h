@@ -19,6 +19,8 @@ public:
     void addJobs(int from, int to); // jobs numbered from..to with a name and model each
     QVariant value(const QString &sql) const;
     QList<QVariantList> rows(const QString &sql) const;
+    // Drops the test's own connection, e.g. after the file was replaced under it.
+    void reconnect();
 
 private:
     QSqlDatabase connection() const;

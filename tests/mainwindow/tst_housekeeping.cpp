@@ -1,0 +1,298 @@
+#include "jobstore/Adodc.h"
+#include "jobstore/JobDatabase.h"
+#include "jobstore/ProgramValues.h"
+#include "mainwindow/DatabaseCopies.h"
+#include "mainwindow/Form1.h"
+#include "solardate/Clock.h"
+#include "solardate/Shamsi.h"
+#include "support/Seams.h"
+#include "support/TempJobFolder.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSystemTrayIcon>
+#include <QtTest>
+
+class TestHousekeeping : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void dueTodayCount_data();
+    void dueTodayCount();
+    void clockShowsTimeDateAndWeekday();
+    void unknownWeekdayLeavesTheLabelEmpty();
+    void dayChangeRefreshesTheDate();
+    void countFollowsANewJob();
+
+    void backupReplacesAnExistingFile();
+    void cancelledDialogsDoNothing();
+    void restoreChecksTheNameAndTheContents();
+    void restoreReplacesTheDatabaseAndKeepsASafetyCopy();
+    void exitCopyGoesToTheDocumentsFolder();
+    void hideWithoutATrayMinimises();
+};
+
+namespace {
+const QString captionOf(int count)
+{
+    return QStringLiteral(" تحويل امروز:  %1 مورد").arg(count);
+}
+
+QPushButton *button(Form1 &form, const char *name)
+{
+    return form.findChild<QPushButton *>(QString::fromLatin1(name));
+}
+
+QString makeJobDatabase(const QString &path, int jobs)
+{
+    JobDatabase::ensure(path);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+    db.setDatabaseName(path);
+    db.open();
+    for (int n = 1; n <= jobs; ++n)
+        QSqlQuery(db).exec(QStringLiteral("insert into table1 (num, name) values (%1, 'restored')").arg(n));
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+    return path;
+}
+} // namespace
+
+void TestHousekeeping::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestHousekeeping::cleanup()
+{
+    Sorvan::Clock::reset();
+}
+
+void TestHousekeeping::dueTodayCount_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QVariant>("dateout");
+    QTest::addColumn<QVariant>("status");
+    QTest::addColumn<int>("counted");
+    const QDate day(2012, 9, 18); // 1391/06/28
+    QTest::newRow("due today, under repair") << day << QVariant(910628) << QVariant(QStringLiteral("در حال تعمير")) << 1;
+    QTest::newRow("due today, delivered") << day << QVariant(910628) << QVariant(QStringLiteral("تحويل شده")) << 0;
+    QTest::newRow("due yesterday") << day << QVariant(910627) << QVariant(QStringLiteral("تعمير شده")) << 1;
+    QTest::newRow("due tomorrow") << day << QVariant(910629) << QVariant(QStringLiteral("تعمير شده")) << 0;
+    QTest::newRow("no status") << day << QVariant(910628) << QVariant() << 0;
+    QTest::newRow("no delivery date") << day << QVariant() << QVariant(QStringLiteral("تعمير شده")) << 0;
+    // 1400/01/05: the year part is "00", the key 000105, stored as 105.
+    QTest::newRow("year 1400") << QDate(2021, 3, 25) << QVariant(105) << QVariant(QStringLiteral("تعمير شده")) << 1;
+    QTest::newRow("1399 is later than 1400") << QDate(2021, 3, 25) << QVariant(991229) << QVariant(QStringLiteral("x"))
+                                             << 0;
+}
+
+void TestHousekeeping::dueTodayCount()
+{
+    QFETCH(QDate, today);
+    QFETCH(QVariant, dateout);
+    QFETCH(QVariant, status);
+    QFETCH(int, counted);
+    TempJobFolder folder;
+    folder.addJob({{"num", 1}, {"dateout", dateout}, {"status", status}});
+    Sorvan::Clock::setNow(QDateTime(today, QTime(10, 0)));
+    Seams seams;
+    Form1 form;
+    QTRY_COMPARE(button(form, "Command9")->text(), captionOf(counted));
+}
+
+void TestHousekeeping::clockShowsTimeDateAndWeekday()
+{
+    TempJobFolder folder;
+    Sorvan::Clock::setNow(QDateTime(QDate(2004, 10, 9), QTime(9, 41))); // Saturday, 1383/07/18
+    Seams seams;
+    Form1 form;
+    auto *l5 = form.findChild<QLabel *>(QStringLiteral("l5"));
+    auto *l6 = form.findChild<QLabel *>(QStringLiteral("l6"));
+    auto *l4 = form.findChild<QLabel *>(QStringLiteral("L4"));
+    QTRY_COMPARE(l5->text(), QStringLiteral("1383/07/18"));
+    QTRY_COMPARE(l6->text(), QStringLiteral("شنبه"));
+    QCOMPARE(l4->text(), QLocale::system().toString(QTime(9, 41), QLocale::ShortFormat));
+}
+
+void TestHousekeeping::unknownWeekdayLeavesTheLabelEmpty()
+{
+    TempJobFolder folder;
+    Sorvan::Clock::setNow(QDateTime(QDate(2013, 4, 28), QTime(8, 0))); // Sunday
+    Seams seams;
+    Form1 form;
+    auto *l6 = form.findChild<QLabel *>(QStringLiteral("l6"));
+    QTRY_COMPARE(l6->text(), QStringLiteral("يکشنبه"));
+    form.shams()->setEmrooz(QStringLiteral("7"));
+    QTRY_COMPARE(l6->text(), QString());
+}
+
+void TestHousekeeping::dayChangeRefreshesTheDate()
+{
+    TempJobFolder folder;
+    folder.addJob({{"num", 1}, {"dateout", 910629}, {"status", QStringLiteral("در حال تعمير")}});
+    Sorvan::Clock::setNow(QDateTime(QDate(2012, 9, 18), QTime(23, 59, 59)));
+    Seams seams;
+    Form1 form;
+    auto *l5 = form.findChild<QLabel *>(QStringLiteral("l5"));
+    QTRY_COMPARE(l5->text(), QStringLiteral("1391/06/28"));
+    QTRY_COMPARE(button(form, "Command9")->text(), captionOf(0));
+
+    Sorvan::Clock::setNow(QDateTime(QDate(2012, 9, 19), QTime(0, 0, 1)));
+    QTRY_COMPARE(l5->text(), QStringLiteral("1391/06/29"));
+    QCOMPARE(form.shams()->Rooz(), QStringLiteral("29"));
+    QTRY_COMPARE(button(form, "Command9")->text(), captionOf(1));
+}
+
+void TestHousekeeping::countFollowsANewJob()
+{
+    TempJobFolder folder;
+    Sorvan::Clock::setNow(QDateTime(QDate(2012, 9, 18), QTime(12, 0)));
+    Seams seams;
+    Form1 form;
+    QTRY_COMPARE(button(form, "Command9")->text(), captionOf(0));
+    folder.addJob({{"num", 1}, {"dateout", 910628}, {"status", QStringLiteral("در حال تعمير")}});
+    QTRY_COMPARE_WITH_TIMEOUT(button(form, "Command9")->text(), captionOf(1), 2500);
+}
+
+void TestHousekeeping::backupReplacesAnExistingFile()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 4);
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("backup.mdb"));
+    QFile old(target);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("yesterday's backup");
+    old.close();
+
+    Seams seams;
+    Form1 form;
+    seams.fileNames << target;
+    button(form, "Command15")->click();
+    QCOMPARE(seams.dialogs.size(), 1);
+    QCOMPARE(seams.dialogs.first().caption, QStringLiteral("پشتيبان گيري از اطلاعات"));
+    QVERIFY(seams.messages.isEmpty());
+    QVERIFY(JobDatabase::isJobDatabase(target));
+
+    // A target that cannot be written is reported, not passed over.
+    seams.fileNames << elsewhere.filePath(QStringLiteral("missing/folder/b.mdb"));
+    button(form, "Command15")->click();
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Critical);
+}
+
+void TestHousekeeping::cancelledDialogsDoNothing()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 2);
+    Seams seams;
+    Form1 form;
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+    button(form, "Command15")->click(); // backup, cancelled
+    button(form, "Command12")->click(); // restore, cancelled
+    seams.fileNames << QStringLiteral("db1.mdb");
+    button(form, "Command15")->click();
+    QCOMPARE(seams.dialogs.size(), 3);
+    QVERIFY(seams.messages.isEmpty());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), before);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+}
+
+void TestHousekeeping::restoreChecksTheNameAndTheContents()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 2);
+    QTemporaryDir elsewhere;
+    const QString capitals = makeJobDatabase(elsewhere.filePath(QStringLiteral("B.MDB")), 5);
+    const QString text = elsewhere.filePath(QStringLiteral("x.mdb"));
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("just some text\n");
+    file.close();
+
+    Seams seams;
+    Form1 form;
+    seams.fileNames << capitals << text;
+    button(form, "Command12")->click();
+    QCOMPARE(seams.dialogs.first().caption, QStringLiteral("Restore Backup"));
+    QCOMPARE(seams.dialogs.first().filter, QStringLiteral("mdb(*.mdb)"));
+    QVERIFY(seams.messages.isEmpty()); // "MDB" is not "mdb": nothing happens
+    button(form, "Command12")->click();
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(seams.messages.first().text.contains(QStringLiteral("x.mdb")));
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("db1.mdb")});
+}
+
+void TestHousekeeping::restoreReplacesTheDatabaseAndKeepsASafetyCopy()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 2);
+    QTemporaryDir elsewhere;
+    // A name ending in "mdb" without a dot is accepted.
+    const QString backup = makeJobDatabase(elsewhere.filePath(QStringLiteral("backupmdb")), 5);
+
+    Seams seams;
+    Form1 form;
+    seams.fileNames << backup;
+    button(form, "Command12")->click();
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Information);
+    QTRY_COMPARE(form.adodc1()->recordset()->RecordCount(), 5);
+
+    const QStringList safety = QDir(folder.path()).entryList({QStringLiteral("db1-before-restore-*.mdb")});
+    QCOMPARE(safety.size(), 1);
+    QVERIFY(seams.messages.first().text.contains(safety.first()));
+    QVERIFY(JobDatabase::isJobDatabase(QDir(folder.path()).filePath(safety.first())));
+    folder.reconnect();
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 5);
+    QVERIFY(!QFile::exists(folder.databasePath() + QStringLiteral(".restoring")));
+}
+
+void TestHousekeeping::exitCopyGoesToTheDocumentsFolder()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    const QString target = DatabaseCopies::exitCopyPath();
+    QVERIFY(target.endsWith(QStringLiteral("Velmora/db1.mdb")));
+    QFile::remove(target);
+    Seams seams;
+    Form1 form;
+    button(form, "Command6")->click();
+    QCOMPARE(seams.quits, 1);
+    QVERIFY(JobDatabase::isJobDatabase(target));
+    QFile::remove(target);
+
+    // Without a database to copy the program still ends, with no message.
+    QFile::remove(folder.databasePath());
+    button(form, "Command6")->click();
+    QCOMPARE(seams.quits, 2);
+    QVERIFY(seams.messages.isEmpty());
+}
+
+void TestHousekeeping::hideWithoutATrayMinimises()
+{
+    TempJobFolder folder;
+    Seams seams;
+    Form1 form;
+    form.show();
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    auto *hide1 = form.findChild<QAction *>(QStringLiteral("hide1"));
+    auto *view = form.findChild<QAction *>(QStringLiteral("view"));
+    QVERIFY(hide1->isEnabled());
+    QVERIFY(!view->isEnabled());
+    button(form, "Command8")->click();
+    QVERIFY(form.isVisible());
+    QVERIFY(form.isMinimized() || form.windowState().testFlag(Qt::WindowMinimized));
+    QVERIFY(hide1->isEnabled()); // nothing was put in a tray
+}
+
+QTEST_MAIN(TestHousekeeping)
+#include "tst_housekeeping.moc"
