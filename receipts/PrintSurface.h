@@ -29,7 +29,8 @@ public:
 
 // The surface every print goes to: the default printer, the --print-to-pdf folder, or what a
 // test installed.
-namespace Printer {
+namespace Printer
+{
 
 PrintSurface &surface();
 // A test installs a surface of its own (not owned); nullptr returns to the real one.

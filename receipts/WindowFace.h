@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+class QWidget;
+
+// One visible control of a window as it goes on paper: geometry in twips from the top left of the
+// window's client area, and what the clerk sees in it.
+struct FaceItem {
+    enum class Kind { Text, Outline, Picture, Option };
+
+    Kind kind = Kind::Text;
+    QString name; // the control's objectName
+    QRectF rect;
+    QString text;
+    QString fontFamily;
+    double fontPoints = 9;
+    bool bold = false;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter; // absolute, never flipped by direction
+    bool rightToLeft = false;
+    bool wordWrap = false;
+    bool checked = false;    // option buttons
+    double cornerRadius = 0; // outlines
+    QImage picture;
+};
+
+// A window's face drawn from its controls (geometry, text, font, alignment) as vector text. Grabbing
+// the window as a picture would leave no text on the page, so nothing here renders widgets.
+namespace WindowFace
+{
+
+QList<FaceItem> describe(QWidget *window);
+// Paints onto a painter whose unit is one twip.
+void paint(QPainter &painter, const QList<FaceItem> &items);
+
+} // namespace WindowFace
