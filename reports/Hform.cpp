@@ -1,0 +1,310 @@
+#include "reports/Hform.h"
+#include "ui_Hform.h"
+
+#include "jobstore/Adodc.h"
+#include "jobstore/NumericText.h"
+#include "jobstore/ProgramValues.h"
+#include "jobstore/ReportQueries.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/Twips.h"
+#include "receipts/PrintSurface.h"
+#include "reports/ReportCsv.h"
+#include "reports/ReportPrinter.h"
+#include "solardate/Shamsi.h"
+#include "solardate/ShamsiFactory.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QProgressDialog>
+#include <QTimer>
+
+namespace
+{
+
+const QString allStatuses = QStringLiteral("همه موارد");
+
+const QStringList gridCaptions = {
+    QStringLiteral("رسيد"),         QStringLiteral("نام مشتري"),    QStringLiteral("مدل دستگاه"),
+    QStringLiteral("تاريخ ورود"),   QStringLiteral(" تاريخ تحويل"), QStringLiteral("تعميرکار"),
+    QStringLiteral("قطعات"),        QStringLiteral("هزينه قطعات"),  QStringLiteral("قيمت نهايي"),
+    QStringLiteral("وضعيت دستگاه"),
+};
+const int gridWidths[] = {600, 1000, 1000, 1000, 1000, 1000, 1000, 1100, 1000, 1000};
+
+// Result columns after the hidden row id: num ... status.
+const int partsPriceColumn = 7;
+const int finalPriceColumn = 8;
+
+// Reports this long show their printing progress and can be stopped.
+const int progressFromRows = 200;
+
+} // namespace
+
+Hform::Hform(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::Hform>()), m_adodc1(new Adodc(this))
+{
+    ui->setupUi(this);
+    createControls();
+    placeControls();
+    connectCommands();
+}
+
+Hform::~Hform() = default;
+
+void Hform::createControls()
+{
+    m_adodc1->setObjectName(QStringLiteral("Adodc1"));
+    m_shamsi1 = qobject_cast<Shamsi *>(Sorvan::createObject(Sorvan::ShamsiClassId, this));
+    if (m_shamsi1) {
+        m_shamsi1->setObjectName(QStringLiteral("Shamsi1"));
+        QFont font(QStringLiteral("Times New Roman"));
+        font.setPointSizeF(11.25);
+        font.setBold(true);
+        m_shamsi1->setFont(font);
+    }
+    ui->Combo1->setCurrentText(allStatuses);
+    ui->Combo1->setCurrentIndex(ui->Combo1->findText(allStatuses));
+    for (QWidget *box :
+         {static_cast<QWidget *>(ui->Mask1), static_cast<QWidget *>(ui->Mask2), static_cast<QWidget *>(ui->Text1),
+          static_cast<QWidget *>(ui->Combo1), static_cast<QWidget *>(ui->Text2)})
+        box->installEventFilter(this);
+    if (ui->Combo1->lineEdit())
+        ui->Combo1->lineEdit()->installEventFilter(this);
+    setGridColumns();
+}
+
+void Hform::placeControls()
+{
+    // Sized in twips as the window always was; the client area takes the height so the export
+    // button fits under the totals.
+    resize(Twips::toPixels(14950 - 120), Twips::toPixels(7250));
+    Twips::place(ui->DataGrid1, 270, 195, 10455, 6285);
+    Twips::place(ui->Frame1, 10920, 120, 3735, 3615);
+    Twips::place(ui->Mask1, 240, 360, 1695, 375);
+    Twips::place(ui->Mask2, 240, 840, 1695, 375);
+    Twips::place(ui->Text1, 240, 1320, 1695, 375);
+    Twips::place(ui->Combo1, 240, 1800, 1695, 330);
+    Twips::place(ui->Text2, 240, 2280, 1695, 375);
+    Twips::place(ui->Label1, 2040, 400, 1575, 300);
+    Twips::place(ui->Label2, 2040, 880, 1575, 300);
+    Twips::place(ui->Label3, 2040, 1360, 1575, 300);
+    Twips::place(ui->Label13, 2040, 1830, 1575, 300);
+    Twips::place(ui->Label14, 2040, 2320, 1650, 300);
+    Twips::place(ui->Command2, 11160, 3000, 1215, 495);
+    Twips::place(ui->Command3, 12480, 3000, 855, 495);
+    Twips::place(ui->Command1, 13440, 3000, 975, 495);
+    Twips::place(ui->Frame2, 10920, 3840, 3735, 2655);
+    Twips::place(ui->Label7, 240, 360, 3255, 255);
+    Twips::place(ui->Label8, 240, 720, 3255, 255);
+    Twips::place(ui->Label10, 240, 1080, 3255, 255);
+    Twips::place(ui->Label9, 240, 1440, 3255, 255);
+    Twips::place(ui->Label11, 240, 1800, 3255, 255);
+    Twips::place(ui->Label12, 240, 2160, 3255, 255);
+    Twips::place(ui->Command4, 10920, 6600, 3735, 420);
+    if (m_shamsi1)
+        Twips::place(m_shamsi1, 0, 0, 615, 375);
+}
+
+void Hform::connectCommands()
+{
+    connect(ui->Command2, &QPushButton::clicked, this, &Hform::runReport);
+    connect(ui->Command3, &QPushButton::clicked, this, &Hform::printReport);
+    connect(ui->Command1, &QPushButton::clicked, this, &Hform::close);
+    connect(ui->Command4, &QPushButton::clicked, this, &Hform::exportCsv);
+}
+
+void Hform::setGridColumns()
+{
+    ui->DataGrid1->setCaptions(gridCaptions);
+    for (int column = 0; column < 10; ++column)
+        ui->DataGrid1->setColumnWidthTwips(column, gridWidths[column]);
+}
+
+void Hform::runReport()
+{
+    ui->Command3->setEnabled(true);
+    if (Program::DatabaseConnection.isEmpty())
+        Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
+    m_adodc1->setConnectionString(Program::DatabaseConnection);
+
+    const double fromDate = NumericText::numericValue(ui->Mask1->digits());
+    qint64 toDate = qint64(NumericText::numericValue(ui->Mask2->digits()));
+    if (toDate == 0)
+        toDate = 999999;
+    QString statusFilter = ui->Combo1->currentText();
+    if (statusFilter == allStatuses)
+        statusFilter.clear();
+    const float shopFraction = ReportTotals::shopFractionFromText(ui->Text2->text());
+    const QString technicianFilter = ui->Text1->text();
+
+    m_adodc1->setRecordSource(Queries::report(fromDate, toDate, statusFilter, technicianFilter));
+    ui->DataGrid1->setDataSource(m_adodc1);
+    if (!m_adodc1->Refresh()) {
+        // Totals of an earlier report must not stand beside a report that did not run.
+        m_hasReport = false;
+        clearTotals();
+        ui->Command3->setEnabled(false);
+        ui->Command4->setEnabled(false);
+        setGridColumns();
+        MessageBox::critical(
+            this, QStringLiteral("گزارش گيري انجام نشد؛ پايگاه داده خوانده نشد.\n%1").arg(m_adodc1->lastError()));
+        return;
+    }
+    setGridColumns();
+
+    m_technicianFilter = technicianFilter;
+    m_totals.clear();
+    const Recordset *rows = m_adodc1->recordset();
+    for (int row = 0; row < rows->RecordCount(); ++row)
+        m_totals.addRow(rows->value(row, partsPriceColumn), rows->value(row, finalPriceColumn));
+    m_totals.finish(shopFraction);
+    m_hasReport = true;
+    ui->Command4->setEnabled(true);
+    showTotals();
+}
+
+QString Hform::labelCaption(int index) const
+{
+    switch (index) {
+    case 7:
+        return QStringLiteral("تعداد تعميرات :");
+    case 8:
+        return QStringLiteral("هزينه قطعات :");
+    case 9:
+        return QStringLiteral("هزينه تعمير و قطعات :");
+    case 10:
+        return QStringLiteral("هزينه تعمير :");
+    case 11:
+        return QStringLiteral("مبلغ مربوط به تعميرگاه :");
+    case 12:
+        return QStringLiteral("مبلغ مربوط به تعميرکار :");
+    }
+    return QString();
+}
+
+void Hform::showTotals()
+{
+    ui->Label7->setText(labelCaption(7) + QString::number(m_totals.repairCount()));
+    ui->Label8->setText(labelCaption(8) + ReportTotals::numberText(m_totals.partsTotal()));
+    ui->Label10->setText(labelCaption(10) + ReportTotals::numberText(m_totals.repairTotal()));
+    ui->Label9->setText(labelCaption(9) + ReportTotals::numberText(m_totals.finalTotal()));
+    ui->Label12->setText(labelCaption(12) + ReportTotals::numberText(m_totals.technicianShare()));
+    ui->Label11->setText(labelCaption(11) + ReportTotals::numberText(double(m_totals.shopShare())));
+}
+
+void Hform::clearTotals()
+{
+    for (int index : {7, 8, 9, 10, 11, 12}) {
+        if (auto *label = findChild<QLabel *>(QStringLiteral("Label%1").arg(index)))
+            label->setText(labelCaption(index));
+    }
+}
+
+int Hform::reportRowCount() const
+{
+    return qMin(m_totals.repairCount(), m_adodc1->recordset()->RecordCount());
+}
+
+void Hform::printReport()
+{
+    if (!m_hasReport || m_printing)
+        return;
+    m_printing = true;
+
+    ReportPrinter::Header header;
+    header.reportDate = m_shamsi1 ? m_shamsi1->Tarikh() : QString();
+    header.fromDigits = ui->Mask1->digits();
+    header.toDigits = ui->Mask2->digits();
+    header.technician = m_technicianFilter;
+    header.status = ui->Combo1->currentText();
+
+    const Recordset *rows = m_adodc1->recordset();
+    ReportPrinter printer(Printer::surface(), header, m_totals);
+    const int rowCount = reportRowCount();
+    printer.setRows(rowCount, [rows](int row, int column) { return rows->value(row, column); });
+
+    std::unique_ptr<QProgressDialog> progress;
+    if (rowCount >= progressFromRows) {
+        progress = std::make_unique<QProgressDialog>(QStringLiteral("در حال چاپ گزارش ..."), QStringLiteral("انصراف"),
+                                                     0, rowCount, this);
+        progress->setObjectName(QStringLiteral("PrintProgress"));
+        progress->setWindowTitle(windowTitle());
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(300);
+        progress->setAutoClose(false);
+        progress->setAutoReset(false);
+        printer.setProgress([&progress](int printed, int) {
+            // A modal progress window handles the pending events here, so the program stays live.
+            progress->setValue(printed);
+            return !progress->wasCanceled();
+        });
+    }
+
+    const ReportPrinter::Outcome outcome = printer.print();
+    progress.reset();
+    m_printing = false;
+    if (outcome == ReportPrinter::Outcome::Failed)
+        MessageBox::critical(this, QStringLiteral("خطاي ارسال به پرينتر"));
+    else if (outcome == ReportPrinter::Outcome::Cancelled)
+        MessageBox::information(this, QStringLiteral("چاپ گزارش متوقف شد؛ صفحه هاي چاپ شده تا اين لحظه ارسال شدند."));
+}
+
+void Hform::exportCsv()
+{
+    if (!m_hasReport)
+        return;
+    QString fileName = FileDialog::getSaveFileName(this, QStringLiteral("ذخيره گزارش"),
+                                                   QDir(Program::dataFolder()).filePath(QStringLiteral("report.csv")),
+                                                   QStringLiteral("CSV (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".csv");
+
+    QStringList captions;
+    for (const QString &caption : gridCaptions)
+        captions << caption.trimmed();
+    const Recordset *rows = m_adodc1->recordset();
+    const QList<QPair<QString, QString>> totals = {
+        {labelCaption(7), QString::number(m_totals.repairCount())},
+        {labelCaption(8), ReportTotals::numberText(m_totals.partsTotal())},
+        {labelCaption(10), ReportTotals::numberText(m_totals.repairTotal())},
+        {labelCaption(9), ReportTotals::numberText(m_totals.finalTotal())},
+        {labelCaption(11), ReportTotals::numberText(double(m_totals.shopShare()))},
+        {labelCaption(12), ReportTotals::numberText(m_totals.technicianShare())},
+    };
+    QString error;
+    const bool ok = ReportCsv::write(
+        fileName, captions, reportRowCount(),
+        [rows](int row, int column) { return ReportTotals::cellText(rows->value(row, column)); }, totals, &error);
+    if (!ok)
+        MessageBox::critical(this, QStringLiteral("فايل %1 ذخيره نشد.\n%2").arg(fileName, error));
+}
+
+bool Hform::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn && watched == ui->Text1) {
+        QTimer::singleShot(0, ui->Text1, [this] { ui->Text1->selectAll(); });
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return QDialog::eventFilter(watched, event);
+        QWidget *next = nullptr;
+        if (watched == ui->Mask1)
+            next = ui->Mask2;
+        else if (watched == ui->Mask2)
+            next = ui->Text1;
+        else if (watched == ui->Text1)
+            next = ui->Combo1;
+        else if (watched == ui->Combo1 || watched == ui->Combo1->lineEdit())
+            next = ui->Text2;
+        else if (watched == ui->Text2)
+            next = ui->Command2;
+        if (next) {
+            next->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

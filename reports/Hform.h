@@ -1,0 +1,56 @@
+#pragma once
+
+#include "reports/ReportTotals.h"
+
+#include <QDialog>
+#include <memory>
+
+class Adodc;
+class PrintSurface;
+class Shamsi;
+
+namespace Ui
+{
+class Hform;
+}
+
+// The accounting report: the jobs that entered in a date range, narrowed by status and technician,
+// with the repair income split between the shop and the technician; printed or saved as CSV.
+class Hform : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit Hform(QWidget *parent = nullptr);
+    ~Hform() override;
+
+    // Commands, reachable from the buttons.
+    void runReport();
+    void printReport();
+    void exportCsv();
+
+    const ReportTotals &totals() const { return m_totals; }
+    Adodc *adodc1() const { return m_adodc1; }
+    bool hasReport() const { return m_hasReport; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void connectCommands();
+    void setGridColumns();
+    void showTotals();
+    void clearTotals();
+    QString labelCaption(int index) const;
+    int reportRowCount() const;
+
+    std::unique_ptr<Ui::Hform> ui;
+    Adodc *m_adodc1;
+    Shamsi *m_shamsi1 = nullptr; // today's date for the printed report
+    ReportTotals m_totals;
+    QString m_technicianFilter; // as it was when the report ran
+    bool m_hasReport = false;
+    bool m_printing = false;
+};
