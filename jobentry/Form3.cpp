@@ -1,0 +1,417 @@
+#include "jobentry/Form3.h"
+#include "ui_Form3.h"
+
+#include "jobentry/JobFieldText.h"
+#include "jobstore/Adodc.h"
+#include "jobstore/JobQueries.h"
+#include "jobstore/JobTable.h"
+#include "jobstore/NumericText.h"
+#include "jobstore/ProgramValues.h"
+#include "jobstore/Queries.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/ListRefresh.h"
+#include "platform/MaskEdBox.h"
+#include "platform/MessageBox.h"
+#include "platform/Twips.h"
+#include "solardate/ShamsiFactory.h"
+#include "solardate/SolarCalendar.h"
+
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace
+{
+
+const int windowWidth = 6000;
+const int windowHeight = 9650;
+const int rowTop = 240;
+const int rowStep = 480;
+const int boxWidth = 1935;
+const int boxHeight = 375;
+const int labelRight = 240; // from the window's right edge
+const int labelWidth = 1900;
+const int boxRight = labelRight + labelWidth + 60;
+const int buttonTop = 8880;
+
+// Box texts are written as typed; a box never emptied may hold a null text, which would store null.
+QString asStored(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+double numberOf(const QString &text)
+{
+    return NumericText::numericValue(NumericText::toAsciiDigits(text));
+}
+
+bool isAmountColumn(int column)
+{
+    return column == JobTable::MinP || column == JobTable::Deposit || column == JobTable::PanelP ||
+           column == JobTable::EndP;
+}
+
+} // namespace
+
+Form3::Form3(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::Form3>()), m_adodc1(new Adodc(this)), m_timer1(new QTimer(this))
+{
+    ui->setupUi(this);
+    createControls();
+    placeControls();
+    connectControls();
+    loadJob();
+}
+
+Form3::~Form3() = default;
+
+void Form3::createControls()
+{
+    m_text1 = {ui->Text1_0,  ui->Text1_1,  ui->Text1_2,  ui->Text1_3, ui->Text1_4,  ui->Text1_5,
+               ui->Text1_6,  ui->Text1_7,  ui->Text1_8,  ui->Text1_9, ui->Text1_10, ui->Text1_11,
+               ui->Text1_12, ui->Text1_13, ui->Text1_14, ui->Text1_15};
+    for (int i = 0; i < int(m_text1.size()); ++i) {
+        m_text1[i]->setObjectName(QStringLiteral("Text1(%1)").arg(i));
+        m_text1[i]->installEventFilter(this);
+    }
+    // The date numbers behind the date boxes; a placeholder whose numeric value is 0 until a date arrives.
+    for (QLineEdit *number : {ui->Text1_5, ui->Text1_6}) {
+        number->hide();
+        number->setFocusPolicy(Qt::NoFocus);
+        number->setText(QStringLiteral("0"));
+    }
+    for (MaskEdBox *box : {ui->Mask1, ui->Mask2}) {
+        box->setMask(QStringLiteral("##/##/##"));
+        box->setPromptChar(u'_');
+        box->installEventFilter(this);
+    }
+    ui->Combo1->addItems(JobTable::statusTexts());
+    ui->Combo1->setCurrentText(JobTable::statusUnderRepair());
+    ui->Combo1->installEventFilter(this);
+
+    m_sh = Sorvan::createObject(Sorvan::ShamsiClassId, this);
+    if (m_sh) {
+        m_sh->setObjectName(QStringLiteral("Sh"));
+        m_sh->hide();
+    }
+    m_adodc1->setObjectName(QStringLiteral("Adodc1"));
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(600);
+    m_timer1->setSingleShot(true);
+
+    // Enter (and Down, except in the status list) moves on in the rows' order; the technician's box
+    // is reached here in its row even though Tab visits it last.
+    const QList<QWidget *> rows = {ui->Text1_0,  ui->Text1_1,  ui->Text1_2,  ui->Text1_3, ui->Text1_4,  ui->Mask1,
+                                   ui->Mask2,    ui->Text1_7,  ui->Text1_8,  ui->Text1_9, ui->Text1_10, ui->Text1_11,
+                                   ui->Text1_12, ui->Text1_13, ui->Text1_14, ui->Combo1,  ui->Text1_15, ui->printCmd};
+    for (int i = 0; i + 1 < rows.size(); ++i)
+        m_enterMoves.insert(rows[i], rows[i + 1]);
+}
+
+void Form3::placeControls()
+{
+    setWindowTitle(QString());
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(Twips::toPixels(windowWidth), Twips::toPixels(windowHeight));
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+
+    // Right to left: a twips offset from the window's right edge becomes a left position.
+    const auto placeFromRight = [](QWidget *widget, int right, int top, int width, int height) {
+        Twips::place(widget, windowWidth - right - width, top, width, height);
+    };
+    const QList<QPair<QLabel *, QWidget *>> rows = {
+        {ui->Label1, ui->Text1_0},   {ui->Label2, ui->Text1_1},   {ui->Label3, ui->Text1_2},
+        {ui->Label4, ui->Text1_3},   {ui->Label5, ui->Text1_4},   {ui->Label6, ui->Mask1},
+        {ui->Label7, ui->Mask2},     {ui->Label8, ui->Text1_7},   {ui->Label9, ui->Text1_8},
+        {ui->Label10, ui->Text1_9},  {ui->Label11, ui->Text1_10}, {ui->Label12, ui->Text1_11},
+        {ui->Label13, ui->Text1_12}, {ui->Label14, ui->Text1_13}, {ui->Label15, ui->Text1_14},
+        {ui->Label16, ui->Combo1},
+    };
+    int top = rowTop;
+    for (const auto &[label, box] : rows) {
+        placeFromRight(label, labelRight, top, labelWidth, boxHeight);
+        label->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+        label->setBuddy(box);
+        placeFromRight(box, boxRight, top, boxWidth, boxHeight);
+        top += rowStep;
+    }
+    placeFromRight(ui->Label17, labelRight, top, labelWidth, boxHeight);
+    ui->Label17->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+    placeFromRight(ui->Text1_15, boxRight, top, 3495, 855);
+    ui->Text1_15->setAlignment(Qt::AlignLeading | Qt::AlignTop);
+
+    placeFromRight(ui->Command1, labelRight, buttonTop, 1300, 450);
+    placeFromRight(ui->Command3, labelRight + 1300 + 120, buttonTop, 1300, 450);
+    placeFromRight(ui->printCmd, labelRight + 2 * (1300 + 120), buttonTop, 2000, 450);
+}
+
+void Form3::connectControls()
+{
+    connect(ui->Command3, &QPushButton::clicked, this, &Form3::save);
+    connect(ui->printCmd, &QPushButton::clicked, this, &Form3::printCommand);
+    connect(ui->Command1, &QPushButton::clicked, this, &Form3::reject);
+    connect(m_timer1, &QTimer::timeout, this, &Form3::newJobDefaults);
+    connect(ui->Text1_5, &QLineEdit::textChanged, this, [this] { dateNumberChanged(ui->Text1_5, ui->Mask1); });
+    connect(ui->Text1_6, &QLineEdit::textChanged, this, [this] { dateNumberChanged(ui->Text1_6, ui->Mask2); });
+}
+
+void Form3::loadJob()
+{
+    ui->Text1_0->setFocus();
+    m_newJob = Program::NewJobMode == 1;
+    m_adodc1->setConnectionString(Program::DatabaseConnection);
+    m_adodc1->setRecordSource(Queries::allJobs());
+    // A failure ends the loading quietly: the window opens with what it has, and no defaults follow.
+    if (!m_adodc1->Refresh())
+        return;
+    if (!m_newJob) {
+        Recordset *recordset = m_adodc1->recordset();
+        if (!recordset->Find(QStringLiteral("num='%1'").arg(Program::CurrentReceiptNumber)) || recordset->IsEOF())
+            return;
+        for (int column = 0; column < JobTable::ColumnCount; ++column) {
+            const QVariant value = recordset->Fields(column);
+            if (value.isNull())
+                continue;
+            const QString text = JobFieldText::cellText(value);
+            if (column == JobTable::Status)
+                ui->Combo1->setCurrentText(text);
+            else if (column == JobTable::Desc)
+                ui->Text1_15->setText(text);
+            else
+                m_text1[column]->setText(text);
+        }
+        m_loadedNumber = recordset->Fields(JobTable::Num);
+    }
+    m_timer1->start();
+}
+
+void Form3::newJobDefaults()
+{
+    m_timer1->stop();
+    if (!m_newJob)
+        return;
+    ui->Text1_0->setText(QString::number(Program::CurrentReceiptNumber));
+    ui->Combo1->setCurrentText(JobTable::statusUnderRepair());
+    if (!m_sh)
+        return;
+    const SolarDate today{m_sh->property("Sal").toString().trimmed().toInt(),
+                          m_sh->property("Mah").toString().trimmed().toInt(),
+                          m_sh->property("Rooz").toString().trimmed().toInt()};
+    if (!Sorvan::isValidSolarDate(today))
+        return;
+    ui->Text1_5->setText(JobFieldText::dateNumberText(today));
+    // Three real days on, across month and year ends.
+    ui->Text1_6->setText(JobFieldText::dateNumberText(addSolarDays(today, 3)));
+}
+
+void Form3::CheckFields()
+{
+    m_fieldsOk = 0;
+    if (ui->Text1_1->text().isEmpty() && !refuse(ui->Text1_1, QStringLiteral("لطفا فيلد نام صاحب دستگاه را پر کنيد")))
+        return;
+    if (ui->Text1_2->text().isEmpty() && !refuse(ui->Text1_2, QStringLiteral("لطفا فيلد نام و مدل دستگاه را پر کنيد")))
+        return;
+    if (!JobFieldText::isDigitsOnly(ui->Text1_3->text()) &&
+        !refuse(ui->Text1_3, QStringLiteral("براي فيلد سريال فقط مقدار عددي مجاز است. لطفا تصحيح فرماييد")))
+        return;
+    if (!JobFieldText::isDigitsOnly(ui->Text1_4->text()) &&
+        !refuse(ui->Text1_4, QStringLiteral("براي فيلد تلفن فقط مقدار عددي مجاز است. لطفا تصحيح فرماييد")))
+        return;
+    for (QLineEdit *amount : {ui->Text1_8, ui->Text1_9, ui->Text1_13, ui->Text1_14}) {
+        if (!amount->text().isEmpty() && !JobFieldText::amountValue(amount->text()) &&
+            !refuse(amount, QStringLiteral("براي فيلد هزينه فقط مقدار عددي مجاز است. لطفا تصحيح فرماييد")))
+            return;
+    }
+    // A second job under the same number could never be opened again: the first one always answers.
+    if (receiptNumberTaken() &&
+        !refuse(ui->Text1_0, QStringLiteral("شماره رسيد %1 قبلا براي کار ديگري ثبت شده است. لطفا شماره ديگري وارد کنيد")
+                                 .arg(NumericText::toAsciiDigits(ui->Text1_0->text()))))
+        return;
+    m_fieldsOk = 1;
+}
+
+bool Form3::refuse(QWidget *box, const QString &message)
+{
+    MessageBox::show(this, message);
+    box->setFocus();
+    return false;
+}
+
+bool Form3::receiptNumberTaken() const
+{
+    const double number = numberOf(ui->Text1_0->text());
+    // An opened job may keep its own number, even one it already shared before.
+    if (!m_newJob && m_loadedNumber.isValid() && m_loadedNumber.toDouble() == number)
+        return false;
+    Adodc lookup;
+    lookup.setConnectionString(Program::DatabaseConnection);
+    lookup.setRecordSource(JobQueries::jobsNumbered(number));
+    return lookup.Refresh() && lookup.recordset()->RecordCount() > 0;
+}
+
+bool Form3::writeJob()
+{
+    Recordset *recordset = m_adodc1->recordset();
+    if (m_newJob) {
+        if (!recordset->AddNew())
+            return false;
+    } else if (recordset->IsEOF() || recordset->IsBOF()) {
+        return false;
+    }
+    bool ok = true;
+    for (int column = 0; ok && column < JobTable::ColumnCount; ++column) {
+        switch (column) {
+        case JobTable::Num:
+            ok = recordset->setField(column, JobFieldText::storedNumber(numberOf(ui->Text1_0->text())));
+            break;
+        case JobTable::Serial:
+        case JobTable::Tel:
+            ok = recordset->setField(column, asStored(NumericText::toAsciiDigits(m_text1[column]->text())));
+            break;
+        case JobTable::DateIn:
+        case JobTable::DateOut:
+        case JobTable::MinP:
+        case JobTable::Deposit:
+        case JobTable::PanelP:
+        case JobTable::EndP: {
+            // An empty box leaves the stored number as it was.
+            const QString text = m_text1[column]->text();
+            if (text.isEmpty())
+                break;
+            const double value = isAmountColumn(column) ? JobFieldText::amountValue(text).value_or(0) : numberOf(text);
+            ok = recordset->setField(column, JobFieldText::storedNumber(value));
+            break;
+        }
+        case JobTable::Status:
+            ok = recordset->setField(column, asStored(ui->Combo1->currentText()));
+            break;
+        case JobTable::Desc:
+            ok = recordset->setField(column, asStored(ui->Text1_15->text()));
+            break;
+        default:
+            ok = recordset->setField(column, asStored(m_text1[column]->text()));
+            break;
+        }
+    }
+    // Nothing half-written stays behind: the next attempt starts again from the boxes.
+    if (!ok || !recordset->Update()) {
+        recordset->CancelUpdate();
+        return false;
+    }
+    return true;
+}
+
+void Form3::save()
+{
+    // A date typed just before the click reaches its hidden number first.
+    if (auto *dateBox = qobject_cast<MaskEdBox *>(focusWidget()))
+        dateBoxLeft(dateBox);
+    CheckFields();
+    if (m_fieldsOk != 1)
+        return;
+    if (!writeJob()) {
+        // The window stays with everything typed, so the job can be saved again or abandoned.
+        MessageBox::show(this, QStringLiteral("خطاي شماره 1"));
+        return;
+    }
+    ListRefresh::request();
+    accept();
+}
+
+void Form3::printCommand()
+{
+    CheckFields();
+    if (m_fieldsOk != 1)
+        return;
+    if (!printReceipt())
+        return;
+    save();
+}
+
+bool Form3::printReceipt()
+{
+    // The receipt printing is filled in with the receipt window; until then the job is only saved.
+    return true;
+}
+
+void Form3::reject()
+{
+    ListRefresh::request();
+    QDialog::reject();
+}
+
+bool Form3::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        // The box's own focus handling first, so the selection made here is the one that stays.
+        watched->event(event);
+        boxFocused(watched);
+        return true;
+    case QEvent::FocusOut:
+        if (auto *dateBox = qobject_cast<MaskEdBox *>(watched))
+            dateBoxLeft(dateBox);
+        return false;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Escape) {
+            reject();
+            return true;
+        }
+        return moveOn(watched, key);
+    }
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void Form3::boxFocused(QObject *box)
+{
+    if (auto *dateBox = qobject_cast<MaskEdBox *>(box)) {
+        dateBox->setSelection(0, 8);
+        return;
+    }
+    auto *text = qobject_cast<QLineEdit *>(box);
+    if (!text || !std::count(m_text1.begin(), m_text1.end(), text))
+        return;
+    // The model is typed in English; every other box in Persian.
+    KeyboardLayout::activate(text == ui->Text1_2 ? KeyboardLayout::UsEnglish : KeyboardLayout::Persian);
+    text->selectAll();
+}
+
+bool Form3::moveOn(QObject *box, int key)
+{
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    // Down keeps its list behaviour in the status box.
+    if (!enter && !(key == Qt::Key_Down && box != ui->Combo1))
+        return false;
+    QWidget *next = m_enterMoves.value(box);
+    if (!next)
+        return false;
+    next->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void Form3::dateNumberChanged(QLineEdit *number, MaskEdBox *box)
+{
+    const QString text = number->text();
+    if (text.size() < 6) {
+        // Restoring the leading zeros changes the text again, and that change shows it.
+        number->setText(text.rightJustified(6, u'0'));
+        return;
+    }
+    box->setMaskedText(text);
+}
+
+void Form3::dateBoxLeft(MaskEdBox *box)
+{
+    QLineEdit *number = box == ui->Mask1 ? ui->Text1_5 : ui->Text1_6;
+    number->setText(QString::number(qint64(NumericText::numericValue(box->digits()))));
+}

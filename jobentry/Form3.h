@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDialog>
+#include <QHash>
+#include <QVariant>
+#include <array>
+#include <memory>
+
+class Adodc;
+class MaskEdBox;
+class QLineEdit;
+class QTimer;
+
+namespace Ui
+{
+class Form3;
+}
+
+// The job window: registers a new job (Program::NewJobMode 1) under Program::CurrentReceiptNumber,
+// or shows and changes the job with that receipt number (NewJobMode 0). The opener sets both values
+// and then runs it modally: `Form3 form(owner); form.exec();`
+class Form3 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit Form3(QWidget *parent = nullptr);
+    ~Form3() override;
+
+    // 1 when the last check of the boxes passed, 0 otherwise.
+    int FieldsOk() const { return m_fieldsOk; }
+
+    // The return action: Command1, Esc and the window's close box all leave without saving.
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void connectControls();
+    void loadJob();
+    void newJobDefaults();
+
+    void CheckFields();
+    bool refuse(QWidget *box, const QString &message);
+    bool receiptNumberTaken() const;
+    bool writeJob();
+    void save();
+    void printCommand();
+    // Prints the job's receipt before it is saved. Returns false only when the job must stay unsaved
+    // with the window open; a printer failure shows its own message and still lets the job be saved.
+    bool printReceipt();
+
+    void boxFocused(QObject *box);
+    bool moveOn(QObject *box, int key);
+    void dateNumberChanged(QLineEdit *number, MaskEdBox *box);
+    void dateBoxLeft(MaskEdBox *box);
+
+    std::unique_ptr<Ui::Form3> ui;
+    std::array<QLineEdit *, 16> m_text1{};
+    QWidget *m_sh = nullptr; // today's solar date, read through its Sal, Mah and Rooz
+    Adodc *m_adodc1;
+    QTimer *m_timer1; // the defaults of a new job, 600 ms after loading, once
+    QHash<QObject *, QWidget *> m_enterMoves;
+    bool m_newJob = false;
+    QVariant m_loadedNumber; // the receipt number the opened job had when it was loaded
+    int m_fieldsOk = 0;
+};

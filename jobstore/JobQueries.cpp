@@ -1,0 +1,11 @@
+#include "jobstore/JobQueries.h"
+
+namespace JobQueries
+{
+
+SqlText jobsNumbered(double receiptNumber)
+{
+    return {QStringLiteral("select rowid,num from table1 where num=? order by num asc"), {receiptNumber}};
+}
+
+} // namespace JobQueries

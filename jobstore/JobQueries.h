@@ -1,0 +1,12 @@
+#pragma once
+
+#include "jobstore/SqlText.h"
+
+// The job window's queries beyond its record set.
+namespace JobQueries
+{
+
+// The jobs that carry a receipt number: row id and num, by receipt number.
+SqlText jobsNumbered(double receiptNumber);
+
+} // namespace JobQueries
