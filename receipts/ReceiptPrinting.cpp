@@ -1,0 +1,86 @@
+#include "receipts/ReceiptPrinting.h"
+
+#include "platform/MessageBox.h"
+#include "receipts/PForm.h"
+#include "receipts/PrintSurface.h"
+#include "solardate/Clock.h"
+#include "solardate/Shamsi.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+namespace ReceiptPrinting
+{
+
+namespace
+{
+
+void setText(PForm &form, const char *name, const QString &text)
+{
+    if (auto *box = form.findChild<QLineEdit *>(QLatin1String(name)))
+        box->setText(text);
+    else if (auto *label = form.findChild<QLabel *>(QLatin1String(name)))
+        label->setText(text);
+}
+
+} // namespace
+
+QString todayText(const PForm &form)
+{
+    // The date of the main window's clock, which the whole program shows.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *shams = window->findChild<Shamsi *>(QStringLiteral("Shams")))
+            return shams->Tarikh();
+    }
+    if (auto *own = qobject_cast<Shamsi *>(form.shamsi1())) {
+        if (own->Tarikh().isEmpty())
+            own->refresh();
+        return own->Tarikh();
+    }
+    return QString();
+}
+
+void fill(PForm &form, const ReceiptJob &job)
+{
+    setText(form, "Text2", QStringLiteral("شماره:") + QString::number(job.number));
+    setText(form, "Label1", QStringLiteral("تاريخ:") + todayText(form));
+    setText(form, "Label2", QLocale::system().toString(Sorvan::Clock::now().time(), QLocale::ShortFormat));
+    if (!job.name.isEmpty())
+        setText(form, "Text5", QStringLiteral("نام:") + job.name);
+    if (!job.device.isEmpty())
+        setText(form, "Text6", QStringLiteral("نام و مدل دستگاه:") + job.device);
+    setText(form, "Text10", QStringLiteral("تاريخ ورود به تعميرگاه:") + ReceiptJob::dateText(job.dateIn));
+    setText(form, "Text11", QStringLiteral("تاريخ تحويل:") + ReceiptJob::dateText(job.dateOut));
+    setText(form, "Text7", QStringLiteral("لوازم جانبي:") + job.accessories);
+    setText(form, "Text8", QStringLiteral("حداقل هزينه:") + QString::number(job.minimumCharge));
+    setText(form, "Text9", QStringLiteral("بيعانه:") + QString::number(job.deposit));
+    setText(form, "Text13", QStringLiteral("توضيحات:") + job.description);
+    if (form.shamsi1())
+        form.shamsi1()->hide();
+}
+
+bool print(QWidget *owner, const ReceiptJob &job)
+{
+    // A receipt window of its own, never shown: edit.txt is read as it is built, so a change saved
+    // in the settings window shows on the next receipt.
+    PForm form(owner);
+    const double copies = form.readSettings();
+    fill(form, job);
+    form.setCopiesGroupVisible(false);
+
+    bool sent = true;
+    PrintSurface &surface = Printer::surface();
+    for (int copy = 1; copy <= copies; ++copy) {
+        if (!surface.printForm(&form) || !surface.endDoc()) {
+            MessageBox::show(owner, QStringLiteral("خطاي ارسال به پرينتر"));
+            sent = false;
+            break;
+        }
+    }
+    form.setCopiesGroupVisible(true);
+    return sent;
+}
+
+} // namespace ReceiptPrinting
