@@ -9,6 +9,7 @@
 #include "solardate/ShamsiFactory.h"
 
 #include <QAction>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMenuBar>
@@ -129,7 +130,9 @@ void PForm::placeControls()
         control->setLayoutDirection(place.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
         if (place.fontPoints > 0) {
             QFont font = control->font();
-            font.setFamily(QStringLiteral("Tahoma"));
+            // Tahoma when the machine has it; the program's own Persian font otherwise.
+            if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
+                font.setFamily(QStringLiteral("Tahoma"));
             font.setPointSizeF(place.fontPoints);
             font.setBold(false);
             control->setFont(font);
@@ -156,6 +159,8 @@ void PForm::placeControls()
         option->setAutoFillBackground(true);
         option->raise();
     }
+    ui->Text12->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->Text12->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ui->Label2->setAutoFillBackground(true);
     ui->Label3->setAutoFillBackground(true);
 }

@@ -34,9 +34,10 @@ QString todayText(const PForm &form)
         if (auto *shams = window->findChild<Shamsi *>(QStringLiteral("Shams")))
             return shams->Tarikh();
     }
+    // Without one, the receipt window's own control, asked now: it would fill itself only once
+    // events run, and a hidden receipt window is printed before that.
     if (auto *own = qobject_cast<Shamsi *>(form.shamsi1())) {
-        if (own->Tarikh().isEmpty())
-            own->refresh();
+        own->refresh();
         return own->Tarikh();
     }
     return QString();

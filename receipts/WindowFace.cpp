@@ -184,13 +184,27 @@ QFont paperFont(const FaceItem &item)
     return font;
 }
 
+// Blanks at the end of a line are invisible, but Qt's layout of right-to-left text moves the line
+// past its right edge by their width; they are dropped on paper.
+QString withoutTrailingBlanks(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        qsizetype end = line.size();
+        while (end > 0 && line.at(end - 1).isSpace())
+            --end;
+        line.truncate(end);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 void paintText(QPainter &painter, const QRectF &rect, const FaceItem &item, Qt::Alignment alignment)
 {
     painter.setFont(paperFont(item));
     int flags = int(alignment) | Qt::AlignAbsolute;
     flags |= item.wordWrap ? Qt::TextWordWrap : Qt::TextSingleLine;
     flags |= item.rightToLeft ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
-    painter.drawText(rect, flags, item.text);
+    painter.drawText(rect, flags, withoutTrailingBlanks(item.text));
 }
 
 } // namespace
