@@ -135,8 +135,9 @@ void warning::refreshList()
     Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
     m_adodc1->setConnectionString(Program::DatabaseConnection);
     m_adodc1->setRecordSource(Queries::dueBy(m_targetDate));
-    ui->DataGrid1->setDataSource(m_adodc1);
     const bool ok = m_adodc1->Refresh();
+    if (ui->DataGrid1->dataSource() != m_adodc1)
+        ui->DataGrid1->setDataSource(m_adodc1);
     setGridColumns();
     if (!ok)
         MessageBox::critical(this, QStringLiteral("فهرست دستگاه ها خوانده نشد.\n%1").arg(m_adodc1->lastError()));

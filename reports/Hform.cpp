@@ -139,8 +139,10 @@ void Hform::runReport()
     const QString technicianFilter = ui->Text1->text();
 
     m_adodc1->setRecordSource(Queries::report(fromDate, toDate, statusFilter, technicianFilter));
-    ui->DataGrid1->setDataSource(m_adodc1);
-    if (!m_adodc1->Refresh()) {
+    const bool ok = m_adodc1->Refresh();
+    if (ui->DataGrid1->dataSource() != m_adodc1)
+        ui->DataGrid1->setDataSource(m_adodc1);
+    if (!ok) {
         // Totals of an earlier report must not stand beside a report that did not run.
         m_hasReport = false;
         clearTotals();
@@ -231,7 +233,7 @@ void Hform::printReport()
         progress->setObjectName(QStringLiteral("PrintProgress"));
         progress->setWindowTitle(windowTitle());
         progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(300);
+        progress->setMinimumDuration(0);
         progress->setAutoClose(false);
         progress->setAutoReset(false);
         printer.setProgress([&progress](int printed, int) {
@@ -239,6 +241,7 @@ void Hform::printReport()
             progress->setValue(printed);
             return !progress->wasCanceled();
         });
+        progress->show();
     }
 
     const ReportPrinter::Outcome outcome = printer.print();

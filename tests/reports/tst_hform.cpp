@@ -1,0 +1,357 @@
+#include "jobstore/Adodc.h"
+#include "jobstore/JobTable.h"
+#include "receipts/RecordingSurface.h"
+#include "reports/Hform.h"
+#include "reports/ReportDateBox.h"
+#include "support/Seams.h"
+#include "support/TempJobFolder.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QtTest>
+
+using Op = RecordingSurface::Operation;
+
+namespace
+{
+
+const QString all = QStringLiteral("همه موارد");
+
+void addFixture(TempJobFolder &folder)
+{
+    const QString repair = JobTable::statusUnderRepair();
+    const QString repaired = JobTable::statusRepaired();
+    const QString delivered = JobTable::statusDelivered();
+    folder.addJob(
+        {{"num", 1}, {"datein", 910601}, {"status", repair}, {"service", "Ali"}, {"panelp", 100}, {"endp", 1000}});
+    folder.addJob({{"num", 2}, {"datein", 910615}, {"status", repaired}, {"service", "Reza 50%"}, {"endp", 2000}});
+    folder.addJob({{"num", 3}, {"datein", 910701}, {"status", delivered}, {"service", "O'Brien"}, {"panelp", 300}});
+    folder.addJob({{"num", 4}, {"datein", 105}, {"service", "Ali"}, {"panelp", 5}, {"endp", 500}});
+    folder.addJob({{"num", 5},
+                   {"datein", 910620},
+                   {"status", JobTable::statusUnrepairable()},
+                   {"service", "Alix"},
+                   {"panelp", 10},
+                   {"endp", 20}});
+    folder.addJob({{"num", 6}, {"status", repair}, {"service", "Ali"}, {"endp", 7}});
+    folder.addJob(
+        {{"num", 7}, {"datein", 910610}, {"status", "X " + delivered + " Y"}, {"service", "ali"}, {"endp", 1}});
+    folder.addJob({{"num", 8}, {"datein", 910602}, {"status", repaired}, {"service", "Ali_x"}, {"endp", 3}});
+    folder.addJob({{"num", 9}, {"datein", 910603}, {"status", repaired}, {"service", "Alibx 50 tomans"}, {"endp", 4}});
+}
+
+QList<int> listed(Hform &form)
+{
+    QList<int> nums;
+    const Recordset *rows = form.adodc1()->recordset();
+    for (int row = 0; row < rows->RecordCount(); ++row)
+        nums << rows->value(row, 0).toInt();
+    return nums;
+}
+
+template <typename T> T *child(QWidget &w, const char *name)
+{
+    T *found = w.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+void setFilters(Hform &form, const QString &from, const QString &to, const QString &technician, const QString &status,
+                const QString &percent = QStringLiteral("50"))
+{
+    child<ReportDateBox>(form, "Mask1")->setText(from);
+    child<ReportDateBox>(form, "Mask2")->setText(to);
+    child<QLineEdit>(form, "Text1")->setText(technician);
+    child<QComboBox>(form, "Combo1")->setCurrentText(status);
+    child<QLineEdit>(form, "Text2")->setText(percent);
+}
+
+} // namespace
+
+class tst_Hform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void filters_data();
+    void filters();
+    void totalLabels();
+    void emptyResultShowsZeros();
+    void failedQueryLeavesNoStaleTotals();
+    void enterChain();
+    void printsThroughTheSurface();
+    void printerFailureIsReported();
+    void longPrintCanBeCancelled();
+    void exportsCsv();
+};
+
+void tst_Hform::filters_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("technician");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QList<int>>("nums");
+
+    // Null statuses (4) and null entry dates (6) never appear.
+    QTest::newRow("both masks empty") << ""
+                                      << ""
+                                      << "" << all << QList<int>{1, 2, 3, 5, 7, 8, 9};
+    QTest::newRow("to date all zeros") << ""
+                                       << "00/00/00"
+                                       << "" << all << QList<int>{1, 2, 3, 5, 7, 8, 9};
+    QTest::newRow("range") << "91/06/03"
+                           << "91/06/20"
+                           << "" << all << QList<int>{2, 5, 7, 9};
+    QTest::newRow("from only") << "91/06/15"
+                               << ""
+                               << "" << all << QList<int>{2, 3, 5};
+    QTest::newRow("year 1400 below 1391") << ""
+                                          << "00/01/05"
+                                          << "" << all << QList<int>{};
+    QTest::newRow("status substring") << ""
+                                      << ""
+                                      << "" << JobTable::statusDelivered() << QList<int>{3, 7};
+    QTest::newRow("technician substring, any case") << ""
+                                                    << ""
+                                                    << "Ali" << all << QList<int>{1, 5, 7, 8, 9};
+    QTest::newRow("underscore is literal") << ""
+                                           << ""
+                                           << "i_x" << all << QList<int>{8};
+    QTest::newRow("percent is literal") << ""
+                                        << ""
+                                        << "50%" << all << QList<int>{2};
+    QTest::newRow("apostrophe") << ""
+                                << ""
+                                << "O'Brien" << all << QList<int>{3};
+    QTest::newRow("percent status matches nothing") << ""
+                                                    << ""
+                                                    << ""
+                                                    << "%" << QList<int>{};
+    QTest::newRow("both filters") << ""
+                                  << ""
+                                  << "Ali" << JobTable::statusRepaired() << QList<int>{8, 9};
+}
+
+void tst_Hform::filters()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, technician);
+    QFETCH(QString, status);
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    Hform form;
+    setFilters(form, from, to, technician, status);
+    child<QPushButton>(form, "Command2")->click();
+    QTEST(listed(form), "nums");
+    QVERIFY(seams.messages.isEmpty());
+    QVERIFY(child<QPushButton>(form, "Command3")->isEnabled());
+}
+
+void tst_Hform::totalLabels()
+{
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    Hform form;
+    QVERIFY(!child<QPushButton>(form, "Command3")->isEnabled());
+    setFilters(form, "", "", "", all);
+    child<QPushButton>(form, "Command2")->click();
+    // Rows 1 2 3 5 7 8 9: parts 100 + 300 + 10 = 410; final 1000 + 2000 + 20 + 1 + 3 + 4 = 3028.
+    QCOMPARE(child<QLabel>(form, "Label7")->text(), QStringLiteral("تعداد تعميرات :7"));
+    QCOMPARE(child<QLabel>(form, "Label8")->text(), QStringLiteral("هزينه قطعات :410"));
+    QCOMPARE(child<QLabel>(form, "Label10")->text(), QStringLiteral("هزينه تعمير :2618"));
+    QCOMPARE(child<QLabel>(form, "Label9")->text(), QStringLiteral("هزينه تعمير و قطعات :3028"));
+    QCOMPARE(child<QLabel>(form, "Label11")->text(), QStringLiteral("مبلغ مربوط به تعميرگاه :1309"));
+    QCOMPARE(child<QLabel>(form, "Label12")->text(), QStringLiteral("مبلغ مربوط به تعميرکار :1309"));
+
+    setFilters(form, "", "", "", JobTable::statusRepaired(), "33");
+    child<QPushButton>(form, "Command2")->click();
+    // 2, 8, 9: final 2007; 0.33 of it is 662.31.
+    QCOMPARE(child<QLabel>(form, "Label11")->text(), QStringLiteral("مبلغ مربوط به تعميرگاه :662"));
+    QCOMPARE(child<QLabel>(form, "Label12")->text(), QStringLiteral("مبلغ مربوط به تعميرکار :1345"));
+}
+
+void tst_Hform::emptyResultShowsZeros()
+{
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    Hform form;
+    setFilters(form, "", "", "nobody", all);
+    child<QPushButton>(form, "Command2")->click();
+    QVERIFY(listed(form).isEmpty());
+    for (const char *name : {"Label7", "Label8", "Label9", "Label10", "Label11", "Label12"})
+        QVERIFY2(child<QLabel>(form, name)->text().endsWith(u":0"), name);
+}
+
+void tst_Hform::failedQueryLeavesNoStaleTotals()
+{
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    Hform form;
+    setFilters(form, "", "", "", all);
+    child<QPushButton>(form, "Command2")->click();
+    QVERIFY(child<QLabel>(form, "Label7")->text().endsWith(u'7'));
+
+    folder.value(QStringLiteral("drop table table1"));
+    child<QPushButton>(form, "Command2")->click();
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages[0].icon, MessageBox::Icon::Critical);
+    QVERIFY(seams.messages[0].text.startsWith(QStringLiteral("گزارش گيري انجام نشد")));
+    QCOMPARE(child<QLabel>(form, "Label7")->text(), QStringLiteral("تعداد تعميرات :"));
+    QVERIFY(!child<QPushButton>(form, "Command3")->isEnabled());
+    QVERIFY(!child<QPushButton>(form, "Command4")->isEnabled());
+}
+
+void tst_Hform::enterChain()
+{
+    TempJobFolder folder;
+    Hform form;
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const QList<QWidget *> chain = {child<QWidget>(form, "Mask1"), child<QWidget>(form, "Mask2"),
+                                    child<QWidget>(form, "Text1"), child<QWidget>(form, "Combo1"),
+                                    child<QWidget>(form, "Text2"), child<QWidget>(form, "Command2")};
+    chain[0]->setFocus();
+    QTRY_VERIFY(chain[0]->hasFocus());
+    for (int i = 0; i + 1 < chain.size(); ++i) {
+        QWidget *focused = QApplication::focusWidget();
+        QTest::keyClick(focused, Qt::Key_Return);
+        QTRY_VERIFY2(chain[i + 1]->hasFocus() || chain[i + 1]->isAncestorOf(QApplication::focusWidget()),
+                     qPrintable(chain[i + 1]->objectName()));
+    }
+    // Enter on the way did not press a button or close the window.
+    QVERIFY(form.isVisible());
+    QVERIFY(!form.hasReport());
+
+    // Focus entering a date box selects all of it.
+    auto *mask1 = child<ReportDateBox>(form, "Mask1");
+    mask1->setText("91/06/01");
+    mask1->setFocus();
+    QTRY_COMPARE(mask1->selectedText(), QStringLiteral("91/06/01"));
+    QCOMPARE(mask1->digits(), QStringLiteral("910601"));
+}
+
+void tst_Hform::printsThroughTheSurface()
+{
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    RecordingSurface surface;
+    Printer::setSurface(&surface);
+    Hform form;
+    setFilters(form, "91/06/01", "", "Ali", all);
+    child<QPushButton>(form, "Command2")->click();
+    // Boxes changed after the report: the header shows the boxes, the rows the report that ran.
+    child<ReportDateBox>(form, "Mask1")->setText("91/07/01");
+    child<QLineEdit>(form, "Text1")->setText("someone else");
+    child<QComboBox>(form, "Combo1")->setCurrentText(JobTable::statusRepaired());
+    child<QPushButton>(form, "Command3")->click();
+    Printer::setSurface(nullptr);
+
+    QVERIFY(seams.messages.isEmpty());
+    QCOMPARE(surface.count(Op::Kind::EndDoc), 1);
+    QStringList texts;
+    QStringList firstCells;
+    for (const Op &op : surface.operations) {
+        if (op.kind != Op::Kind::Text)
+            continue;
+        texts << op.text;
+        if (op.position.x() == 1000 && op.position.y() >= 4400)
+            firstCells << op.text;
+    }
+    QVERIFY(texts.contains(QStringLiteral("  از تاريخ :910701")));
+    QVERIFY(texts.contains(QStringLiteral("  نام تعميرکار :Ali")));
+    QVERIFY(texts.contains(QStringLiteral("  وضعيت دستگاه ها:") + JobTable::statusRepaired()));
+    QVERIFY(texts.contains(QStringLiteral("  تعداد تعميرات :5")));
+    QCOMPARE(firstCells, (QStringList{"1", "5", "7", "8", "9"}));
+    // The date of the report comes from the window's date control.
+    QVERIFY(texts.first().startsWith(QStringLiteral("تاريخ گزارش گيري : 1")));
+}
+
+void tst_Hform::printerFailureIsReported()
+{
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    RecordingSurface surface;
+    surface.failFromCall(30);
+    Printer::setSurface(&surface);
+    Hform form;
+    child<QPushButton>(form, "Command2")->click();
+    child<QPushButton>(form, "Command3")->click();
+    Printer::setSurface(nullptr);
+    QCOMPARE(seams.messageTexts(), QStringList{QStringLiteral("خطاي ارسال به پرينتر")});
+    QCOMPARE(surface.callCount(), 31);
+}
+
+void tst_Hform::longPrintCanBeCancelled()
+{
+    TempJobFolder folder;
+    Seams seams;
+    folder.addJobs(1, 600);
+    folder.value(QStringLiteral("update table1 set datein=910601"));
+    RecordingSurface surface;
+    Printer::setSurface(&surface);
+    Hform form;
+    form.show();
+    child<QPushButton>(form, "Command2")->click();
+    QCOMPARE(form.totals().repairCount(), 600);
+    bool sawProgress = false;
+    QTimer::singleShot(0, &form, [&form, &sawProgress] {
+        if (auto *progress = form.findChild<QProgressDialog *>(QStringLiteral("PrintProgress"))) {
+            sawProgress = progress->isVisible();
+            progress->cancel();
+        }
+    });
+    child<QPushButton>(form, "Command3")->click();
+    Printer::setSurface(nullptr);
+    QVERIFY(sawProgress);
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(seams.messages[0].text.startsWith(QStringLiteral("چاپ گزارش متوقف شد")));
+    QCOMPARE(surface.count(Op::Kind::EndDoc), 1);
+    QVERIFY(surface.count(Op::Kind::Text) < 12 + 10 + 600 * 10);
+    QVERIFY(!form.findChild<QProgressDialog *>(QStringLiteral("PrintProgress")));
+}
+
+void tst_Hform::exportsCsv()
+{
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    Hform form;
+    QVERIFY(!child<QPushButton>(form, "Command4")->isEnabled());
+    setFilters(form, "", "", "Reza", all);
+    child<QPushButton>(form, "Command2")->click();
+    const QString path = folder.path() + QStringLiteral("/out");
+    seams.fileNames << path;
+    child<QPushButton>(form, "Command4")->click();
+    QVERIFY(seams.messages.isEmpty());
+    QFile file(path + QStringLiteral(".csv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+    QVERIFY(lines[0].startsWith(QStringLiteral("رسيد,نام مشتري,")));
+    QCOMPARE(lines[1], QStringLiteral("2,,,910615,,Reza 50%,,,2000,") + JobTable::statusRepaired());
+    QCOMPARE(lines[2], QString());
+    QCOMPARE(lines[3], QStringLiteral("تعداد تعميرات :,1"));
+    QVERIFY(lines.contains(QStringLiteral("مبلغ مربوط به تعميرگاه :,1000")));
+
+    // Cancelling the dialog writes nothing.
+    child<QPushButton>(form, "Command4")->click();
+    QCOMPARE(seams.dialogs.size(), 2);
+    QVERIFY(seams.messages.isEmpty());
+}
+
+QTEST_MAIN(tst_Hform)
+#include "tst_hform.moc"
