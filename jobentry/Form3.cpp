@@ -13,6 +13,7 @@
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "receipts/ReceiptPrinting.h"
 #include "solardate/ShamsiFactory.h"
 #include "solardate/SolarCalendar.h"
 
@@ -187,6 +188,11 @@ void Form3::loadJob()
             else
                 m_text1[column]->setText(text);
         }
+        // A stored 0 equals the placeholder, so no change shows it by itself.
+        if (!recordset->Fields(JobTable::DateIn).isNull())
+            dateNumberChanged(ui->Text1_5, ui->Mask1);
+        if (!recordset->Fields(JobTable::DateOut).isNull())
+            dateNumberChanged(ui->Text1_6, ui->Mask2);
         m_loadedNumber = recordset->Fields(JobTable::Num);
     }
     m_timer1->start();
@@ -337,7 +343,21 @@ void Form3::printCommand()
 
 bool Form3::printReceipt()
 {
-    // The receipt printing is filled in with the receipt window; until then the job is only saved.
+    // A date typed just before the click reaches its hidden number first.
+    if (auto *dateBox = qobject_cast<MaskEdBox *>(focusWidget()))
+        dateBoxLeft(dateBox);
+    ReceiptJob job;
+    job.number = ReceiptJob::wholeNumber(ui->Text1_0->text());
+    job.name = ui->Text1_1->text();
+    job.device = ui->Text1_2->text();
+    job.dateIn = ReceiptJob::wholeNumber(ui->Text1_5->text());
+    job.dateOut = ReceiptJob::wholeNumber(ui->Text1_6->text());
+    job.minimumCharge = ReceiptJob::wholeNumber(ui->Text1_8->text());
+    job.deposit = ReceiptJob::wholeNumber(ui->Text1_9->text());
+    job.accessories = ui->Text1_10->text();
+    job.description = ui->Text1_15->text();
+    // A printer failure has been told to the clerk; the job is saved all the same.
+    ReceiptPrinting::print(this, job);
     return true;
 }
 
