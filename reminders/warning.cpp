@@ -1,6 +1,7 @@
 #include "reminders/warning.h"
 #include "ui_warning.h"
 
+#include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
@@ -153,5 +154,6 @@ void warning::openCurrentJob()
     if (!ok)
         return;
     Program::CurrentReceiptNumber = number;
-    // The job window comes here.
+    Form3 job(this);
+    job.exec();
 }

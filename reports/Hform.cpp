@@ -6,6 +6,7 @@
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ReportQueries.h"
 #include "platform/FileDialog.h"
+#include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
 #include "receipts/PrintSurface.h"
@@ -287,8 +288,13 @@ void Hform::exportCsv()
 
 bool Hform::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusIn && watched == ui->Text1) {
-        QTimer::singleShot(0, ui->Text1, [this] { ui->Text1->selectAll(); });
+    if (event->type() == QEvent::FocusIn && (watched == ui->Mask1 || watched == ui->Mask2 || watched == ui->Text1)) {
+        // The box places its cursor after the focus event; select once it has.
+        auto *box = static_cast<QLineEdit *>(watched);
+        QTimer::singleShot(0, box, [box] {
+            if (box->hasFocus())
+                box->selectAll();
+        });
     } else if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)

@@ -54,6 +54,7 @@ private slots:
     void sameChoiceTwiceRefreshesTwice();
     void enterInGridOpensNothing();
     void requeriesOnListRefresh();
+    void doubleClickOpensTheJob();
     void backCloses();
 };
 
@@ -169,6 +170,40 @@ void tst_warning::requeriesOnListRefresh()
     folder.addJob({{"num", 3}, {"dateout", 910620}, {"status", JobTable::statusUnderRepair()}});
     ListRefresh::request();
     QCOMPARE(listed(w), QList<int>{3});
+}
+
+void tst_warning::doubleClickOpensTheJob()
+{
+    TempJobFolder folder;
+    Seams seams;
+    folder.addJob({{"num", 12}, {"name", "a"}, {"dateout", 910601}, {"status", JobTable::statusUnderRepair()}});
+    folder.addJob({{"num", 31}, {"name", "b"}, {"dateout", 910602}, {"status", JobTable::statusUnderRepair()}});
+    setSolarToday(1391, 6, 28);
+    Program::NewJobMode = 0;
+    warning w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(listed(w), (QList<int>{12, 31}));
+
+    QString opened;
+    QWidget *owner = nullptr;
+    QTimer::singleShot(0, &w, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != &w) {
+            opened = modal->objectName();
+            owner = modal->parentWidget();
+            static_cast<QDialog *>(modal)->reject();
+        }
+    });
+    auto *grid = w.findChild<DataGrid *>(QStringLiteral("DataGrid1"));
+    const QPoint row2 = grid->visualRect(grid->model()->index(1, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, row2);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, row2);
+    QCOMPARE(Program::CurrentReceiptNumber, 31);
+    QCOMPARE(opened, QStringLiteral("Form3"));
+    QCOMPARE(owner, &w);
+    QCOMPARE(Program::NewJobMode, 0);
+    QVERIFY(w.isVisible());
 }
 
 void tst_warning::backCloses()

@@ -1,8 +1,8 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/JobTable.h"
+#include "platform/MaskEdBox.h"
 #include "receipts/RecordingSurface.h"
 #include "reports/Hform.h"
-#include "reports/ReportDateBox.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
 
@@ -63,8 +63,8 @@ template <typename T> T *child(QWidget &w, const char *name)
 void setFilters(Hform &form, const QString &from, const QString &to, const QString &technician, const QString &status,
                 const QString &percent = QStringLiteral("50"))
 {
-    child<ReportDateBox>(form, "Mask1")->setText(from);
-    child<ReportDateBox>(form, "Mask2")->setText(to);
+    child<MaskEdBox>(form, "Mask1")->setMaskedText(from);
+    child<MaskEdBox>(form, "Mask2")->setMaskedText(to);
     child<QLineEdit>(form, "Text1")->setText(technician);
     child<QComboBox>(form, "Combo1")->setCurrentText(status);
     child<QLineEdit>(form, "Text2")->setText(percent);
@@ -234,8 +234,8 @@ void tst_Hform::enterChain()
     QVERIFY(!form.hasReport());
 
     // Focus entering a date box selects all of it.
-    auto *mask1 = child<ReportDateBox>(form, "Mask1");
-    mask1->setText("91/06/01");
+    auto *mask1 = child<MaskEdBox>(form, "Mask1");
+    mask1->setMaskedText("91/06/01");
     mask1->setFocus();
     QTRY_COMPARE(mask1->selectedText(), QStringLiteral("91/06/01"));
     QCOMPARE(mask1->digits(), QStringLiteral("910601"));
@@ -252,7 +252,7 @@ void tst_Hform::printsThroughTheSurface()
     setFilters(form, "91/06/01", "", "Ali", all);
     child<QPushButton>(form, "Command2")->click();
     // Boxes changed after the report: the header shows the boxes, the rows the report that ran.
-    child<ReportDateBox>(form, "Mask1")->setText("91/07/01");
+    child<MaskEdBox>(form, "Mask1")->setMaskedText("91/07/01");
     child<QLineEdit>(form, "Text1")->setText("someone else");
     child<QComboBox>(form, "Combo1")->setCurrentText(JobTable::statusRepaired());
     child<QPushButton>(form, "Command3")->click();
