@@ -146,7 +146,12 @@ void Form3::placeControls()
     placeFromRight(ui->Label17, labelRight, top, labelWidth, boxHeight);
     ui->Label17->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
     placeFromRight(ui->Text1_15, boxRight, top, 3495, 855);
-    ui->Text1_15->setAlignment(Qt::AlignLeading | Qt::AlignTop);
+    // Text, digits and dates alike hug the caption, whatever the direction of what was typed.
+    for (QLineEdit *box : m_text1)
+        box->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+    for (MaskEdBox *box : {ui->Mask1, ui->Mask2})
+        box->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+    ui->Text1_15->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignTop);
 
     placeFromRight(ui->Command1, labelRight, buttonTop, 1300, 450);
     placeFromRight(ui->Command3, labelRight + 1300 + 120, buttonTop, 1300, 450);
