@@ -6,7 +6,8 @@
 #include <QSet>
 #include <QSqlDatabase>
 
-namespace {
+namespace
+{
 QSet<Adodc *> &liveControls()
 {
     static QSet<Adodc *> controls;

@@ -10,9 +10,11 @@
 
 #include <filesystem>
 
-namespace JobDatabase {
+namespace JobDatabase
+{
 
-namespace {
+namespace
+{
 
 QString uriFor(const QString &path, const char *mode)
 {

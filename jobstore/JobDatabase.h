@@ -5,7 +5,8 @@
 
 // The job database file: making one for a new shop, telling a job database from any other file,
 // and opening connections that never create or damage a file by accident.
-namespace JobDatabase {
+namespace JobDatabase
+{
 
 enum class State {
     Ready,           // a job database, ready for use
@@ -14,8 +15,7 @@ enum class State {
     CannotCreate,    // there was no file and none could be made
 };
 
-struct Check
-{
+struct Check {
     State state;
     QString detail;
 };

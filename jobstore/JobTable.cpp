@@ -1,6 +1,7 @@
 #include "jobstore/JobTable.h"
 
-namespace JobTable {
+namespace JobTable
+{
 
 QString tableName()
 {
@@ -10,12 +11,11 @@ QString tableName()
 const QStringList &columnNames()
 {
     static const QStringList names = {
-        QStringLiteral("num"),       QStringLiteral("name"),    QStringLiteral("nameph"),
-        QStringLiteral("serial"),    QStringLiteral("tel"),     QStringLiteral("datein"),
-        QStringLiteral("dateout"),   QStringLiteral("warranty"), QStringLiteral("minp"),
-        QStringLiteral("deposit"),   QStringLiteral("accessory"), QStringLiteral("service"),
-        QStringLiteral("panel"),     QStringLiteral("panelp"),  QStringLiteral("endp"),
-        QStringLiteral("status"),    QStringLiteral("desc"),
+        QStringLiteral("num"),   QStringLiteral("name"),    QStringLiteral("nameph"),    QStringLiteral("serial"),
+        QStringLiteral("tel"),   QStringLiteral("datein"),  QStringLiteral("dateout"),   QStringLiteral("warranty"),
+        QStringLiteral("minp"),  QStringLiteral("deposit"), QStringLiteral("accessory"), QStringLiteral("service"),
+        QStringLiteral("panel"), QStringLiteral("panelp"),  QStringLiteral("endp"),      QStringLiteral("status"),
+        QStringLiteral("desc"),
     };
     return names;
 }
@@ -66,8 +66,9 @@ QStringList createStatements()
     // NUMERIC affinity stores 5.0 as the integer 5, so it reads back and matches LIKE as "5".
     QStringList columns;
     for (int i = 0; i < ColumnCount; ++i)
-        columns << QStringLiteral("\"%1\" %2").arg(columnNames().at(i),
-                                                  isNumberColumn(i) ? QStringLiteral("NUMERIC") : QStringLiteral("TEXT"));
+        columns << QStringLiteral("\"%1\" %2")
+                       .arg(columnNames().at(i),
+                            isNumberColumn(i) ? QStringLiteral("NUMERIC") : QStringLiteral("TEXT"));
     return {QStringLiteral("CREATE TABLE table1 (%1)").arg(columns.join(QStringLiteral(", ")))};
 }
 

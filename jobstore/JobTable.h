@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // The one table of the job database, its columns in stored order, and the status texts.
-namespace JobTable {
+namespace JobTable
+{
 
 enum Column {
     Num,

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-namespace NumericText {
+namespace NumericText
+{
 
 QString toAsciiDigits(const QString &text)
 {

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Number handling shared by every window that turns a box's text into a stored value.
-namespace NumericText {
+namespace NumericText
+{
 
 // Persian (۰-۹) and Arabic-Indic (٠-٩) digits become 0-9; everything else is kept.
 QString toAsciiDigits(const QString &text);

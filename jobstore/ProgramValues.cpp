@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 
-namespace Program {
+namespace Program
+{
 
-namespace {
+namespace
+{
 QString &folderSetting()
 {
     static QString folder;

@@ -4,7 +4,8 @@
 
 // The values every window shares for the whole run. No job record crosses windows: a window hands
 // another at most a receipt number, and the other re-reads the row.
-namespace Program {
+namespace Program
+{
 
 inline QString DatabaseConnection;
 // 1: the job window registers a new job; 0: it opens CurrentReceiptNumber.

@@ -3,23 +3,31 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
 
-namespace Queries {
+namespace Queries
+{
 
-namespace {
+namespace
+{
 
 const QString listColumns = QStringLiteral("select rowid,num,name,nameph,status,\"desc\" from table1 ");
 
-// The same folding as foldForSearch, done by SQLite on the stored text.
-QString foldedColumn(const QString &column)
+// The stored text folded the way foldForSearch folds the typed text. Only the variants that the
+// folded pattern can meet are replaced: each replace costs a pass over every row.
+QString foldedColumn(const QString &column, const QString &foldedPattern)
 {
     QString expr = column;
     const auto fold = [&expr](QChar from, QChar to) {
         expr = QStringLiteral("replace(%1,'%2','%3')").arg(expr, QString(from), QString(to));
     };
-    fold(QChar(0x06CC), QChar(0x064A)); // Persian yeh -> Arabic yeh
-    fold(QChar(0x0649), QChar(0x064A)); // alef maksura -> Arabic yeh
-    fold(QChar(0x0643), QChar(0x06A9)); // Arabic kaf -> keheh
+    if (foldedPattern.contains(QChar(0x064A))) {
+        fold(QChar(0x06CC), QChar(0x064A)); // Persian yeh -> Arabic yeh
+        fold(QChar(0x0649), QChar(0x064A)); // alef maksura -> Arabic yeh
+    }
+    if (foldedPattern.contains(QChar(0x06A9)))
+        fold(QChar(0x0643), QChar(0x06A9)); // Arabic kaf -> keheh
     for (int d = 0; d < 10; ++d) {
+        if (!foldedPattern.contains(QChar(u'0' + d)))
+            continue;
         fold(QChar(0x06F0 + d), QChar(u'0' + d));
         fold(QChar(0x0660 + d), QChar(u'0' + d));
     }
@@ -35,16 +43,18 @@ SqlText jobList()
 
 SqlText jobListSearch(SearchField field, const QString &text)
 {
-    const QString pattern = containsPattern(foldForSearch(text));
+    const QString folded = foldForSearch(text);
+    const QString pattern = containsPattern(folded);
     switch (field) {
     case SearchField::ReceiptNumber:
         return {listColumns + QStringLiteral("where num LIKE ? ESCAPE '\\' order by num asc"), {pattern}};
     case SearchField::CustomerName:
-        return {listColumns + QStringLiteral("where %1 LIKE ? ESCAPE '\\' order by num asc").arg(foldedColumn("name")),
+        return {listColumns + QStringLiteral("where %1 LIKE ? ESCAPE '\\' order by num asc")
+                                  .arg(foldedColumn(QStringLiteral("name"), folded)),
                 {pattern}};
     case SearchField::DeviceModel:
-        return {listColumns +
-                    QStringLiteral("where %1 LIKE ? ESCAPE '\\' order by num asc").arg(foldedColumn("nameph")),
+        return {listColumns + QStringLiteral("where %1 LIKE ? ESCAPE '\\' order by num asc")
+                                  .arg(foldedColumn(QStringLiteral("nameph"), folded)),
                 {pattern}};
     }
     return jobList();

@@ -4,7 +4,8 @@
 
 // Every SQL text the program runs against the job table. Each selects the row id first; record
 // sets keep it hidden and use it to write a row back.
-namespace Queries {
+namespace Queries
+{
 
 enum class SearchField { ReceiptNumber, CustomerName, DeviceModel };
 

@@ -216,10 +216,10 @@ bool Recordset::Update()
     QSqlQuery query(m_db);
     QString sql;
     if (m_adding) {
-        sql = columns.isEmpty() ? QStringLiteral("insert into %1 default values").arg(m_table)
-                                : QStringLiteral("insert into %1 (%2) values (%3)")
-                                      .arg(m_table, columns.join(u','),
-                                           QStringList(columns.size(), QStringLiteral("?")).join(u','));
+        sql = columns.isEmpty()
+                  ? QStringLiteral("insert into %1 default values").arg(m_table)
+                  : QStringLiteral("insert into %1 (%2) values (%3)")
+                        .arg(m_table, columns.join(u','), QStringList(columns.size(), QStringLiteral("?")).join(u','));
     } else {
         if (columns.isEmpty()) {
             m_editing = false;

@@ -21,9 +21,8 @@ void RecordsetModel::setRecordset(Recordset *recordset)
             beginRemoveRows(QModelIndex(), row, row);
             endRemoveRows();
         });
-        connect(recordset, &Recordset::rowChanged, this, [this](int row) {
-            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-        });
+        connect(recordset, &Recordset::rowChanged, this,
+                [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
     }
     endResetModel();
 }

@@ -5,8 +5,7 @@
 
 // An SQL text with the values bound to its placeholders. Whatever a clerk typed travels in
 // `values`, never inside `sql`.
-struct SqlText
-{
+struct SqlText {
     QString sql;
     QVariantList values;
 };

@@ -13,9 +13,11 @@
 
 #include <filesystem>
 
-namespace DatabaseCopies {
+namespace DatabaseCopies
+{
 
-namespace {
+namespace
+{
 
 QString databasePath()
 {
@@ -91,26 +93,27 @@ bool restore(QWidget *owner)
     QString error;
     if (!JobDatabase::copyConsistent(chosen, incoming, &error)) {
         QFile::remove(incoming);
-        MessageBox::critical(owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1")
-                                        .arg(error));
+        MessageBox::critical(
+            owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1").arg(error));
         return false;
     }
 
     const QFileInfo targetInfo(target);
-    const QString safety = targetInfo.dir().filePath(
-        QStringLiteral("db1-before-restore-%1.mdb").arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    const QString safety =
+        targetInfo.dir().filePath(QStringLiteral("db1-before-restore-%1.mdb")
+                                      .arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     if (targetInfo.exists() && !JobDatabase::copyConsistent(target, safety, &error) && !QFile::copy(target, safety)) {
         QFile::remove(incoming);
-        MessageBox::critical(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد.\n%1")
-                                        .arg(error));
+        MessageBox::critical(
+            owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد.\n%1").arg(error));
         return false;
     }
 
     Adodc::closeAllConnections();
     if (!replaceFile(incoming, target, &error)) {
         QFile::remove(incoming);
-        MessageBox::critical(owner, QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1")
-                                        .arg(error));
+        MessageBox::critical(
+            owner, QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1").arg(error));
         return false;
     }
     MessageBox::information(owner, QStringLiteral("اطلاعات از فايل پشتيبان برگردانده شد.\n"

@@ -6,7 +6,8 @@ class QWidget;
 
 // Backup, restore and the exit copy of the job database, each asking the clerk through the file
 // dialog seam and answering through the message box seam.
-namespace DatabaseCopies {
+namespace DatabaseCopies
+{
 
 // Where the exit copy goes: "d:\db1.mdb" on Windows; elsewhere, there being no drive D, a fixed
 // folder in the user's documents.

@@ -1,27 +1,37 @@
 #include "mainwindow/Form1.h"
 #include "ui_Form1.h"
 
+#include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/ListRefresh.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
 #include "platform/Twips.h"
+#include "receipts/PForm.h"
+#include "reminders/warning.h"
+#include "reports/Hform.h"
 
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
 
-namespace {
+#include <limits>
+
+namespace
+{
 
 const QStringList gridCaptions = {
-    QStringLiteral("شماره رسيد"), QStringLiteral("نام مشتري"), QStringLiteral("مدل دستگاه"),
+    QStringLiteral("شماره رسيد"),   QStringLiteral("نام مشتري"), QStringLiteral("مدل دستگاه"),
     QStringLiteral("وضعيت دستگاه"), QStringLiteral("توضيحات"),
 };
 const int gridWidths[] = {1000, 1800, 1200, 1300, 2300};
@@ -111,6 +121,19 @@ void Form1::connectCommands()
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         connect(box, &QLineEdit::textChanged, this, [this, box] { searchChanged(box); });
     connect(m_timer1, &QTimer::timeout, this, &Form1::listRefresh);
+    connect(ListRefresh::instance(), &ListRefresh::requested, this, &Form1::startListRefresh);
+
+    connect(ui->Command10, &QPushButton::clicked, this, &Form1::registerJob);
+    connect(ui->newphone, &QAction::triggered, this, &Form1::registerJob);
+    connect(ui->Command11, &QPushButton::clicked, this, &Form1::openCurrentJob);
+    connect(ui->estelam, &QAction::triggered, this, &Form1::openCurrentJob);
+    connect(ui->DataGrid1, &DataGrid::dblClick, this, &Form1::openCurrentJob);
+    connect(ui->Command13, &QPushButton::clicked, this, &Form1::showModal<PForm>);
+    connect(ui->pforms, &QAction::triggered, this, &Form1::showModal<PForm>);
+    connect(ui->Command18, &QPushButton::clicked, this, &Form1::showModal<Hform>);
+    connect(ui->hesab, &QAction::triggered, this, &Form1::showModal<Hform>);
+    connect(ui->Command9, &QPushButton::clicked, this, &Form1::showModal<warning>);
+    connect(ui->warn, &QAction::triggered, this, &Form1::showModal<warning>);
 }
 
 void Form1::SetGridColumns()
@@ -175,12 +198,38 @@ void Form1::deleteCurrent()
 
 void Form1::registerJob()
 {
-    // Comes with the job window.
+    for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
+        box->setText(QString());
+    qint64 next = 1;
+    if (position() > 0) {
+        Recordset *recordset = m_adodc1->recordset();
+        recordset->MoveLast();
+        next = qint64(recordset->Fields(0).toDouble()) + 1;
+    }
+    if (next > std::numeric_limits<qint32>::max()) {
+        MessageBox::critical(
+            this, QStringLiteral("شماره رسيد به بزرگترين عدد ممکن (%1) رسيده است و شماره بعدي ساخته نمي شود.\n"
+                                 "لطفا شماره رسيد را در پنجره ثبت خودتان وارد کنيد.")
+                      .arg(std::numeric_limits<qint32>::max()));
+        return;
+    }
+    Program::NewJobMode = 1;
+    Program::CurrentReceiptNumber = qint32(next);
+    showModal<Form3>();
 }
 
 void Form1::openCurrentJob()
 {
-    // Comes with the job window.
+    if (position() <= 0)
+        return;
+    Program::CurrentReceiptNumber = qint32(m_adodc1->recordset()->Fields(0).toDouble());
+    showModal<Form3>();
+}
+
+template <class Window> void Form1::showModal()
+{
+    Window window(this);
+    window.exec();
 }
 
 void Form1::exitCommand()
@@ -210,7 +259,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     if (event->type() == QEvent::FocusIn) {
-        if (auto *box = qobject_cast<QLineEdit *>(watched); box && fieldOf(box) != Queries::SearchField(-1))
+        // Focus coming back with the window (after the job window, a menu) is not the clerk
+        // entering the box; requerying then would lose the row the list refresh returns to.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool entered = reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+        if (auto *box = qobject_cast<QLineEdit *>(watched); entered && box && fieldOf(box) != Queries::SearchField(-1))
             searchFocused(box);
     } else if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
@@ -249,6 +302,10 @@ void Form1::searchChanged(QLineEdit *box)
 void Form1::searchFocused(QLineEdit *box)
 {
     markActiveBox(box);
+    if (box == ui->Text2)
+        KeyboardLayout::activate(KeyboardLayout::Persian);
+    else if (box == ui->Text3)
+        KeyboardLayout::activate(KeyboardLayout::UsEnglish);
     m_savedBoxText = box->text();
     // Entering a box always re-applies its search, even when its text did not change.
     box->setText(QStringLiteral("ed432"));

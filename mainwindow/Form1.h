@@ -11,7 +11,8 @@ class QSystemTrayIcon;
 class QTimer;
 class Shamsi;
 
-namespace Ui {
+namespace Ui
+{
 class Form1;
 }
 
@@ -61,6 +62,8 @@ private:
     bool filterReceiptKey(QKeyEvent *event);
     void listRefresh();
     int position() const;
+    // Shows one of the program's windows modally, owned by this one.
+    template <class Window> void showModal();
 
     void createHousekeeping();
     void onTim();
@@ -70,12 +73,12 @@ private:
 
     std::unique_ptr<Ui::Form1> ui;
     Adodc *m_adodc1;
-    QTimer *m_timer1; // one-shot list refresh after the job window or a restore
-    Shamsi *m_shams = nullptr;   // today's solar date, read by the clock, the count and receipts
-    QDate m_shamsDay;            // the calendar day m_shams was last refreshed on
-    QTimer *m_tim;               // clock
-    QTimer *m_timer4;            // due-today count
-    Adodc *m_adodc2;             // due-today query
+    QTimer *m_timer1;          // one-shot list refresh after the job window or a restore
+    Shamsi *m_shams = nullptr; // today's solar date, read by the clock, the count and receipts
+    QDate m_shamsDay;          // the calendar day m_shams was last refreshed on
+    QTimer *m_tim;             // clock
+    QTimer *m_timer4;          // due-today count
+    Adodc *m_adodc2;           // due-today query
     QSystemTrayIcon *m_trayIcon1 = nullptr;
     QLineEdit *m_activeBox = nullptr;
     QString m_searchText;

@@ -14,7 +14,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 const QStringList weekdayNames = {
     QStringLiteral("شنبه"),     QStringLiteral("يکشنبه"),  QStringLiteral("دوشنبه"), QStringLiteral("سه شنبه"),
@@ -100,8 +101,8 @@ void Form1::onTimer4()
     ui->DataGrid2->setDataSource(m_adodc2);
     if (!m_adodc2->Refresh())
         return;
-    ui->Command9->setText(QStringLiteral(" تحويل امروز: ") + QStringLiteral(" %1").arg(m_adodc2->recordset()->RecordCount()) +
-                          QStringLiteral(" مورد"));
+    ui->Command9->setText(QStringLiteral(" تحويل امروز: ") +
+                          QStringLiteral(" %1").arg(m_adodc2->recordset()->RecordCount()) + QStringLiteral(" مورد"));
 }
 
 void Form1::backupCommand()

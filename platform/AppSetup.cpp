@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QFontDatabase>
 
-namespace AppSetup {
+namespace AppSetup
+{
 
 void applyLookAndFeel(QApplication &app)
 {

@@ -2,7 +2,8 @@
 
 class QApplication;
 
-namespace AppSetup {
+namespace AppSetup
+{
 
 // Right to left, in a font that renders Persian well: Tahoma where installed (the windows were
 // sized for it), else Noto Sans Arabic.

@@ -2,7 +2,8 @@
 
 #include <QFileDialog>
 
-namespace {
+namespace
+{
 FileDialog::Handler &handlerSlot()
 {
     static FileDialog::Handler handler;

@@ -10,8 +10,7 @@ class FileDialog
 {
 public:
     enum class Mode { Open, Save };
-    struct Request
-    {
+    struct Request {
         Mode mode;
         QString caption;
         QString directory;

@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace {
+namespace
+{
 MessageBox::Handler &handlerSlot()
 {
     static MessageBox::Handler handler;

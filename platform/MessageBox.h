@@ -13,8 +13,7 @@ public:
     enum class Buttons { Ok, YesNo };
     enum class Answer { Ok, Yes, No };
 
-    struct Request
-    {
+    struct Request {
         QString text;
         QString title;
         Icon icon;
@@ -22,8 +21,8 @@ public:
     };
     using Handler = std::function<Answer(const Request &)>;
 
-    static Answer show(QWidget *parent, const QString &text, Icon icon = Icon::None,
-                       Buttons buttons = Buttons::Ok, const QString &title = QString());
+    static Answer show(QWidget *parent, const QString &text, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
+                       const QString &title = QString());
     static void information(QWidget *parent, const QString &text, const QString &title = QString())
     {
         show(parent, text, Icon::Information, Buttons::Ok, title);

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 
-namespace System {
+namespace System
+{
 
-namespace {
+namespace
+{
 std::function<void()> &beepSlot()
 {
     static std::function<void()> handler;

@@ -3,7 +3,8 @@
 #include <functional>
 
 // The beep and the end of the program, answerable by a test.
-namespace System {
+namespace System
+{
 
 void beep();
 void setBeepHandler(std::function<void()> handler);

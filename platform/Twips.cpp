@@ -6,9 +6,11 @@
 
 #include <cmath>
 
-namespace Twips {
+namespace Twips
+{
 
-namespace {
+namespace
+{
 double pixelsPerTwip()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();

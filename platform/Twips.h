@@ -6,7 +6,8 @@ class QWidget;
 
 // The windows were laid out in twips (1440 per inch); 15 twips are one pixel at 96 dpi, and the
 // screen's own scale is followed.
-namespace Twips {
+namespace Twips
+{
 
 int toPixels(double twips);
 double fromPixels(int pixels);

@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 QByteArray digestOf(const QString &path)
 {
     QFile file(path);

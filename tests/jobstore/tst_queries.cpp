@@ -21,7 +21,8 @@ private slots:
     void roundsHalfToEven();
 };
 
-namespace {
+namespace
+{
 QList<int> listed(const SqlText &query)
 {
     Adodc control;

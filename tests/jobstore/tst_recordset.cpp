@@ -117,7 +117,8 @@ void TestRecordset::addNewWritesOnlyAssignedColumns()
     QCOMPARE(rs->RecordCount(), 1);
     QCOMPARE(rs->AbsolutePosition(), 1);
 
-    const QVariantList row = folder.rows(QStringLiteral("select num, typeof(num), serial, deposit, endp from table1")).at(0);
+    const QVariantList row =
+        folder.rows(QStringLiteral("select num, typeof(num), serial, deposit, endp from table1")).at(0);
     QCOMPARE(row.at(0).toString(), QStringLiteral("5")); // a whole number reads back without ".0"
     QCOMPARE(row.at(1).toString(), QStringLiteral("integer"));
     QVERIFY(!row.at(2).isNull());

@@ -33,7 +33,8 @@ private slots:
     void listRefreshReturnsToThePreviousRow();
 };
 
-namespace {
+namespace
+{
 DataGrid *grid(Form1 &form)
 {
     return form.findChild<DataGrid *>(QStringLiteral("DataGrid1"));
@@ -74,8 +75,9 @@ void TestForm1::emptyTableShowsFiveCaptionedColumns()
     QAbstractItemModel *model = grid(form)->model();
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->columnCount(), 5);
-    const QStringList expected = {QStringLiteral("شماره رسيد"), QStringLiteral("نام مشتري"), QStringLiteral("مدل دستگاه"),
-                                  QStringLiteral("وضعيت دستگاه"), QStringLiteral("توضيحات")};
+    const QStringList expected = {QStringLiteral("شماره رسيد"), QStringLiteral("نام مشتري"),
+                                  QStringLiteral("مدل دستگاه"), QStringLiteral("وضعيت دستگاه"),
+                                  QStringLiteral("توضيحات")};
     for (int column = 0; column < 5; ++column)
         QCOMPARE(model->headerData(column, Qt::Horizontal).toString(), expected.at(column));
     QVERIFY(seams.messages.isEmpty());

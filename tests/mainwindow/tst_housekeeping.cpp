@@ -38,7 +38,8 @@ private slots:
     void hideWithoutATrayMinimises();
 };
 
-namespace {
+namespace
+{
 const QString captionOf(int count)
 {
     return QStringLiteral(" تحويل امروز:  %1 مورد").arg(count);
@@ -81,7 +82,8 @@ void TestHousekeeping::dueTodayCount_data()
     QTest::addColumn<QVariant>("status");
     QTest::addColumn<int>("counted");
     const QDate day(2012, 9, 18); // 1391/06/28
-    QTest::newRow("due today, under repair") << day << QVariant(910628) << QVariant(QStringLiteral("در حال تعمير")) << 1;
+    QTest::newRow("due today, under repair")
+        << day << QVariant(910628) << QVariant(QStringLiteral("در حال تعمير")) << 1;
     QTest::newRow("due today, delivered") << day << QVariant(910628) << QVariant(QStringLiteral("تحويل شده")) << 0;
     QTest::newRow("due yesterday") << day << QVariant(910627) << QVariant(QStringLiteral("تعمير شده")) << 1;
     QTest::newRow("due tomorrow") << day << QVariant(910629) << QVariant(QStringLiteral("تعمير شده")) << 0;
@@ -89,8 +91,8 @@ void TestHousekeeping::dueTodayCount_data()
     QTest::newRow("no delivery date") << day << QVariant() << QVariant(QStringLiteral("تعمير شده")) << 0;
     // 1400/01/05: the year part is "00", the key 000105, stored as 105.
     QTest::newRow("year 1400") << QDate(2021, 3, 25) << QVariant(105) << QVariant(QStringLiteral("تعمير شده")) << 1;
-    QTest::newRow("1399 is later than 1400") << QDate(2021, 3, 25) << QVariant(991229) << QVariant(QStringLiteral("x"))
-                                             << 0;
+    QTest::newRow("1399 is later than 1400")
+        << QDate(2021, 3, 25) << QVariant(991229) << QVariant(QStringLiteral("x")) << 0;
 }
 
 void TestHousekeeping::dueTodayCount()

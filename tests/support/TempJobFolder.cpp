@@ -70,7 +70,9 @@ void TempJobFolder::addJobs(int from, int to)
     QSqlDatabase db = connection();
     db.transaction();
     for (int n = from; n <= to; ++n)
-        addJob({{"num", n}, {"name", QStringLiteral("مشتري %1").arg(n)}, {"nameph", QStringLiteral("Model %1").arg(n)},
+        addJob({{"num", n},
+                {"name", QStringLiteral("مشتري %1").arg(n)},
+                {"nameph", QStringLiteral("Model %1").arg(n)},
                 {"status", QStringLiteral("در حال تعمير")}});
     db.commit();
 }

@@ -1,0 +1,120 @@
+// Measures the main list with a busy shop's 32,767 jobs: loading the list, each keystroke of a
+// search, the once-a-second due count, and painting the grid while scrolling.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_joblist
+#include "jobstore/Adodc.h"
+#include "jobstore/JobDatabase.h"
+#include "jobstore/ProgramValues.h"
+#include "jobstore/Queries.h"
+#include "mainwindow/Form1.h"
+#include "platform/DataGrid.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace
+{
+
+double medianMs(int runs, const std::function<void()> &work)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times << timer.nsecsElapsed() / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+void fill(const QString &path, int jobs)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+    db.setDatabaseName(path);
+    db.open();
+    db.transaction();
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("insert into table1 (num,name,nameph,datein,dateout,status,\"desc\") "
+                                 "values (?,?,?,?,?,?,?)"));
+    for (int n = 1; n <= jobs; ++n) {
+        query.addBindValue(n);
+        query.addBindValue(QStringLiteral("مشتري شماره %1 رضايي").arg(n));
+        query.addBindValue(QStringLiteral("Nokia %1").arg(n % 977));
+        query.addBindValue(1030101 % 1000000 + n % 28);
+        query.addBindValue(1030101 % 1000000 + n % 28 + 3);
+        query.addBindValue(n % 5 ? QStringLiteral("تحويل شده") : QStringLiteral("در حال تعمير"));
+        query.addBindValue(QStringLiteral("تعويض صفحه نمايش و باتري"));
+        query.exec();
+    }
+    db.commit();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    MessageBox::setHandler([](const MessageBox::Request &) { return MessageBox::Answer::Ok; });
+    const int jobs = 32767;
+    QTemporaryDir dir;
+    Program::setDataFolder(dir.path());
+    Program::DatabaseConnection = Program::connectionTextFor(dir.path());
+    JobDatabase::ensure(Program::databasePath());
+    fill(Program::databasePath(), jobs);
+    std::printf("jobs in table1: %d\n", jobs);
+
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::jobList());
+    std::printf("list query, all rows:          median %7.1f ms\n", medianMs(7, [&] { control.Refresh(); }));
+    control.setRecordSource(Queries::dueBy(30115));
+    std::printf("due count query:               median %7.1f ms\n", medianMs(15, [&] { control.Refresh(); }));
+
+    Form1 *form = nullptr;
+    std::printf("main window load with list:    median %7.1f ms\n", medianMs(5, [&] {
+                    delete form;
+                    form = new Form1();
+                }));
+    form->show();
+    QApplication::processEvents();
+    auto *text1 = form->findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *text2 = form->findChild<QLineEdit *>(QStringLiteral("Text2"));
+    auto *text3 = form->findChild<QLineEdit *>(QStringLiteral("Text3"));
+    const auto keystrokes = [](QLineEdit *box, const QString &typed) {
+        return medianMs(5,
+                        [&] {
+                            box->clear();
+                            for (int i = 1; i <= typed.size(); ++i)
+                                box->setText(typed.left(i));
+                        }) /
+               typed.size();
+    };
+    std::printf("keystroke in receipt box:      median %7.1f ms (typing 1234)\n", keystrokes(text1, "1234"));
+    std::printf("keystroke in customer box:     median %7.1f ms (typing رضا)\n",
+                keystrokes(text2, QStringLiteral("رضا")));
+    std::printf("keystroke in model box:        median %7.1f ms (typing Nokia 9)\n", keystrokes(text3, "Nokia 9"));
+    text1->clear();
+
+    auto *grid = form->findChild<DataGrid *>(QStringLiteral("DataGrid1"));
+    QScrollBar *bar = grid->verticalScrollBar();
+    const double page = medianMs(9, [&] {
+        bar->setValue((bar->value() + bar->pageStep() * 37) % std::max(1, bar->maximum()));
+        grid->viewport()->repaint();
+    });
+    std::printf("scroll one jump and repaint:   median %7.1f ms (%d rows listed)\n", page, grid->model()->rowCount());
+    delete form;
+    return 0;
+}
