@@ -89,6 +89,18 @@ void TestForm3::registerNewJob()
     for (int i = 8; i <= 11; ++i)
         QVERIFY2(row[i].isNull(), qPrintable(QString::number(i)));
     QVERIFY(!row[12].isNull());
+
+    // Opened again, the job shows what was saved and takes a new status.
+    Form3Driver again;
+    again.open(0, 1);
+    QCOMPARE(again.text(1), name);
+    QCOMPARE(again.mask(2)->displayText(),
+             QString::number(dateout).rightJustified(6, u'0').insert(4, u'/').insert(2, u'/'));
+    again.combo()->setCurrentIndex(1);
+    again.click("Command3");
+    QVERIFY(seams.messages.isEmpty());
+    QCOMPARE(folder.rows("select num,status,dateout from table1"),
+             (QList<QVariantList>{{1, JobTable::statusRepaired(), dateout}}));
 }
 
 void TestForm3::openChangeStatusAndConfirm()
