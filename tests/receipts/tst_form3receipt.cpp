@@ -1,0 +1,119 @@
+#include "jobentry/Form3Driver.h"
+#include "receipts/PrintSurface.h"
+#include "receipts/RecordingSurface.h"
+#include "support/Seams.h"
+#include "support/TempJobFolder.h"
+
+#include <QFile>
+
+// The job window's confirm-and-print: check, print the receipt, then save.
+class tst_Form3Receipt : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_recorder = std::make_unique<RecordingSurface>();
+        Printer::setSurface(m_recorder.get());
+    }
+    void cleanup()
+    {
+        Printer::setSurface(nullptr);
+        m_recorder.reset();
+    }
+
+    void printsEachCopyThenSaves_data();
+    void printsEachCopyThenSaves();
+    void failedCheckPrintsAndSavesNothing();
+    void printerFailureIsToldAndTheJobSaved();
+
+private:
+    static void writeEditFile(const TempJobFolder &folder, const QByteArray &bytes)
+    {
+        QFile file(folder.path() + QStringLiteral("/edit.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    std::unique_ptr<RecordingSurface> m_recorder;
+};
+
+static const QString customer = QStringLiteral("علي رضايي");
+
+void tst_Form3Receipt::printsEachCopyThenSaves_data()
+{
+    QTest::addColumn<QByteArray>("copiesLine");
+    QTest::addColumn<int>("copies");
+    QTest::newRow("three copies") << QByteArray("3") << 3;
+    QTest::newRow("no copies chosen") << QByteArray("") << 0;
+}
+
+void tst_Form3Receipt::printsEachCopyThenSaves()
+{
+    QFETCH(QByteArray, copiesLine);
+    QFETCH(int, copies);
+    TempJobFolder folder;
+    writeEditFile(folder, copiesLine + "\r\nMy shop\r\n");
+    Seams seams;
+    Form3Driver driver;
+    Form3Driver::setToday({1392, 2, 8});
+    driver.openNew(7);
+    driver.fill(1, customer);
+    driver.fill(2, QStringLiteral("Nokia 1100"));
+    driver.box(8)->setText(QStringLiteral("1500.5"));
+    driver.box(9)->setText(QStringLiteral("2500.5"));
+    driver.click("printCmd");
+
+    QCOMPARE(m_recorder->count(RecordingSurface::Operation::Kind::Form), copies);
+    QCOMPARE(m_recorder->count(RecordingSurface::Operation::Kind::EndDoc), copies);
+    if (copies) {
+        const RecordingSurface::Operation page = m_recorder->forms().last();
+        QCOMPARE(RecordingSurface::textOf(page, "Text2"), QStringLiteral("شماره:7"));
+        QCOMPARE(RecordingSurface::textOf(page, "Text5"), QStringLiteral("نام:") + customer);
+        QCOMPARE(RecordingSurface::textOf(page, "Text10"), QStringLiteral("تاريخ ورود به تعميرگاه:8/2/92"));
+        QCOMPARE(RecordingSurface::textOf(page, "Text11"), QStringLiteral("تاريخ تحويل:11/2/92"));
+        QCOMPARE(RecordingSurface::textOf(page, "Text8"), QStringLiteral("حداقل هزينه:1500"));
+        QCOMPARE(RecordingSurface::textOf(page, "Text9"), QStringLiteral("بيعانه:2500"));
+        QCOMPARE(RecordingSurface::textOf(page, "Label1"), QStringLiteral("تاريخ:1392/02/08"));
+        QCOMPARE(RecordingSurface::textOf(page, "Text1"), QStringLiteral("My shop"));
+    }
+    QVERIFY(seams.messages.isEmpty());
+    QVERIFY(!driver.form->isVisible());
+    QCOMPARE(folder.value("select name from table1 where num=7").toString(), customer);
+}
+
+void tst_Form3Receipt::failedCheckPrintsAndSavesNothing()
+{
+    TempJobFolder folder;
+    writeEditFile(folder, "2\r\n");
+    Seams seams;
+    Form3Driver driver;
+    driver.openNew(1);
+    driver.fill(2, QStringLiteral("Nokia"));
+    driver.click("printCmd");
+    QCOMPARE(seams.messages.size(), 1); // the check's own message
+    QVERIFY(m_recorder->operations.isEmpty());
+    QVERIFY(driver.form->isVisible());
+    QCOMPARE(folder.value("select count(*) from table1").toInt(), 0);
+}
+
+void tst_Form3Receipt::printerFailureIsToldAndTheJobSaved()
+{
+    TempJobFolder folder;
+    writeEditFile(folder, "3\r\n");
+    Seams seams;
+    Form3Driver driver;
+    driver.openNew(4);
+    driver.fill(1, customer);
+    driver.fill(2, QStringLiteral("Nokia"));
+    m_recorder->failFromCall(0);
+    driver.click("printCmd");
+    QCOMPARE(seams.messageTexts(), QStringList{QStringLiteral("خطاي ارسال به پرينتر")});
+    QCOMPARE(m_recorder->callCount(), 1);
+    QVERIFY(!driver.form->isVisible());
+    QCOMPARE(folder.value("select count(*) from table1 where num=4").toInt(), 1);
+}
+
+QTEST_MAIN(tst_Form3Receipt)
+#include "tst_form3receipt.moc"
