@@ -63,6 +63,9 @@ void Hform::createControls()
         font.setPointSizeF(11.25);
         font.setBold(true);
         m_shamsi1->setFont(font);
+        // Its corner place is under the grid and too narrow for the date: it only holds the date
+        // the printed report shows.
+        m_shamsi1->hide();
     }
     ui->Combo1->setCurrentText(allStatuses);
     ui->Combo1->setCurrentIndex(ui->Combo1->findText(allStatuses));
