@@ -13,6 +13,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
 {
     emit aboutToReset();
     m_db = db;
+    m_source = source;
     m_fieldNames.clear();
     m_rowIds.clear();
     m_rows.clear();
@@ -20,34 +21,25 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     m_index = -1;
     m_open = false;
 
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(source.sql);
+    // The rows arrive a page at a time as they are needed: a search that matches every job of a
+    // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
+    // so no half-read statement holds the file against another window's save.
+    QSqlQuery count(db);
+    bool ok = count.prepare(QStringLiteral("select count(*) from (%1)").arg(source.sql));
     if (ok) {
         for (const QVariant &value : source.values)
-            query.addBindValue(value);
-        ok = query.exec();
+            count.addBindValue(value);
+        ok = count.exec() && count.next();
     }
     if (!ok) {
-        m_lastError = query.lastError().text();
+        m_lastError = count.lastError().text();
         emit reset();
         emit currentRowChanged(-1);
         return false;
     }
-
-    const QSqlRecord record = query.record();
-    for (int i = 1; i < record.count(); ++i)
-        m_fieldNames << record.fieldName(i);
-    const int columns = int(m_fieldNames.size());
-    while (query.next()) {
-        m_rowIds.append(query.value(0).toLongLong());
-        QVector<QVariant> row(columns);
-        for (int i = 0; i < columns; ++i)
-            row[i] = query.value(i + 1);
-        m_rows.append(std::move(row));
-    }
-    if (query.lastError().isValid()) {
-        m_lastError = query.lastError().text();
+    m_rows.resize(count.value(0).toInt());
+    m_rowIds.resize(m_rows.size());
+    if (!loadPage(0)) {
         m_rows.clear();
         m_rowIds.clear();
         emit reset();
@@ -59,6 +51,61 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     m_lastError.clear();
     emit reset();
     emit currentRowChanged(m_rows.isEmpty() ? -1 : 0);
+    return true;
+}
+
+bool Recordset::loadPage(int row) const
+{
+    const int first = row - row % PageSize;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    bool ok = query.prepare(m_source.sql + QStringLiteral(" limit ? offset ?"));
+    if (ok) {
+        for (const QVariant &value : m_source.values)
+            query.addBindValue(value);
+        query.addBindValue(PageSize);
+        query.addBindValue(first);
+        ok = query.exec();
+    }
+    if (!ok) {
+        m_lastError = query.lastError().text();
+        return false;
+    }
+    if (m_fieldNames.isEmpty()) {
+        const QSqlRecord record = query.record();
+        for (int i = 1; i < record.count(); ++i)
+            m_fieldNames << record.fieldName(i);
+    }
+    const int columns = int(m_fieldNames.size());
+    for (int index = first; index < m_rows.size() && query.next(); ++index) {
+        if (!m_rows[index].isEmpty())
+            continue;
+        m_rowIds[index] = query.value(0).toLongLong();
+        QVector<QVariant> values(columns);
+        for (int i = 0; i < columns; ++i)
+            values[i] = query.value(i + 1);
+        m_rows[index] = std::move(values);
+    }
+    if (query.lastError().isValid()) {
+        m_lastError = query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool Recordset::ensureLoaded(int row) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    return !m_rows[row].isEmpty() || (loadPage(row) && !m_rows[row].isEmpty());
+}
+
+bool Recordset::loadAll()
+{
+    for (int row = 0; row < m_rows.size(); row += PageSize) {
+        if (!ensureLoaded(row) || !ensureLoaded(std::min(row + PageSize, int(m_rows.size())) - 1))
+            return false;
+    }
     return true;
 }
 
@@ -143,6 +190,8 @@ bool Recordset::Find(const QString &criterion)
 
     int index = std::max(m_index, 0);
     for (; index < m_rows.size(); ++index) {
+        if (!ensureLoaded(index))
+            return fail(m_lastError);
         const QVariant &cell = m_rows[index][column];
         if (cell.isNull())
             continue;
@@ -158,7 +207,7 @@ QVariant Recordset::Fields(int index) const
         return QVariant();
     if (m_editing)
         return m_pending[index];
-    if (m_index < 0 || m_index >= m_rows.size())
+    if (!ensureLoaded(m_index))
         return QVariant();
     return m_rows[m_index][index];
 }
@@ -168,7 +217,7 @@ bool Recordset::setField(int index, const QVariant &value)
     if (index < 0 || index >= m_fieldNames.size())
         return fail(tr("No column %1").arg(index));
     if (!m_editing) {
-        if (IsEOF() || IsBOF())
+        if (IsEOF() || IsBOF() || !ensureLoaded(m_index))
             return fail(tr("No current row"));
         m_editing = true;
         m_adding = false;
@@ -182,7 +231,7 @@ bool Recordset::setField(int index, const QVariant &value)
 
 QVariant Recordset::value(int row, int index) const
 {
-    if (row < 0 || row >= m_rows.size() || index < 0 || index >= m_fieldNames.size())
+    if (index < 0 || index >= m_fieldNames.size() || !ensureLoaded(row))
         return QVariant();
     return m_rows[row][index];
 }
@@ -192,6 +241,10 @@ bool Recordset::AddNew()
     if (!m_open)
         return fail(tr("The record set is not open"));
     if (!commitBeforeMove())
+        return false;
+    // A new row goes to the end here but may sort elsewhere in the table: read the rest first,
+    // so no later page is read at shifted offsets.
+    if (!loadAll())
         return false;
     m_editing = true;
     m_adding = true;
@@ -282,7 +335,7 @@ bool Recordset::Delete()
         CancelUpdate();
         return true;
     }
-    if (IsEOF() || IsBOF())
+    if (IsEOF() || IsBOF() || !ensureLoaded(m_index))
         return fail(tr("No current row"));
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("delete from %1 where rowid=?").arg(m_table));

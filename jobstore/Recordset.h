@@ -8,8 +8,9 @@
 #include <QVariant>
 #include <QVector>
 
-// A client-side, static record set over one query of the job table: the whole result is read
-// once, the current row moves over it, and changes are written back row by row.
+// A client-side, static record set over one query of the job table: the result's rows are counted
+// at once and read as they are needed, the current row moves over them, and changes are written
+// back row by row.
 class Recordset : public QObject
 {
     Q_OBJECT
@@ -66,15 +67,22 @@ signals:
     void rowChanged(int row);
 
 private:
+    static constexpr int PageSize = 256;
+
+    bool loadPage(int row) const;
+    bool ensureLoaded(int row) const;
+    bool loadAll();
     bool moveTo(int index);
     bool commitBeforeMove();
     bool fail(const QString &message);
 
     QSqlDatabase m_db;
+    SqlText m_source;
     QString m_table;
-    QStringList m_fieldNames;
-    QVector<qint64> m_rowIds;
-    QVector<QVector<QVariant>> m_rows;
+    mutable QStringList m_fieldNames;
+    // Rows not yet read are empty vectors; every row has at least one column once read.
+    mutable QVector<qint64> m_rowIds;
+    mutable QVector<QVector<QVariant>> m_rows;
     int m_index = -1; // -1 before the first row, size() after the last
     bool m_open = false;
 
@@ -83,5 +91,5 @@ private:
     QVector<QVariant> m_pending;
     QVector<bool> m_dirty;
 
-    QString m_lastError;
+    mutable QString m_lastError;
 };

@@ -20,6 +20,7 @@ private slots:
     void changedRowKeepsUntouchedColumns();
     void failedUpdateWritesNothingAndCanBeRetried();
     void deleteRemovesTheCurrentRowOnly();
+    void rowsBeyondTheFirstPageReadInOrder();
 };
 
 void TestRecordset::movesAndPositions()
@@ -197,6 +198,42 @@ void TestRecordset::deleteRemovesTheCurrentRowOnly()
     QVERIFY(rs->Delete());
     QVERIFY(rs->IsEOF());
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+}
+
+void TestRecordset::rowsBeyondTheFirstPageReadInOrder()
+{
+    TempJobFolder folder;
+    folder.addJobs(2, 1000); // even numbers only, below, so that a new odd number sorts between them
+    folder.value(QStringLiteral("delete from table1 where num % 2 = 1"));
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::allJobs());
+    Recordset *rs = control.recordset();
+    QCOMPARE(rs->RecordCount(), 500);
+    QVERIFY(rs->setAbsolutePosition(300));
+    QCOMPARE(rs->Fields(Num).toInt(), 600);
+    rs->MoveFirst();
+    QVERIFY(rs->Find(QStringLiteral("num='900'")));
+    QCOMPARE(rs->AbsolutePosition(), 450);
+    QVERIFY(rs->Delete());
+    QCOMPARE(rs->Fields(Num).toInt(), 902);
+
+    // A new row sorting in the middle must not shift the rows read after it.
+    Adodc other;
+    other.setConnectionString(Program::DatabaseConnection);
+    other.setRecordSource(Queries::jobList());
+    Recordset *list = other.recordset();
+    QVERIFY(list->AddNew());
+    list->setField(Num, 3);
+    QVERIFY(list->Update());
+    QList<int> numbers;
+    for (list->MoveFirst(); !list->IsEOF(); list->MoveNext())
+        numbers << list->Fields(Num).toInt();
+    QCOMPARE(numbers.size(), 500);
+    QCOMPARE(numbers.first(), 2);
+    QCOMPARE(numbers.at(498), 1000);
+    QCOMPARE(numbers.last(), 3);
+    QCOMPARE(QSet<int>(numbers.begin(), numbers.end()).size(), 500);
 }
 
 QTEST_GUILESS_MAIN(TestRecordset)
