@@ -8,6 +8,7 @@
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
+#include "platform/AppSetup.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/ListRefresh.h"
 #include "platform/MessageBox.h"
@@ -59,6 +60,7 @@ void Form1::createControls()
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(20);
     m_timer1->setSingleShot(true);
+    AppSetup::initResources();
     setWindowIcon(QIcon(QStringLiteral(":/velmora/icon.png")));
 
     ui->Command4->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));

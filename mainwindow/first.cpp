@@ -1,7 +1,11 @@
 #include "mainwindow/first.h"
 
 #include "mainwindow/Form1.h"
+#include "platform/AppSetup.h"
 #include "platform/Twips.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +16,9 @@ first::first(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::Frameless
     setObjectName(QStringLiteral("first"));
     setLayoutDirection(Qt::RightToLeft);
     setFixedSize(Twips::toPixels(7200), Twips::toPixels(4320));
+    AppSetup::initResources();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
 
     auto *layout = new QVBoxLayout(this);
     auto *picture = new QLabel(this);

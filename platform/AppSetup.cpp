@@ -3,11 +3,23 @@
 #include <QApplication>
 #include <QFontDatabase>
 
+static void registerVelmoraResources()
+{
+    Q_INIT_RESOURCE(velmora);
+}
+
 namespace AppSetup
 {
 
+void initResources()
+{
+    static const bool registered = (registerVelmoraResources(), true);
+    Q_UNUSED(registered);
+}
+
 void applyLookAndFeel(QApplication &app)
 {
+    initResources();
     app.setLayoutDirection(Qt::RightToLeft);
     const QStringList families = QFontDatabase::families();
     for (const QString &family : {QStringLiteral("Tahoma"), QStringLiteral("Noto Sans Arabic UI"),

@@ -9,4 +9,8 @@ namespace AppSetup
 // sized for it), else Noto Sans Arabic.
 void applyLookAndFeel(QApplication &app);
 
+// The pictures and icons are built into the program's static library, whose resources are only
+// registered when asked for. Safe to call again.
+void initResources();
+
 } // namespace AppSetup
