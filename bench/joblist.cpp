@@ -98,6 +98,17 @@ int main(int argc, char *argv[])
     control.setRecordSource(Queries::dueBy(30115));
     std::printf("due count query:               median %7.1f ms\n", medianMs(15, [&] { control.Refresh(); }));
 
+    control.setRecordSource(Queries::allJobs());
+    std::printf("job window: find a late job:   median %7.1f ms\n", medianMs(5, [&] {
+                    control.Refresh();
+                    control.recordset()->Find(QStringLiteral("num='32000'"));
+                }));
+    std::printf("job window: start a new job:   median %7.1f ms\n", medianMs(5, [&] {
+                    control.Refresh();
+                    control.recordset()->AddNew();
+                    control.recordset()->CancelUpdate();
+                }));
+
     Form1 *form = nullptr;
     std::printf("main window load with list:    median %7.1f ms\n", medianMs(5, [&] {
                     delete form;

@@ -14,6 +14,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     emit aboutToReset();
     m_db = db;
     m_source = source;
+    m_insertedIds.clear();
     m_fieldNames.clear();
     m_rowIds.clear();
     m_rows.clear();
@@ -54,23 +55,38 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     return true;
 }
 
-bool Recordset::loadPage(int row) const
+QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) const
 {
-    const int first = row - row % PageSize;
+    // Rows this record set added are held at its end, so they stay out of the offsets; rows it
+    // deleted are gone from both sides alike.
+    QString sql = QStringLiteral("select %1 from (%2)").arg(columns, m_source.sql);
+    if (!m_insertedIds.isEmpty())
+        sql += QStringLiteral(" where rowid not in (%1)")
+                   .arg(QStringList(m_insertedIds.size(), QStringLiteral("?")).join(u','));
+    sql += QStringLiteral(" limit ? offset ?");
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    bool ok = query.prepare(m_source.sql + QStringLiteral(" limit ? offset ?"));
+    bool ok = query.prepare(sql);
     if (ok) {
         for (const QVariant &value : m_source.values)
             query.addBindValue(value);
-        query.addBindValue(PageSize);
-        query.addBindValue(first);
+        for (qint64 id : m_insertedIds)
+            query.addBindValue(id);
+        query.addBindValue(limit);
+        query.addBindValue(offset);
         ok = query.exec();
     }
-    if (!ok) {
+    if (!ok)
         m_lastError = query.lastError().text();
+    return query;
+}
+
+bool Recordset::loadPage(int row) const
+{
+    const int first = row - row % PageSize;
+    QSqlQuery query = runFrom(QStringLiteral("*"), first, PageSize);
+    if (!query.isActive())
         return false;
-    }
     if (m_fieldNames.isEmpty()) {
         const QSqlRecord record = query.record();
         for (int i = 1; i < record.count(); ++i)
@@ -98,15 +114,6 @@ bool Recordset::ensureLoaded(int row) const
     if (row < 0 || row >= m_rows.size())
         return false;
     return !m_rows[row].isEmpty() || (loadPage(row) && !m_rows[row].isEmpty());
-}
-
-bool Recordset::loadAll()
-{
-    for (int row = 0; row < m_rows.size(); row += PageSize) {
-        if (!ensureLoaded(row) || !ensureLoaded(std::min(row + PageSize, int(m_rows.size())) - 1))
-            return false;
-    }
-    return true;
 }
 
 void Recordset::close()
@@ -188,11 +195,27 @@ bool Recordset::Find(const QString &criterion)
     bool numeric = false;
     const double wanted = match.captured(2).toDouble(&numeric);
 
+    // Rows not read yet are compared through a query of the one column, not read whole.
     int index = std::max(m_index, 0);
+    QSqlQuery scan;
+    bool scanning = false;
     for (; index < m_rows.size(); ++index) {
-        if (!ensureLoaded(index))
-            return fail(m_lastError);
-        const QVariant &cell = m_rows[index][column];
+        QVariant cell;
+        if (!m_rows[index].isEmpty()) {
+            cell = m_rows[index][column];
+            if (scanning)
+                scan.next();
+        } else {
+            if (!scanning) {
+                scan = runFrom(QStringLiteral("\"%1\"").arg(m_fieldNames[column]), index, -1);
+                if (!scan.isActive())
+                    return fail(m_lastError);
+                scanning = true;
+            }
+            if (!scan.next())
+                return fail(tr("The rows changed while they were searched"));
+            cell = scan.value(0);
+        }
         if (cell.isNull())
             continue;
         if (numeric ? cell.toDouble() == wanted : cell.toString() == match.captured(2))
@@ -241,10 +264,6 @@ bool Recordset::AddNew()
     if (!m_open)
         return fail(tr("The record set is not open"));
     if (!commitBeforeMove())
-        return false;
-    // A new row goes to the end here but may sort elsewhere in the table: read the rest first,
-    // so no later page is read at shifted offsets.
-    if (!loadAll())
         return false;
     m_editing = true;
     m_adding = true;
@@ -311,6 +330,7 @@ bool Recordset::Update()
         m_adding = false;
         m_rows.append(stored);
         m_rowIds.append(rowId);
+        m_insertedIds.append(rowId);
         const int row = int(m_rows.size()) - 1;
         emit rowInserted(row);
         m_index = row;

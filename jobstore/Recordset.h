@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -69,9 +70,9 @@ signals:
 private:
     static constexpr int PageSize = 256;
 
+    QSqlQuery runFrom(const QString &columns, int offset, int limit) const;
     bool loadPage(int row) const;
     bool ensureLoaded(int row) const;
-    bool loadAll();
     bool moveTo(int index);
     bool commitBeforeMove();
     bool fail(const QString &message);
@@ -83,6 +84,8 @@ private:
     // Rows not yet read are empty vectors; every row has at least one column once read.
     mutable QVector<qint64> m_rowIds;
     mutable QVector<QVector<QVariant>> m_rows;
+    QVector<qint64> m_insertedIds; // added here, kept at the end whatever their order
+
     int m_index = -1; // -1 before the first row, size() after the last
     bool m_open = false;
 

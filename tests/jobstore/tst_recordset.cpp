@@ -226,6 +226,11 @@ void TestRecordset::rowsBeyondTheFirstPageReadInOrder()
     QVERIFY(list->AddNew());
     list->setField(Num, 3);
     QVERIFY(list->Update());
+    QVERIFY(list->MoveFirst());
+    QVERIFY(list->Find(QStringLiteral("num='998'")));
+    QCOMPARE(list->AbsolutePosition(), 498);
+    QVERIFY(list->Find(QStringLiteral("num='3'")));
+    QCOMPARE(list->AbsolutePosition(), 500);
     QList<int> numbers;
     for (list->MoveFirst(); !list->IsEOF(); list->MoveNext())
         numbers << list->Fields(Num).toInt();
