@@ -3,6 +3,7 @@
 #include "mainwindow/Form1.h"
 #include "platform/DataGrid.h"
 #include "solardate/Clock.h"
+#include "support/MainWindowDriver.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
 
@@ -33,28 +34,7 @@ private slots:
     void listRefreshReturnsToThePreviousRow();
 };
 
-namespace
-{
-DataGrid *grid(Form1 &form)
-{
-    return form.findChild<DataGrid *>(QStringLiteral("DataGrid1"));
-}
-
-QList<int> listedNumbers(Form1 &form)
-{
-    QList<int> numbers;
-    QAbstractItemModel *model = grid(form)->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        numbers << model->index(row, 0).data().toInt();
-    return numbers;
-}
-
-void typeText(QWidget *box, const QString &text)
-{
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
-} // namespace
+using namespace MainWindowDriver;
 
 void TestForm1::initTestCase()
 {

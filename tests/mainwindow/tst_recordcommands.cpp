@@ -5,6 +5,7 @@
 #include "platform/DataGrid.h"
 #include "platform/KeyboardLayout.h"
 #include "solardate/Clock.h"
+#include "support/MainWindowDriver.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
 
@@ -41,19 +42,7 @@ private:
     QStringList m_layouts;
 };
 
-namespace
-{
-DataGrid *grid(Form1 &form)
-{
-    return form.findChild<DataGrid *>(QStringLiteral("DataGrid1"));
-}
-
-void typeText(QWidget *box, const QString &text)
-{
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
-} // namespace
+using namespace MainWindowDriver;
 
 void TestRecordCommands::init()
 {
