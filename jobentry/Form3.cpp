@@ -212,14 +212,14 @@ void Form3::newJobDefaults()
     ui->Combo1->setCurrentText(JobTable::statusUnderRepair());
     if (!m_sh)
         return;
-    const SolarDate today{m_sh->property("Sal").toString().trimmed().toInt(),
-                          m_sh->property("Mah").toString().trimmed().toInt(),
-                          m_sh->property("Rooz").toString().trimmed().toInt()};
+    const Sorvan::SolarDate today{m_sh->property("Sal").toString().trimmed().toInt(),
+                                  m_sh->property("Mah").toString().trimmed().toInt(),
+                                  m_sh->property("Rooz").toString().trimmed().toInt()};
     if (!Sorvan::isValidSolarDate(today))
         return;
     ui->Text1_5->setText(JobFieldText::dateNumberText(today));
     // Three real days on, across month and year ends.
-    ui->Text1_6->setText(JobFieldText::dateNumberText(addSolarDays(today, 3)));
+    ui->Text1_6->setText(JobFieldText::dateNumberText(Sorvan::addSolarDays(today, 3)));
 }
 
 void Form3::CheckFields()

@@ -9,7 +9,11 @@ class Adodc;
 class QLineEdit;
 class QSystemTrayIcon;
 class QTimer;
+
+namespace Sorvan
+{
 class Shamsi;
+}
 
 namespace Ui
 {
@@ -27,7 +31,7 @@ public:
     ~Form1() override;
 
     Adodc *adodc1() const { return m_adodc1; }
-    Shamsi *shams() const { return m_shams; }
+    Sorvan::Shamsi *shams() const { return m_shams; }
 
     // Record commands, reachable from buttons, menu items and keys.
     void registerJob();
@@ -73,12 +77,12 @@ private:
 
     std::unique_ptr<Ui::Form1> ui;
     Adodc *m_adodc1;
-    QTimer *m_timer1;          // one-shot list refresh after the job window or a restore
-    Shamsi *m_shams = nullptr; // today's solar date, read by the clock, the count and receipts
-    QDate m_shamsDay;          // the calendar day m_shams was last refreshed on
-    QTimer *m_tim;             // clock
-    QTimer *m_timer4;          // due-today count
-    Adodc *m_adodc2;           // due-today query
+    QTimer *m_timer1;                  // one-shot list refresh after the job window or a restore
+    Sorvan::Shamsi *m_shams = nullptr; // today's solar date, read by the clock, the count and receipts
+    QDate m_shamsDay;                  // the calendar day m_shams was last refreshed on
+    QTimer *m_tim;                     // clock
+    QTimer *m_timer4;                  // due-today count
+    Adodc *m_adodc2;                   // due-today query
     QSystemTrayIcon *m_trayIcon1 = nullptr;
     QLineEdit *m_activeBox = nullptr;
     QString m_searchText;

@@ -32,7 +32,7 @@ QString twoDigits(int value)
 
 void Form1::createHousekeeping()
 {
-    m_shams = qobject_cast<Shamsi *>(Sorvan::createObject(Sorvan::ShamsiClassId, this));
+    m_shams = qobject_cast<Sorvan::Shamsi *>(Sorvan::createObject(Sorvan::ShamsiClassId, this));
     if (m_shams) {
         m_shams->setObjectName(QStringLiteral("Shams"));
         m_shams->hide();

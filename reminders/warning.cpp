@@ -16,6 +16,9 @@
 #include <QScreen>
 #include <QTimer>
 
+using Sorvan::Shamsi;
+using Sorvan::SolarDate;
+
 namespace
 {
 
@@ -116,7 +119,7 @@ SolarDate warning::today() const
         if (isValidSolarDate(date))
             return date;
     }
-    return solarFromGregorian(Sorvan::Clock::today());
+    return Sorvan::solarFromGregorian(Sorvan::Clock::today());
 }
 
 void warning::refreshList()

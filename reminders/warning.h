@@ -7,7 +7,11 @@
 
 class Adodc;
 class QTimer;
+
+namespace Sorvan
+{
 class Shamsi;
+}
 
 namespace Ui
 {
@@ -37,11 +41,11 @@ private:
     void placeControls();
     void connectCommands();
     void setGridColumns();
-    SolarDate today() const;
+    Sorvan::SolarDate today() const;
 
     std::unique_ptr<Ui::warning> ui;
     Adodc *m_adodc1;
-    Shamsi *m_shams = nullptr; // scratch holder of the target date
-    QTimer *m_timer1;          // one-shot refresh 100 ms after each choice
+    Sorvan::Shamsi *m_shams = nullptr; // scratch holder of the target date
+    QTimer *m_timer1;                  // one-shot refresh 100 ms after each choice
     int m_targetDate = 0;
 };

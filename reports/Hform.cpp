@@ -56,7 +56,7 @@ Hform::~Hform() = default;
 void Hform::createControls()
 {
     m_adodc1->setObjectName(QStringLiteral("Adodc1"));
-    m_shamsi1 = qobject_cast<Shamsi *>(Sorvan::createObject(Sorvan::ShamsiClassId, this));
+    m_shamsi1 = qobject_cast<Sorvan::Shamsi *>(Sorvan::createObject(Sorvan::ShamsiClassId, this));
     if (m_shamsi1) {
         m_shamsi1->setObjectName(QStringLiteral("Shamsi1"));
         QFont font(QStringLiteral("Times New Roman"));

@@ -7,7 +7,11 @@
 
 class Adodc;
 class PrintSurface;
+
+namespace Sorvan
+{
 class Shamsi;
+}
 
 namespace Ui
 {
@@ -48,7 +52,7 @@ private:
 
     std::unique_ptr<Ui::Hform> ui;
     Adodc *m_adodc1;
-    Shamsi *m_shamsi1 = nullptr; // today's date for the printed report
+    Sorvan::Shamsi *m_shamsi1 = nullptr; // today's date for the printed report
     ReportTotals m_totals;
     QString m_technicianFilter; // as it was when the report ran
     bool m_hasReport = false;

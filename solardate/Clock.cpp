@@ -1,8 +1,10 @@
 #include "solardate/Clock.h"
 
-namespace Sorvan {
+namespace Sorvan
+{
 
-namespace {
+namespace
+{
 QDateTime &frozenMoment()
 {
     static QDateTime moment;

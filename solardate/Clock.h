@@ -1,10 +1,11 @@
 #pragma once
 
-#include "solardate/sorvan_export.h"
+#include "sorvan_export.h"
 
 #include <QDateTime>
 
-namespace Sorvan {
+namespace Sorvan
+{
 
 // Every "today" and "now" of the program comes from here, so a test can move the date.
 class SORVAN_EXPORT Clock

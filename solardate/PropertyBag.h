@@ -1,6 +1,6 @@
 #pragma once
 
-#include "solardate/sorvan_export.h"
+#include "sorvan_export.h"
 
 #include <QList>
 #include <QString>

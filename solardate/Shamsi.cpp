@@ -11,8 +11,10 @@
 
 #include <atomic>
 
-using Sorvan::Clock;
-using Sorvan::PropertyBag;
+#include <QMetaProperty>
+
+namespace Sorvan
+{
 
 namespace
 {
@@ -45,9 +47,19 @@ QColor colorFromStored(quint32 value, const QColor &buttonFace)
     return QColor(int(value & 0xff), int(value >> 8 & 0xff), int(value >> 16 & 0xff));
 }
 
+bool isBorderStyle(short style)
+{
+    return style == 0 || style == 1;
+}
+
+bool isFontSize(float points)
+{
+    return points > 0; // false for NaN, too
+}
+
 } // namespace
 
-Shamsi::Shamsi(QWidget *parent) : QWidget(parent)
+Shamsi::Shamsi(QWidget *parent) : CheckedPropertyWidget(parent)
 {
     ++liveInstances;
     createLabels();
@@ -152,12 +164,12 @@ short Shamsi::BorderStyle() const
     return m_label1->frameShape() == QFrame::NoFrame ? 0 : 1;
 }
 
-void Shamsi::setBorderStyle(short style)
+bool Shamsi::setBorderStyle(short style)
 {
-    if (style == 0)
-        m_label1->setFrameStyle(QFrame::NoFrame);
-    else if (style == 1)
-        m_label1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    if (!isBorderStyle(style))
+        return false;
+    m_label1->setFrameStyle(style == 0 ? QFrame::NoFrame : QFrame::Box | QFrame::Plain);
+    return true;
 }
 
 QString Shamsi::FontName() const
@@ -165,13 +177,14 @@ QString Shamsi::FontName() const
     return font().family();
 }
 
-void Shamsi::setFontName(const QString &name)
+bool Shamsi::setFontName(const QString &name)
 {
     if (name.isEmpty())
-        return;
+        return false;
     QFont changed = font();
     changed.setFamily(name);
     setFont(changed);
+    return true;
 }
 
 float Shamsi::FontSize() const
@@ -179,13 +192,14 @@ float Shamsi::FontSize() const
     return float(font().pointSizeF());
 }
 
-void Shamsi::setFontSize(float points)
+bool Shamsi::setFontSize(float points)
 {
-    if (!(points > 0))
-        return;
+    if (!isFontSize(points))
+        return false;
     QFont changed = font();
     changed.setPointSizeF(points);
     setFont(changed);
+    return true;
 }
 
 QColor Shamsi::ForeColor() const
@@ -297,6 +311,19 @@ QSize Shamsi::sizeHint() const
     return {twipsToPixelsX(DesignWidth), twipsToPixelsY(DesignHeight)};
 }
 
+bool Shamsi::canTake(const QMetaProperty &property, const void *value) const
+{
+    // Mirrors the refusals of the setters, which cannot tell a write by name that they dropped its value.
+    const QByteArrayView name(property.name());
+    if (name == "BorderStyle")
+        return isBorderStyle(*static_cast<const short *>(value));
+    if (name == "FontSize")
+        return isFontSize(*static_cast<const float *>(value));
+    if (name == "FontName")
+        return !static_cast<const QString *>(value)->isEmpty();
+    return true;
+}
+
 bool Shamsi::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_label1)
@@ -363,3 +390,5 @@ int Shamsi::twipsToPixelsY(int twips) const
 {
     return qRound(twips * logicalDpiY() / 1440.0);
 }
+
+} // namespace Sorvan

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "solardate/sorvan_export.h"
+#include "CheckedPropertyWidget.h"
+#include "sorvan_export.h"
 
 #include <QColor>
 #include <QFont>
@@ -12,12 +13,12 @@ class QTimer;
 
 namespace Sorvan
 {
+
 class PropertyBag;
-}
 
 // The date control of the windows: about a millisecond after it is created it fills its texts with today's solar
 // date, and keeps them until something writes them. The windows read the date from it, never convert one themselves.
-class SORVAN_EXPORT Shamsi : public QWidget
+class SORVAN_EXPORT Shamsi : public CheckedPropertyWidget
 {
     Q_OBJECT
     Q_PROPERTY(QColor BackColor READ BackColor WRITE setBackColor)
@@ -40,17 +41,17 @@ public:
     // Colours, border and font are those of the visible date label.
     QColor BackColor() const;
     void setBackColor(const QColor &color);
-    // 0 no border, 1 a single line; any other value is refused and the border stays as it was.
+    // 0 no border, 1 a single line; any other value is refused (false) and the border stays as it was.
     short BorderStyle() const;
-    void setBorderStyle(short style);
+    bool setBorderStyle(short style);
     // The label shows the control's own font, so QWidget::setFont is the setter of Font.
     QFont Font() const { return font(); }
     QString FontName() const;
-    // An empty name is refused.
-    void setFontName(const QString &name);
+    // An empty name is refused (false).
+    bool setFontName(const QString &name);
     float FontSize() const;
-    // A size that is not positive is refused.
-    void setFontSize(float points);
+    // A size that is not positive is refused (false).
+    bool setFontSize(float points);
     QColor ForeColor() const;
     void setForeColor(const QColor &color);
 
@@ -73,9 +74,9 @@ public:
     void refresh();
 
     // The eleven saved keys, in a fixed order; values equal to their defaults are left out.
-    void writeProperties(Sorvan::PropertyBag &bag) const;
+    void writeProperties(PropertyBag &bag) const;
     // Applies the keys in that same order, a missing key as its default.
-    void readProperties(const Sorvan::PropertyBag &bag);
+    void readProperties(const PropertyBag &bag);
 
     QSize sizeHint() const override;
 
@@ -91,6 +92,7 @@ signals:
     void MouseMove(short Button, short Shift, float X, float Y);
 
 protected:
+    bool canTake(const QMetaProperty &property, const void *value) const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -111,3 +113,5 @@ private:
     QTimer *m_timer1 = nullptr;
     bool m_pressed = false;
 };
+
+} // namespace Sorvan

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "solardate/sorvan_export.h"
+#include "sorvan_export.h"
 
 #include <QDate>
 #include <QString>
@@ -14,7 +14,12 @@ struct SolarDate {
     int month = 0;
     int day = 0;
 
-    friend bool operator==(const SolarDate &, const SolarDate &) = default;
+    // Spelled out rather than defaulted, so that programs built as C++17 can use the header.
+    friend bool operator==(const SolarDate &a, const SolarDate &b)
+    {
+        return a.year == b.year && a.month == b.month && a.day == b.day;
+    }
+    friend bool operator!=(const SolarDate &a, const SolarDate &b) { return !(a == b); }
 };
 
 // Today's text for the date control: "yyyy/mm/dd kN", N being the weekday counted from Saturday (0) to Friday (6).
@@ -37,14 +42,3 @@ SORVAN_EXPORT SolarDate addSolarDays(const SolarDate &date, int days);
 SORVAN_EXPORT int solarDateNumber(const SolarDate &date);
 
 } // namespace Sorvan
-
-// The windows call the conversion unqualified.
-using Sorvan::addSolarDays;
-using Sorvan::gregorianFromSolar;
-using Sorvan::GregorianToSolar;
-using Sorvan::isSolarLeapYear;
-using Sorvan::isValidSolarDate;
-using Sorvan::SolarDate;
-using Sorvan::solarDateNumber;
-using Sorvan::solarFromGregorian;
-using Sorvan::solarMonthLength;

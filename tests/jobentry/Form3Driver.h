@@ -30,7 +30,7 @@ struct Form3Driver {
         Sorvan::Clock::reset();
     }
 
-    static void setToday(const SolarDate &date)
+    static void setToday(const Sorvan::SolarDate &date)
     {
         Sorvan::Clock::setNow(QDateTime(Sorvan::gregorianFromSolar(date), QTime(10, 30)));
     }

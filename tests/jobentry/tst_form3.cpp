@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QSignalSpy>
 
+using Sorvan::SolarDate;
+
 // Opening, checking and saving a job, and what reaches db1.mdb.
 class TestForm3 : public QObject
 {

@@ -181,7 +181,7 @@ void tst_ReceiptPrinting::dateComesFromTheMainWindow()
     QCOMPARE(RecordingSurface::textOf(m_recorder->forms().last(), "Label1"), QStringLiteral("تاريخ:1392/02/08"));
 
     QWidget mainWindow;
-    auto *shams = new Shamsi(&mainWindow);
+    auto *shams = new Sorvan::Shamsi(&mainWindow);
     shams->setObjectName(QStringLiteral("Shams"));
     shams->setTarikh(QStringLiteral("1392/02/07")); // a main window left open past midnight
     QVERIFY(ReceiptPrinting::print(nullptr, sampleJob()));

@@ -14,6 +14,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace Sorvan;
+
 namespace
 {
 

@@ -12,6 +12,7 @@
 
 using Sorvan::Clock;
 using Sorvan::PropertyBag;
+using Sorvan::Shamsi;
 
 class TestShamsi : public QObject
 {
@@ -29,6 +30,8 @@ private slots:
     void propertiesByName_data();
     void propertiesByName();
     void unacceptableLookIsRefused();
+    void writesByNameThatCannotBeTakenReturnFalse_data();
+    void writesByNameThatCannotBeTakenReturnFalse();
     void clickAndMouseMove();
     void savedStateLeavesDefaultsOut();
     void savedStateRoundTrip();
@@ -159,12 +162,39 @@ void TestShamsi::propertiesByName()
 void TestShamsi::unacceptableLookIsRefused()
 {
     Shamsi control;
-    control.setBorderStyle(5);
+    QVERIFY(!control.setBorderStyle(5));
     QCOMPARE(control.BorderStyle(), short(0));
-    control.setFontSize(0);
-    control.setFontName(QString());
+    QVERIFY(!control.setFontSize(0));
+    QVERIFY(!control.setFontName(QString()));
     QCOMPARE(control.FontSize(), 11.25f);
     QCOMPARE(control.FontName(), QStringLiteral("Times New Roman"));
+}
+
+void TestShamsi::writesByNameThatCannotBeTakenReturnFalse_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("BorderStyle 2") << QByteArray("BorderStyle") << QVariant::fromValue(short(2));
+    QTest::newRow("BorderStyle -1 as int") << QByteArray("BorderStyle") << QVariant(-1);
+    QTest::newRow("negative FontSize") << QByteArray("FontSize") << QVariant(-3.0f);
+    QTest::newRow("FontSize 0 as double") << QByteArray("FontSize") << QVariant(0.0);
+    QTest::newRow("empty FontName") << QByteArray("FontName") << QVariant(QString());
+    // Colours as the saved state holds them, 0x00BBGGRR.
+    QTest::newRow("BackColor as stored number") << QByteArray("BackColor") << QVariant(quint32(0x0000C8));
+    QTest::newRow("ForeColor as stored number") << QByteArray("ForeColor") << QVariant(quint32(0xFF0000));
+    QTest::newRow("ForeColor as int") << QByteArray("ForeColor") << QVariant(255);
+}
+
+void TestShamsi::writesByNameThatCannotBeTakenReturnFalse()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QVariant, value);
+    QWidget window;
+    Shamsi control(&window);
+    const QVariant before = control.property(name);
+    QVERIFY(!control.setProperty(name, value));
+    QCOMPARE(control.property(name), before);
+    QVERIFY(control.dynamicPropertyNames().isEmpty());
 }
 
 void TestShamsi::clickAndMouseMove()

@@ -5,6 +5,7 @@
 #include <QTest>
 
 using Sorvan::Clock;
+using Sorvan::Shamsi;
 
 class TestShamsiFactory : public QObject
 {

@@ -10,6 +10,8 @@ char *toString(const SolarDate &date)
 }
 } // namespace Sorvan
 
+using namespace Sorvan;
+
 class TestSolarCalendar : public QObject
 {
     Q_OBJECT
