@@ -1,3 +1,4 @@
+#include "jobstore/DataFolder.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
@@ -15,27 +16,32 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral("1.6"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Velmora: a mobile-phone repair shop's counter"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
-                                     QStringLiteral("Folder of db1.mdb and edit.txt (default: the program's folder)."),
-                                     QStringLiteral("DIR"));
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Folder of db1.mdb and edit.txt (default: the program's folder when the "
+                       "user can write it, else ~/.local/share/Velmora)."),
+        QStringLiteral("DIR"));
     const QCommandLineOption printToPdf(QStringLiteral("print-to-pdf"),
                                         QStringLiteral("Write every print job as the next numbered PDF in DIR."),
                                         QStringLiteral("DIR"));
     parser.addOption(dataDir);
     parser.addOption(printToPdf);
+    // Parsed once quietly first, so that --help can name the data folder the options lead to.
+    parser.parse(QApplication::arguments());
+    const QString dataFolder =
+        Program::chooseDataFolder(parser.value(dataDir), QApplication::applicationDirPath(), Program::userDataFolder());
+    parser.setApplicationDescription(QStringLiteral("Velmora: a mobile-phone repair shop's counter.\n"
+                                                    "Data folder in use: %1")
+                                         .arg(QDir::toNativeSeparators(dataFolder)));
     parser.process(app);
 
-    if (parser.isSet(dataDir)) {
-        const QString folder = parser.value(dataDir);
-        if (!QDir().mkpath(folder)) {
-            qCritical("Cannot use the data folder %s", qPrintable(folder));
-            return 2;
-        }
-        Program::setDataFolder(folder);
+    if (!QDir().mkpath(dataFolder)) {
+        qCritical("Cannot use the data folder %s", qPrintable(dataFolder));
+        return 2;
     }
+    Program::setDataFolder(dataFolder);
     if (parser.isSet(printToPdf)) {
         const QString folder = parser.value(printToPdf);
         if (!QDir().mkpath(folder)) {

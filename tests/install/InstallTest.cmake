@@ -1,0 +1,41 @@
+# Installs the build into a temporary prefix and builds a small program against Sorvan there, once with
+# find_package and once with pkg-config. Run by CTest with -DBUILD_DIR, -DWORK_DIR, -DSOURCE_DIR,
+# -DLIBDIR, -DCXX and -DGENERATOR.
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+    if(NOT result EQUAL 0)
+        list(JOIN ARGN " " command)
+        message(FATAL_ERROR "${command} failed (${result}):\n${output}${errors}")
+    endif()
+    set(output "${output}" PARENT_SCOPE)
+endfunction()
+
+function(expect_solar_date program)
+    run(${program})
+    if(NOT output MATCHES "^1[0-9][0-9][0-9]/[01][0-9]/[0-3][0-9]\n$")
+        message(FATAL_ERROR "${program} printed \"${output}\", not a solar date")
+    endif()
+    message(STATUS "${program}: ${output}")
+endfunction()
+
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+foreach(component libsorvan libsorvan-dev)
+    run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component ${component})
+endforeach()
+if(EXISTS ${prefix}/bin/velmora)
+    message(FATAL_ERROR "the library's packages hold the program")
+endif()
+
+# find_package(Sorvan)
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/consumer -B ${WORK_DIR}/with-cmake -G ${GENERATOR}
+    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/with-cmake)
+expect_solar_date(${WORK_DIR}/with-cmake/today)
+
+# pkg-config sorvan
+set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
+run(pkg-config --cflags --libs sorvan)
+separate_arguments(flags UNIX_COMMAND "${output}")
+run(${CXX} -o ${WORK_DIR}/today-pc ${SOURCE_DIR}/consumer/today.cpp ${flags} -Wl,-rpath,${prefix}/${LIBDIR})
+expect_solar_date(${WORK_DIR}/today-pc)
