@@ -31,12 +31,12 @@ QString todayText(const PForm &form)
 {
     // The date of the main window's clock, which the whole program shows.
     for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (auto *shams = window->findChild<Shamsi *>(QStringLiteral("Shams")))
+        if (auto *shams = window->findChild<Sorvan::Shamsi *>(QStringLiteral("Shams")))
             return shams->Tarikh();
     }
     // Without one, the receipt window's own control, asked now: it would fill itself only once
     // events run, and a hidden receipt window is printed before that.
-    if (auto *own = qobject_cast<Shamsi *>(form.shamsi1())) {
+    if (auto *own = qobject_cast<Sorvan::Shamsi *>(form.shamsi1())) {
         own->refresh();
         return own->Tarikh();
     }
