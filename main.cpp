@@ -11,9 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
-    QApplication::setApplicationVersion(QStringLiteral("1.6"));
+    AppSetup::setIdentity(app);
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -329,7 +329,8 @@ void Form3::save()
         return;
     if (!writeJob()) {
         // The window stays with everything typed, so the job can be saved again or abandoned.
-        MessageBox::show(this, QStringLiteral("خطاي شماره 1"));
+        MessageBox::failure(this, QStringLiteral("خطاي شماره 1"), m_adodc1->recordset()->lastError(),
+                            MessageBox::Icon::None);
         return;
     }
     ListRefresh::request();

@@ -3,6 +3,7 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "platform/BidiText.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "solardate/Clock.h"
@@ -68,8 +69,10 @@ void backup(QWidget *owner)
     }
     QString error;
     if (!JobDatabase::copyConsistent(source, chosen, &error))
-        MessageBox::critical(owner, QStringLiteral("پشتيبان گيري انجام نشد و فايل %1 ساخته نشد.\n%2")
-                                        .arg(QDir::toNativeSeparators(chosen), error));
+        MessageBox::failure(owner,
+                            QStringLiteral("پشتيبان گيري انجام نشد و فايل %1 ساخته نشد.")
+                                .arg(isolated(QDir::toNativeSeparators(chosen))),
+                            error);
 }
 
 bool restore(QWidget *owner)
@@ -82,9 +85,11 @@ bool restore(QWidget *owner)
 
     QString why;
     if (!JobDatabase::isJobDatabase(chosen, &why)) {
-        MessageBox::critical(owner, QStringLiteral("فايل %1 يک فايل پشتيبان معتبر تعميرگاه نيست.\n"
-                                                   "اطلاعات فعلي برنامه تغيير نکرد.")
-                                        .arg(QDir::toNativeSeparators(chosen)));
+        MessageBox::failure(owner,
+                            QStringLiteral("فايل %1 يک فايل پشتيبان معتبر تعميرگاه نيست.\n"
+                                           "اطلاعات فعلي برنامه تغيير نکرد.")
+                                .arg(isolated(QDir::toNativeSeparators(chosen))),
+                            why);
         return false;
     }
 
@@ -93,8 +98,8 @@ bool restore(QWidget *owner)
     QString error;
     if (!JobDatabase::copyConsistent(chosen, incoming, &error)) {
         QFile::remove(incoming);
-        MessageBox::critical(
-            owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1").arg(error));
+        MessageBox::failure(owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد."),
+                            error);
         return false;
     }
 
@@ -104,21 +109,21 @@ bool restore(QWidget *owner)
                                       .arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     if (targetInfo.exists() && !JobDatabase::copyConsistent(target, safety, &error) && !QFile::copy(target, safety)) {
         QFile::remove(incoming);
-        MessageBox::critical(
-            owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد.\n%1").arg(error));
+        MessageBox::failure(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد."),
+                            error);
         return false;
     }
 
     Adodc::closeAllConnections();
     if (!replaceFile(incoming, target, &error)) {
         QFile::remove(incoming);
-        MessageBox::critical(
-            owner, QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n%1").arg(error));
+        MessageBox::failure(owner, QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد."),
+                            error);
         return false;
     }
     MessageBox::information(owner, QStringLiteral("اطلاعات از فايل پشتيبان برگردانده شد.\n"
                                                   "اطلاعات قبلي در اين فايل نگهداري شد:\n%1")
-                                       .arg(QDir::toNativeSeparators(safety)));
+                                       .arg(isolated(QDir::toNativeSeparators(safety))));
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/AppSetup.h"
+#include "platform/BidiText.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/ListRefresh.h"
 #include "platform/MessageBox.h"
@@ -19,6 +20,7 @@
 #include "reports/Hform.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -100,7 +102,9 @@ void Form1::loadDatabase()
                                                   "اين فايل تغيير داده نشد و فهرست خالي نمايش داده مي شود.")
                                  : QStringLiteral("فايل %1 وجود ندارد و ساخته نشد.\nفهرست خالي نمايش داده مي شود.");
         // Shown once the window is up, so the clerk sees which window it belongs to.
-        QTimer::singleShot(0, this, [this, text, path] { MessageBox::critical(this, text.arg(path)); });
+        const QString message = text.arg(isolated(QDir::toNativeSeparators(path)));
+        QTimer::singleShot(0, this,
+                           [this, message, detail = check.detail] { MessageBox::failure(this, message, detail); });
         // Nothing must touch the file: the list stays empty, with its captions.
         SetGridColumns();
         return;
@@ -195,7 +199,7 @@ void Form1::deleteCurrent()
         return;
     Recordset *recordset = m_adodc1->recordset();
     if (!recordset->Delete())
-        MessageBox::critical(this, QStringLiteral("حذف رکورد انجام نشد:\n%1").arg(recordset->lastError()));
+        MessageBox::failure(this, QStringLiteral("حذف رکورد انجام نشد."), recordset->lastError());
 }
 
 void Form1::registerJob()
@@ -212,7 +216,7 @@ void Form1::registerJob()
         MessageBox::critical(
             this, QStringLiteral("شماره رسيد به بزرگترين عدد ممکن (%1) رسيده است و شماره بعدي ساخته نمي شود.\n"
                                  "لطفا شماره رسيد را در پنجره ثبت خودتان وارد کنيد.")
-                      .arg(std::numeric_limits<qint32>::max()));
+                      .arg(isolated(QString::number(std::numeric_limits<qint32>::max()))));
         return;
     }
     Program::NewJobMode = 1;

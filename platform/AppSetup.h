@@ -1,13 +1,22 @@
 #pragma once
 
 class QApplication;
+class QCoreApplication;
 
 namespace AppSetup
 {
 
+// Name and version as windows and --version show them. No display name is set: Qt would append it
+// to every window title, and the titles are the windows' own captions.
+void setIdentity(QCoreApplication &app);
+
 // Right to left, in a font that renders Persian well: Tahoma where installed (the windows were
-// sized for it), else Noto Sans Arabic.
+// sized for it), else Noto Sans Arabic. Qt's own texts in Persian.
 void applyLookAndFeel(QApplication &app);
+
+// Loads Qt's Persian translation (buttons, file and print dialogs, context menus) from the system's
+// Qt translations folder. False when it is not installed; Qt then speaks English.
+bool installQtTranslation(QCoreApplication &app);
 
 // The pictures and icons are built into the program's static library, whose resources are only
 // registered when asked for. Safe to call again.

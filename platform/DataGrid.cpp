@@ -46,8 +46,9 @@ void DataGrid::setColumnWidthTwips(int column, int twips)
 
 void DataGrid::setRowHeightTwips(int twips)
 {
-    verticalHeader()->setDefaultSectionSize(Twips::toPixels(twips));
+    // The minimum first: the style's minimum (from the font) would otherwise raise the height.
     verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(Twips::toPixels(twips));
 }
 
 void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)

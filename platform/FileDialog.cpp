@@ -1,6 +1,10 @@
 #include "platform/FileDialog.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 
 namespace
 {
@@ -9,22 +13,71 @@ FileDialog::Handler &handlerSlot()
     static FileDialog::Handler handler;
     return handler;
 }
+
+// Qt's own dialog mirrors its columns right to left and then lays every cell out right to left
+// too: "12/8/26 7:58 PM" reads "PM 7:58 12/8/26" and "(2)" turns inside out. Each cell keeps its
+// place but reads in its own text's direction.
+class OwnDirectionDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!option->text.isEmpty())
+            option->text = QChar(0x2068) + option->text + QChar(0x2069); // first-strong isolate
+    }
+};
+
+// A path reads from its leading slash on the left, whatever the layout around it.
+void showPathsLeftToRight(QFileDialog &dialog)
+{
+    for (const char *name : {"treeView", "listView"}) {
+        if (auto *view = dialog.findChild<QAbstractItemView *>(QLatin1String(name)))
+            view->setItemDelegate(new OwnDirectionDelegate(view));
+    }
+    if (auto *lookIn = dialog.findChild<QComboBox *>(QStringLiteral("lookInCombo")))
+        lookIn->setLayoutDirection(Qt::LeftToRight);
+    if (auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        name->setLayoutDirection(Qt::LeftToRight);
+}
+
+QString ask(QWidget *parent, const FileDialog::Request &request)
+{
+    QFileDialog dialog(parent, request.caption, request.directory, request.filter);
+    if (request.mode == FileDialog::Mode::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    showPathsLeftToRight(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
 } // namespace
 
 QString FileDialog::getOpenFileName(QWidget *parent, const QString &caption, const QString &directory,
                                     const QString &filter)
 {
+    const Request request{Mode::Open, caption, directory, filter};
     if (handlerSlot())
-        return handlerSlot()({Mode::Open, caption, directory, filter});
-    return QFileDialog::getOpenFileName(parent, caption, directory, filter);
+        return handlerSlot()(request);
+    return ask(parent, request);
 }
 
 QString FileDialog::getSaveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                     const QString &filter)
 {
+    const Request request{Mode::Save, caption, directory, filter};
     if (handlerSlot())
-        return handlerSlot()({Mode::Save, caption, directory, filter});
-    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+        return handlerSlot()(request);
+    return ask(parent, request);
 }
 
 void FileDialog::setHandler(Handler handler)

@@ -1,5 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include "platform/ErrorLog.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -47,6 +49,12 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, Icon i
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return Answer::Ok;
+}
+
+void MessageBox::failure(QWidget *parent, const QString &text, const QString &detail, Icon icon)
+{
+    ErrorLog::record(text, detail);
+    show(parent, text, icon, Buttons::Ok);
 }
 
 void MessageBox::setHandler(Handler handler)

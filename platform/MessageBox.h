@@ -37,6 +37,10 @@ public:
         return show(parent, text, Icon::Critical, Buttons::YesNo, title) == Answer::Yes;
     }
 
+    // A failure told to the clerk as a Persian sentence; the technical detail (driver text, system
+    // error) goes to the error log, never into the box.
+    static void failure(QWidget *parent, const QString &text, const QString &detail, Icon icon = Icon::Critical);
+
     // A test installs a handler; an empty handler returns to real boxes.
     static void setHandler(Handler handler);
 };

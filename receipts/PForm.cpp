@@ -1,6 +1,7 @@
 #include "receipts/PForm.h"
 #include "ui_PForm.h"
 
+#include "platform/BidiText.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
@@ -327,10 +328,10 @@ void PForm::unload()
 {
     QString error;
     if (!writeSettings(&error)) {
-        MessageBox::show(
-            this,
-            QStringLiteral("متن رسيد در فايل edit.txt ذخيره نشد و تغييرات اين پنجره از دست مي رود.\n%1").arg(error),
-            MessageBox::Icon::Critical);
+        MessageBox::failure(this,
+                            QStringLiteral("متن رسيد در فايل %1 ذخيره نشد و تغييرات اين پنجره از دست مي رود.")
+                                .arg(isolated(QStringLiteral("edit.txt"))),
+                            error);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "receipts/PagePrintSurface.h"
 
+#include "platform/BidiText.h"
 #include "platform/RunOptions.h"
 #include "receipts/WindowFace.h"
 
@@ -146,8 +147,8 @@ bool PagePrintSurface::printText(const QString &text)
     m_painter.setPen(Qt::black);
     const QFontMetricsF metrics(font);
     // Every text starts at the position and runs to the right, whatever its language, so columns
-    // set at the same x line up; a Persian text still reads right to left within itself.
-    const int direction = text.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
+    // set at the same x line up; a text with Persian in it still reads right to left within itself.
+    const int direction = hasRightToLeftLetter(text) ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
     const QRectF box(m_position.x(), m_position.y(), 1e6, metrics.height());
     m_painter.drawText(
         box, Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip | direction,

@@ -75,7 +75,8 @@ bool print(QWidget *owner, const ReceiptJob &job)
     PrintSurface &surface = Printer::surface();
     for (int copy = 1; copy <= copies; ++copy) {
         if (!surface.printForm(&form) || !surface.endDoc()) {
-            MessageBox::show(owner, QStringLiteral("خطاي ارسال به پرينتر"));
+            MessageBox::failure(owner, QStringLiteral("خطاي ارسال به پرينتر"), surface.lastError(),
+                                MessageBox::Icon::None);
             sent = false;
             break;
         }

@@ -1,5 +1,6 @@
 #include "receipts/WindowFace.h"
 
+#include "platform/BidiText.h"
 #include "platform/Twips.h"
 #include "receipts/RoundedShape.h"
 
@@ -275,6 +276,12 @@ QList<FaceItem> describe(QWidget *window)
         }
     }
     describeChildren(walk, client);
+    // On paper every Persian text is laid out right to left, even in a box laid out left to right
+    // on screen, so its punctuation stays at its end; a wholly Latin text keeps its typed order.
+    for (FaceItem &item : walk.items) {
+        if (item.kind == FaceItem::Kind::Text && hasRightToLeftLetter(item.text))
+            item.rightToLeft = true;
+    }
     return walk.items;
 }
 

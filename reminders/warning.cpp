@@ -144,7 +144,7 @@ void warning::refreshList()
         ui->DataGrid1->setDataSource(m_adodc1);
     setGridColumns();
     if (!ok)
-        MessageBox::critical(this, QStringLiteral("فهرست دستگاه ها خوانده نشد.\n%1").arg(m_adodc1->lastError()));
+        MessageBox::failure(this, QStringLiteral("فهرست دستگاه ها خوانده نشد."), m_adodc1->lastError());
 }
 
 void warning::openCurrentJob()

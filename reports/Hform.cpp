@@ -5,6 +5,7 @@
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ReportQueries.h"
+#include "platform/BidiText.h"
 #include "platform/FileDialog.h"
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
@@ -153,8 +154,8 @@ void Hform::runReport()
         ui->Command3->setEnabled(false);
         ui->Command4->setEnabled(false);
         setGridColumns();
-        MessageBox::critical(
-            this, QStringLiteral("گزارش گيري انجام نشد؛ پايگاه داده خوانده نشد.\n%1").arg(m_adodc1->lastError()));
+        MessageBox::failure(this, QStringLiteral("گزارش گيري انجام نشد؛ پايگاه داده خوانده نشد."),
+                            m_adodc1->lastError());
         return;
     }
     setGridColumns();
@@ -252,7 +253,7 @@ void Hform::printReport()
     progress.reset();
     m_printing = false;
     if (outcome == ReportPrinter::Outcome::Failed)
-        MessageBox::critical(this, QStringLiteral("خطاي ارسال به پرينتر"));
+        MessageBox::failure(this, QStringLiteral("خطاي ارسال به پرينتر"), printer.lastError());
     else if (outcome == ReportPrinter::Outcome::Cancelled)
         MessageBox::information(this, QStringLiteral("چاپ گزارش متوقف شد؛ صفحه هاي چاپ شده تا اين لحظه ارسال شدند."));
 }
@@ -286,7 +287,8 @@ void Hform::exportCsv()
         fileName, captions, reportRowCount(),
         [rows](int row, int column) { return ReportTotals::cellText(rows->value(row, column)); }, totals, &error);
     if (!ok)
-        MessageBox::critical(this, QStringLiteral("فايل %1 ذخيره نشد.\n%2").arg(fileName, error));
+        MessageBox::failure(
+            this, QStringLiteral("فايل %1 ذخيره نشد.").arg(isolated(QDir::toNativeSeparators(fileName))), error);
 }
 
 bool Hform::eventFilter(QObject *watched, QEvent *event)

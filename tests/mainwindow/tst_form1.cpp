@@ -2,6 +2,7 @@
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/Form1.h"
 #include "platform/DataGrid.h"
+#include "platform/Twips.h"
 #include "solardate/Clock.h"
 #include "support/MainWindowDriver.h"
 #include "support/Seams.h"
@@ -23,6 +24,7 @@ private slots:
 
     void emptyTableShowsFiveCaptionedColumns();
     void listsEveryJobInReceiptOrder();
+    void rowsAre270TwipsFromLoad();
     void notAJobDatabaseIsNamedAndLeftAlone();
     void closeBoxRunsTheExitCommand();
     void browseButtonsBeepAtTheEnds();
@@ -74,6 +76,20 @@ void TestForm1::listsEveryJobInReceiptOrder()
     QCOMPARE(listedNumbers(form), (QList<int>{1, 2, 7}));
     QCOMPARE(grid(form)->model()->index(0, 4).data().toString(), QStringLiteral("صفحه شکسته"));
     QCOMPARE(form.adodc1()->recordset()->AbsolutePosition(), 1);
+}
+
+void TestForm1::rowsAre270TwipsFromLoad()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 40);
+    Seams seams;
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    DataGrid *list = grid(form);
+    QCOMPARE(list->rowHeight(0), Twips::toPixels(270));
+    QCOMPARE(list->rowHeight(39), Twips::toPixels(270));
+    QVERIFY(list->viewport()->height() / list->rowHeight(0) >= 21);
 }
 
 void TestForm1::notAJobDatabaseIsNamedAndLeftAlone()

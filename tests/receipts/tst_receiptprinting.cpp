@@ -1,4 +1,5 @@
 #include "jobstore/ProgramValues.h"
+#include "platform/ErrorLog.h"
 #include "platform/RunOptions.h"
 #include "receipts/PForm.h"
 #include "receipts/PrintSurface.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +40,8 @@ private slots:
     void printerFailure_data();
     void printerFailure();
     void pdfPerCopyWithExtractableText();
+    void persianLinesAreRightToLeftOnPaper_data();
+    void persianLinesAreRightToLeftOnPaper();
 
 private:
     void writeEditFile(const QByteArray &bytes)
@@ -245,6 +249,9 @@ void tst_ReceiptPrinting::printerFailure()
     m_recorder->failFromCall(failFrom);
     QVERIFY(!ReceiptPrinting::print(nullptr, sampleJob()));
     QCOMPARE(m_seams->messageTexts(), QStringList{QStringLiteral("خطاي ارسال به پرينتر")});
+    QFile log(ErrorLog::filePath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("The printer is not ready."));
     QCOMPARE(m_recorder->count(Kind::EndDoc), printedJobs);
     // The remaining copies were skipped: one failed call and nothing after it.
     QCOMPARE(m_recorder->callCount(), failFrom + 1);
@@ -268,6 +275,38 @@ void tst_ReceiptPrinting::pdfPerCopyWithExtractableText()
     for (const QString &expected : {QStringLiteral("My shop"), QStringLiteral("علي رضايي"), QStringLiteral("8/2/92"),
                                     QStringLiteral("رسيد تعمير دستگاه")})
         QVERIFY2(text.contains(expected.normalized(QString::NormalizationForm_KC)), qPrintable(expected));
+}
+
+void tst_ReceiptPrinting::persianLinesAreRightToLeftOnPaper_data()
+{
+    QTest::addColumn<int>("line"); // of edit.txt
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::newRow("centred greeting") << 4 << "Text4" << QStringLiteral("به فروشگاه ما خوش آمدید!") << true;
+    QTest::newRow("quoted shop name") << 2 << "Text1" << QStringLiteral("\"موبايل نگين\"") << true;
+    QTest::newRow("title starting in Latin") << 3 << "Text3" << QStringLiteral("LG رسيد") << true;
+    QTest::newRow("web address") << 13 << "Text18" << QStringLiteral("www.negin.ir/") << false;
+}
+
+void tst_ReceiptPrinting::persianLinesAreRightToLeftOnPaper()
+{
+    QFETCH(int, line);
+    QFETCH(QString, control);
+    QFETCH(QString, text);
+    QFETCH(bool, rightToLeft);
+    QStringList lines(13, QString());
+    lines[0] = QStringLiteral("1");
+    lines[line - 1] = text.replace(QChar(0x06CC), QChar(0x064A)); // edit.txt holds the Arabic yeh
+    QStringEncoder encoder("windows-1256");
+    writeEditFile(encoder.encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    QVERIFY(!encoder.hasError());
+
+    QVERIFY(ReceiptPrinting::print(nullptr, sampleJob()));
+    const FaceItem *item = RecordingSurface::itemOf(m_recorder->forms().first(), control);
+    QVERIFY(item);
+    QCOMPARE(item->text, text);
+    QCOMPARE(item->rightToLeft, rightToLeft);
 }
 
 QTEST_MAIN(tst_ReceiptPrinting)
