@@ -4,12 +4,50 @@
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QTranslator>
 
 static void registerVelmoraResources()
 {
     Q_INIT_RESOURCE(velmora);
 }
+
+namespace
+{
+
+// Two places where Qt's own controls read wrongly right to left.
+class RightToLeftStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    // A push button's text is drawn on the far side from its icon, cut at the edge: the dialogs'
+    // standard buttons (Yes, No, Save...) go without icons.
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+    // A drop-down list set left to right (a folder path) still had its text laid out right to left,
+    // its leading slash at the far end.
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        if (element != CE_ComboBoxLabel || !painter || painter->layoutDirection() == option->direction)
+            return QProxyStyle::drawControl(element, option, painter, widget);
+        painter->save();
+        painter->setLayoutDirection(option->direction);
+        QProxyStyle::drawControl(element, option, painter, widget);
+        painter->restore();
+    }
+};
+
+} // namespace
 
 namespace AppSetup
 {
@@ -49,6 +87,7 @@ void applyLookAndFeel(QApplication &app)
     initResources();
     installQtTranslation(app);
     app.setLayoutDirection(Qt::RightToLeft);
+    app.setStyle(new RightToLeftStyle);
     const QStringList families = QFontDatabase::families();
     for (const QString &family : {QStringLiteral("Tahoma"), QStringLiteral("Noto Sans Arabic UI"),
                                   QStringLiteral("Noto Sans Arabic"), QStringLiteral("DejaVu Sans")}) {

@@ -3,8 +3,11 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <QTreeView>
 
 namespace
 {
@@ -31,13 +34,18 @@ protected:
     }
 };
 
-// A path reads from its leading slash on the left, whatever the layout around it.
-void showPathsLeftToRight(QFileDialog &dialog)
+// A path reads from its leading slash on the left, whatever the layout around it; the date column
+// is as wide as its dates, which are unreadable cut in the middle.
+void fitToRightToLeft(QFileDialog &dialog)
 {
     for (const char *name : {"treeView", "listView"}) {
         if (auto *view = dialog.findChild<QAbstractItemView *>(QLatin1String(name)))
             view->setItemDelegate(new OwnDirectionDelegate(view));
     }
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView")))
+        details->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+    // Wide enough for every column: scrolled from the right, the date would be cut at the left.
+    dialog.resize(qMax(dialog.width(), 760), qMax(dialog.height(), 460));
     if (auto *lookIn = dialog.findChild<QComboBox *>(QStringLiteral("lookInCombo")))
         lookIn->setLayoutDirection(Qt::LeftToRight);
     if (auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
@@ -54,7 +62,8 @@ QString ask(QWidget *parent, const FileDialog::Request &request)
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
-    showPathsLeftToRight(dialog);
+    // Qt builds its own dialog's controls only as it is shown.
+    QTimer::singleShot(0, &dialog, [&dialog] { fitToRightToLeft(dialog); });
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
