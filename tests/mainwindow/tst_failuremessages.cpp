@@ -21,7 +21,7 @@ private slots:
     void logIsRotatedAtOneMegabyte();
 };
 
-enum class Failure { DueListQuery, DeleteQuery, RestoreBadFile, BackupIntoMissingFolder };
+enum class Failure { DueListQuery, DeleteQuery, RestoreBadFile };
 Q_DECLARE_METATYPE(Failure)
 
 void TestFailureMessages::messageIsPersianAndDetailIsLogged_data()
@@ -31,7 +31,6 @@ void TestFailureMessages::messageIsPersianAndDetailIsLogged_data()
     QTest::newRow("due list query") << Failure::DueListQuery << "no such table";
     QTest::newRow("delete query") << Failure::DeleteQuery << "no such table";
     QTest::newRow("restore of a text file") << Failure::RestoreBadFile << "";
-    QTest::newRow("backup into a missing folder") << Failure::BackupIntoMissingFolder << "";
 }
 
 void TestFailureMessages::messageIsPersianAndDetailIsLogged()
@@ -67,11 +66,6 @@ void TestFailureMessages::messageIsPersianAndDetailIsLogged()
             form.restoreCommand();
             break;
         }
-        case Failure::BackupIntoMissingFolder:
-            path = elsewhere.filePath(QStringLiteral("missing/db1-copy.mdb"));
-            seams.fileNames << path;
-            form.backupCommand();
-            break;
         }
     }
     const QList<MessageBox::Request> shown =
