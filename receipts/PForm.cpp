@@ -5,8 +5,11 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "receipts/PrintPreview.h"
 #include "receipts/PrintSurface.h"
+#include "receipts/ReceiptLayout.h"
 #include "receipts/ReceiptSettings.h"
+#include "receipts/RollReceipt.h"
 #include "solardate/ShamsiFactory.h"
 
 #include <QAction>
@@ -106,8 +109,16 @@ void PForm::createMenu()
     addAction(exit); // the shortcut works while the menu is closed
     QAction *print = file->addAction(QStringLiteral("print"));
     print->setObjectName(QStringLiteral("print"));
+    QAction *preview = file->addAction(QStringLiteral("پيش نمايش چاپ"));
+    preview->setObjectName(QStringLiteral("preview"));
+    file->addSeparator();
+    m_roll80 = file->addAction(QStringLiteral("رسيد 80 ميلي متري"));
+    m_roll80->setObjectName(QStringLiteral("roll80"));
+    m_roll80->setCheckable(true);
+    m_roll80->setChecked(ReceiptLayout::read() == ReceiptLayout::Kind::Roll80);
     connect(exit, &QAction::triggered, this, &QDialog::close);
     connect(print, &QAction::triggered, this, &PForm::printFace);
+    connect(preview, &QAction::triggered, this, &PForm::previewFace);
 }
 
 void PForm::placeControls()
@@ -317,16 +328,46 @@ void PForm::pickLogo()
         loadLogo(m_logoPath);
 }
 
+bool PForm::rollReceipt() const
+{
+    return m_roll80->isChecked();
+}
+
+void PForm::setRollReceipt(bool roll)
+{
+    m_roll80->setChecked(roll);
+}
+
+bool PForm::printOn(PrintSurface &surface)
+{
+    if (!rollReceipt())
+        return surface.printForm(this);
+    const RollReceipt::Layout roll = RollReceipt::layOut(this, m_receiptNumber);
+    return surface.printRoll(roll.items, roll.page);
+}
+
 void PForm::printFace()
 {
     PrintSurface &surface = Printer::surface();
-    if (surface.printForm(this))
+    if (printOn(surface))
         surface.endDoc();
+}
+
+void PForm::previewFace()
+{
+    const QSizeF rollPage = rollReceipt() ? RollReceipt::layOut(this, m_receiptNumber).page : QSizeF();
+    PrintPreview::open(
+        this, [this](PrintSurface &surface) { return printOn(surface); }, rollPage);
 }
 
 void PForm::unload()
 {
     QString error;
+    const auto layout = rollReceipt() ? ReceiptLayout::Kind::Roll80 : ReceiptLayout::Kind::Page;
+    if (ReceiptLayout::read() != layout && !ReceiptLayout::write(layout, ReceiptLayout::defaultFileName(), &error)) {
+        MessageBox::show(this, QStringLiteral("انتخاب رسيد 80 ميلي متري ذخيره نشد.\n%1").arg(error),
+                         MessageBox::Icon::Critical);
+    }
     if (!writeSettings(&error)) {
         MessageBox::failure(this,
                             QStringLiteral("متن رسيد در فايل %1 ذخيره نشد و تغييرات اين پنجره از دست مي رود.")

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <memory>
 
+class PrintSurface;
+class QAction;
 class QGroupBox;
 class QLabel;
 class QMenuBar;
@@ -41,8 +43,18 @@ public:
 
     // Picks a logo through the file dialog (a click on the picture does this).
     void pickLogo();
-    // Prints the window's face as it stands; a failure is not reported.
+    // Prints the receipt as it stands, in the chosen layout; a failure is not reported.
     void printFace();
+    // The same pages in Qt's print preview.
+    void previewFace();
+
+    // The 80 mm roll receipt instead of the window's face ("رسيد 80 ميلي متري" in the File menu).
+    bool rollReceipt() const;
+    void setRollReceipt(bool roll);
+    // The number the roll receipt's barcode encodes; receipt printing sets it with the job.
+    void setReceiptNumber(qint64 number) { m_receiptNumber = number; }
+    // Draws one copy of the receipt in the chosen layout; the caller ends the document.
+    bool printOn(PrintSurface &surface);
 
     // Closing the window in any way writes edit.txt.
     void done(int result) override;
@@ -62,4 +74,6 @@ private:
     QMenuBar *m_menuBar;
     QWidget *m_shamsi1 = nullptr; // today's date; hidden on a printed receipt
     QString m_logoPath;
+    QAction *m_roll80 = nullptr;
+    qint64 m_receiptNumber = 0;
 };

@@ -25,6 +25,8 @@ constexpr double LinePenTwips = 10;
 
 PagePrintSurface::PagePrintSurface() = default;
 
+PagePrintSurface::PagePrintSurface(QPrinter *printer) : m_external(printer) {}
+
 PagePrintSurface::~PagePrintSurface()
 {
     abandonJob();
@@ -44,6 +46,27 @@ QString PagePrintSurface::nextPdfFileName(const QString &folder)
     return QDir(folder).filePath(QStringLiteral("%1.pdf").arg(highest + 1, 4, 10, QLatin1Char('0')));
 }
 
+void PagePrintSurface::setReceiptMargins(QPrinter &printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        printer.setPageMargins(
+            QMarginsF(PdfMarginMillimetres, PdfMarginMillimetres, PdfMarginMillimetres, PdfMarginMillimetres),
+            QPageLayout::Millimeter);
+    } else {
+        const QMarginsF least = printer.pageLayout().minimumMargins();
+        printer.setPageMargins(least, printer.pageLayout().units());
+    }
+}
+
+void PagePrintSurface::setRollPage(QPrinter &printer, QSizeF pageTwips)
+{
+    const QSizeF millimetres = pageTwips / TwipsPerInch * 25.4;
+    printer.setPageSize(
+        QPageSize(millimetres, QPageSize::Millimeter, QStringLiteral("Receipt"), QPageSize::ExactMatch));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
 bool PagePrintSurface::fail(const QString &error)
 {
     m_lastError = error;
@@ -58,7 +81,7 @@ void PagePrintSurface::abandonJob()
     m_newPagePending = false;
 }
 
-bool PagePrintSurface::beginOutput()
+bool PagePrintSurface::beginOutput(QSizeF rollPage)
 {
     if (m_painter.isActive()) {
         if (m_newPagePending) {
@@ -71,37 +94,38 @@ bool PagePrintSurface::beginOutput()
         return true;
     }
 
-    const QString pdfFolder = RunOptions::printToPdfFolder;
-    if (!pdfFolder.isEmpty()) {
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_fileName = nextPdfFileName(pdfFolder);
-        m_printer->setOutputFileName(m_fileName);
-        m_printer->setPageMargins(
-            QMarginsF(PdfMarginMillimetres, PdfMarginMillimetres, PdfMarginMillimetres, PdfMarginMillimetres),
-            QPageLayout::Millimeter);
-    } else {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            return fail(QStringLiteral("No default printer is installed."));
-        m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        m_fileName.clear();
-        const QMarginsF least = m_printer->pageLayout().minimumMargins();
-        m_printer->setPageMargins(least, m_printer->pageLayout().units());
+    QPrinter *target = m_external;
+    if (!target) {
+        const QString pdfFolder = RunOptions::printToPdfFolder;
+        if (!pdfFolder.isEmpty()) {
+            m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            m_printer->setOutputFormat(QPrinter::PdfFormat);
+            m_fileName = nextPdfFileName(pdfFolder);
+            m_printer->setOutputFileName(m_fileName);
+        } else {
+            const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+            if (info.isNull())
+                return fail(QStringLiteral("No default printer is installed."));
+            m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            m_fileName.clear();
+        }
+        setReceiptMargins(*m_printer);
+        m_printer->setCreator(QApplication::applicationDisplayName());
+        m_printer->setDocName(QApplication::applicationDisplayName());
+        m_printer->setFullPage(false);
+        target = m_printer.get();
     }
-    m_printer->setCreator(QApplication::applicationDisplayName());
-    m_printer->setDocName(QApplication::applicationDisplayName());
-    m_printer->setFullPage(false);
+    if (rollPage.isValid())
+        setRollPage(*target, rollPage);
 
-    if (!m_painter.begin(m_printer.get())) {
-        const QString error =
-            m_fileName.isEmpty()
-                ? QStringLiteral("The printer %1 did not accept the job.").arg(m_printer->printerName())
-                : QStringLiteral("Cannot write %1.").arg(m_fileName);
+    if (!m_painter.begin(target)) {
+        const QString error = m_fileName.isEmpty()
+                                  ? QStringLiteral("The printer %1 did not accept the job.").arg(target->printerName())
+                                  : QStringLiteral("Cannot write %1.").arg(m_fileName);
         m_printer.reset();
         return fail(error);
     }
-    const double scale = m_printer->resolution() / TwipsPerInch;
+    const double scale = target->resolution() / TwipsPerInch;
     m_painter.scale(scale, scale);
     m_newPagePending = false;
     return true;
@@ -121,6 +145,17 @@ bool PagePrintSurface::printForm(QWidget *window)
     if (!beginOutput())
         return false;
     WindowFace::paint(m_painter, WindowFace::describe(window));
+    return true;
+}
+
+bool PagePrintSurface::printRoll(const QList<FaceItem> &items, QSizeF pageTwips)
+{
+    // A roll receipt is a job of its own: its page size is set before the job starts.
+    if (m_painter.isActive() && !endDoc())
+        return false;
+    if (!beginOutput(pageTwips))
+        return false;
+    WindowFace::paint(m_painter, items);
     return true;
 }
 

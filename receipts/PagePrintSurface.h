@@ -14,9 +14,12 @@ class PagePrintSurface : public PrintSurface
 {
 public:
     PagePrintSurface();
+    // Draws on a printer set up elsewhere (the print preview's), which stays its owner's.
+    explicit PagePrintSurface(QPrinter *printer);
     ~PagePrintSurface() override;
 
     bool printForm(QWidget *window) override;
+    bool printRoll(const QList<FaceItem> &items, QSizeF pageTwips) override;
     bool setFontSize(double points) override;
     bool setPosition(double x, double y) override;
     bool printText(const QString &text) override;
@@ -27,15 +30,20 @@ public:
 
     // The file the next job in the folder is written to: one past the highest number there.
     static QString nextPdfFileName(const QString &folder);
+    // The page a job starts with: the least margins the printer allows, or narrow ones in a PDF.
+    static void setReceiptMargins(QPrinter &printer);
+    // A page as wide as the roll and as long as the receipt.
+    static void setRollPage(QPrinter &printer, QSizeF pageTwips);
 
 private:
     // Starts the job on first use and turns a pending new page into a real one.
-    bool beginOutput();
+    bool beginOutput(QSizeF rollPage = QSizeF());
     bool fail(const QString &error);
     void abandonJob();
     QFont textFont() const;
 
     std::unique_ptr<QPrinter> m_printer;
+    QPrinter *m_external = nullptr;
     QPainter m_painter;
     QString m_lastError;
     QString m_fileName;

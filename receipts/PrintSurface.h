@@ -1,6 +1,10 @@
 #pragma once
 
+#include "receipts/WindowFace.h"
+
+#include <QList>
 #include <QPointF>
+#include <QSizeF>
 #include <QString>
 
 class QWidget;
@@ -15,6 +19,9 @@ public:
 
     // Draws the window's visible controls at real size from the top left of the page.
     virtual bool printForm(QWidget *window) = 0;
+    // Draws a receipt laid out for a roll printer on a page of its own, as wide as the roll and as
+    // long as the receipt (both in twips).
+    virtual bool printRoll(const QList<FaceItem> &items, QSizeF pageTwips) = 0;
     virtual bool setFontSize(double points) = 0;
     virtual bool setPosition(double x, double y) = 0;
     // Prints the text at the position, then moves the position to the next line.

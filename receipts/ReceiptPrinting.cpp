@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "receipts/PForm.h"
 #include "receipts/PrintSurface.h"
+#include "receipts/ReceiptSettings.h"
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
 
@@ -23,6 +24,24 @@ void setText(PForm &form, const char *name, const QString &text)
         box->setText(text);
     else if (auto *label = form.findChild<QLabel *>(QLatin1String(name)))
         label->setText(text);
+}
+
+// Why no receipt will print although edit.txt is there; empty when the copies line is sound. A
+// missing file is the shop's choice of no receipts and goes without a word.
+QString copiesProblem(double copies)
+{
+    if (copies == 1 || copies == 2 || copies == 3)
+        return QString();
+    ReceiptSettings settings;
+    if (!settings.read(ReceiptSettings::defaultFileName()))
+        return QString();
+    const QString line = settings.value(ReceiptSettings::Copies);
+    if (line.trimmed().isEmpty())
+        return QStringLiteral("در تنظيمات رسيد تعداد نسخه انتخاب نشده است؛ رسيدي چاپ نمي شود.\n"
+                              "کار ذخيره مي شود. تعداد نسخه را در پنجره تنظيمات رسيد انتخاب کنيد.");
+    return QStringLiteral("سطر اول فايل edit.txt (تعداد نسخه) «%1» است و بايد 1، 2 يا 3 باشد؛ رسيدي چاپ نمي شود.\n"
+                          "کار ذخيره مي شود. تعداد نسخه را در پنجره تنظيمات رسيد دوباره انتخاب کنيد.")
+        .arg(line);
 }
 
 } // namespace
@@ -60,6 +79,7 @@ void fill(PForm &form, const ReceiptJob &job)
     setText(form, "Text13", QStringLiteral("توضيحات:") + job.description);
     if (form.shamsi1())
         form.shamsi1()->hide();
+    form.setReceiptNumber(job.number);
 }
 
 bool print(QWidget *owner, const ReceiptJob &job)
@@ -68,13 +88,16 @@ bool print(QWidget *owner, const ReceiptJob &job)
     // in the settings window shows on the next receipt.
     PForm form(owner);
     const double copies = form.readSettings();
+    const QString problem = copiesProblem(copies);
+    if (!problem.isEmpty())
+        MessageBox::show(owner, problem, MessageBox::Icon::Exclamation);
     fill(form, job);
     form.setCopiesGroupVisible(false);
 
     bool sent = true;
     PrintSurface &surface = Printer::surface();
     for (int copy = 1; copy <= copies; ++copy) {
-        if (!surface.printForm(&form) || !surface.endDoc()) {
+        if (!form.printOn(surface) || !surface.endDoc()) {
             MessageBox::failure(owner, QStringLiteral("خطاي ارسال به پرينتر"), surface.lastError(),
                                 MessageBox::Icon::None);
             sent = false;

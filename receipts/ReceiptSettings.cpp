@@ -9,10 +9,24 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace
 {
 const QByteArray Bom("\xEF\xBB\xBF");
 const char *const LegacyEncoding = "windows-1256";
+
+// Linux editors save UTF-8 without a byte-order mark. Windows-1256 Persian is almost never valid
+// UTF-8, and plain ASCII reads the same either way.
+bool isUtf8Text(const QByteArray &bytes)
+{
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii)
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
 } // namespace
 
 QString ReceiptSettings::defaultFileName()
@@ -60,6 +74,8 @@ QStringList ReceiptSettings::decode(const QByteArray &bytes)
     QString text;
     if (bytes.startsWith(Bom)) {
         text = QString::fromUtf8(bytes.mid(Bom.size()));
+    } else if (isUtf8Text(bytes)) {
+        text = QString::fromUtf8(bytes);
     } else {
         QStringDecoder decoder(LegacyEncoding);
         text = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);

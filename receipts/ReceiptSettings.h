@@ -7,7 +7,8 @@
 // The receipt texts kept in edit.txt, one field a line in a fixed order. The file is Windows-1256
 // with CR LF after every line, as the shop's earlier program wrote and reads it; a text that
 // Windows-1256 cannot hold (the Persian yeh, Persian digits) makes the whole file UTF-8 with a
-// byte-order mark instead, so nothing typed is lost.
+// byte-order mark instead, so nothing typed is lost. A file saved as UTF-8 without the mark (as
+// Linux editors write it) is read as UTF-8.
 class ReceiptSettings
 {
 public:

@@ -30,6 +30,17 @@ bool RecordingSurface::printForm(QWidget *window)
     return true;
 }
 
+bool RecordingSurface::printRoll(const QList<FaceItem> &items, QSizeF pageTwips)
+{
+    if (!accept())
+        return false;
+    Operation operation{Operation::Kind::Roll};
+    operation.face = items;
+    operation.page = pageTwips;
+    operations << operation;
+    return true;
+}
+
 bool RecordingSurface::setFontSize(double points)
 {
     if (!accept())
@@ -105,7 +116,7 @@ QList<RecordingSurface::Operation> RecordingSurface::forms() const
 {
     QList<Operation> result;
     for (const Operation &operation : operations) {
-        if (operation.kind == Operation::Kind::Form)
+        if (operation.kind == Operation::Kind::Form || operation.kind == Operation::Kind::Roll)
             result << operation;
     }
     return result;

@@ -11,17 +11,19 @@ class RecordingSurface : public PrintSurface
 {
 public:
     struct Operation {
-        enum class Kind { FontSize, Position, Text, Line, NewPage, EndDoc, Form };
+        enum class Kind { FontSize, Position, Text, Line, NewPage, EndDoc, Form, Roll };
         Kind kind;
         double fontSize = 0;  // FontSize; for Text, the size in force
         QPointF position;     // Position; for Text, where it starts
         QString text;         // Text
         QPointF from, to;     // Line
         QString windowName;   // Form: the window's objectName
-        QList<FaceItem> face; // Form: what was drawn, control by control
+        QList<FaceItem> face; // Form, Roll: what was drawn, control by control
+        QSizeF page;          // Roll: the page's size in twips
     };
 
     bool printForm(QWidget *window) override;
+    bool printRoll(const QList<FaceItem> &items, QSizeF pageTwips) override;
     bool setFontSize(double points) override;
     bool setPosition(double x, double y) override;
     bool printText(const QString &text) override;
@@ -37,6 +39,7 @@ public:
 
     int callCount() const { return m_calls; }
     int count(Operation::Kind kind) const;
+    // The receipts printed: window faces and roll receipts.
     QList<Operation> forms() const;
     // The text of a control on a printed face; a null string when the control was not drawn.
     static QString textOf(const Operation &form, const QString &controlName);

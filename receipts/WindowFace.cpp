@@ -3,6 +3,7 @@
 #include "platform/BidiText.h"
 #include "platform/Twips.h"
 #include "receipts/RoundedShape.h"
+#include "receipts/TextFit.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -16,13 +17,11 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QTextEdit>
-#include <QTextLayout>
-
-#include <memory>
-#include <vector>
 
 namespace WindowFace
 {
+
+FittedText layOut(const FaceItem &item, const QRectF &rect, Qt::Alignment alignment, QPaintDevice *device);
 
 namespace
 {
@@ -31,6 +30,7 @@ namespace
 constexpr double PenTwips = 15;
 // The inner margin Qt's text boxes keep around their text.
 constexpr double BoxPaddingTwips = 30;
+constexpr double TwipsPerPoint = 20;
 
 struct Walk {
     QWidget *window;
@@ -181,83 +181,9 @@ void describeControl(Walk &walk, QWidget *control)
     walk.prefix = outer;
 }
 
-QFont paperFont(const FaceItem &item)
-{
-    QFont font(item.fontFamily);
-    font.setPixelSize(qMax(1, qRound(item.fontPoints * 20)));
-    font.setBold(item.bold);
-    return font;
-}
-
-// Blanks at the end of a line are invisible, but Qt's layout of right-to-left text moves the line
-// past its right edge by their width; they are dropped on paper.
-QString withoutTrailingBlanks(const QString &text)
-{
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines) {
-        qsizetype end = line.size();
-        while (end > 0 && line.at(end - 1).isSpace())
-            --end;
-        line.truncate(end);
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
-// A many-line box on paper: lines a fifth of the font size apart as in Tahoma, closer (down to the
-// font size) when that keeps every line inside the box; fonts with tall line spacing would
-// otherwise push the last terms off the receipt.
-void paintWrappedText(QPainter &painter, const QRectF &rect, const FaceItem &item, Qt::Alignment alignment)
-{
-    const QFont font = paperFont(item);
-    QTextOption option(alignment | Qt::AlignAbsolute);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTextDirection(item.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
-    const double size = font.pixelSize();
-
-    std::vector<std::unique_ptr<QTextLayout>> layouts;
-    int lineCount = 0;
-    for (const QString &paragraph : withoutTrailingBlanks(item.text).split(QLatin1Char('\n'))) {
-        auto layout = std::make_unique<QTextLayout>(paragraph, font, painter.device());
-        layout->setTextOption(option);
-        layout->beginLayout();
-        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-            line.setLineWidth(rect.width());
-            ++lineCount;
-        }
-        layout->endLayout();
-        layouts.push_back(std::move(layout));
-    }
-    // A final line break opens no line of its own.
-    if (item.text.endsWith(QLatin1Char('\n')) && !layouts.empty()) {
-        layouts.pop_back();
-        --lineCount;
-    }
-    const double spacing = lineCount > 0 ? qBound(size, rect.height() / lineCount, size * 1.2) : size;
-    painter.save();
-    painter.setClipRect(rect);
-    painter.setFont(font);
-    double y = rect.top();
-    for (const auto &layout : layouts) {
-        for (int i = 0; i < layout->lineCount(); ++i) {
-            QTextLine line = layout->lineAt(i);
-            // Centre the font's own line box in the tighter spacing.
-            const double top = y + (spacing - line.height()) / 2;
-            line.draw(&painter, QPointF(rect.left(), top));
-            y += spacing;
-        }
-    }
-    painter.restore();
-}
-
 void paintText(QPainter &painter, const QRectF &rect, const FaceItem &item, Qt::Alignment alignment)
 {
-    if (item.wordWrap)
-        return paintWrappedText(painter, rect, item, alignment);
-    painter.setFont(paperFont(item));
-    int flags = int(alignment) | Qt::AlignAbsolute;
-    flags |= item.wordWrap ? Qt::TextWordWrap : Qt::TextSingleLine;
-    flags |= item.rightToLeft ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
-    painter.drawText(rect, flags, withoutTrailingBlanks(item.text));
+    layOut(item, rect, alignment, painter.device()).draw(painter);
 }
 
 } // namespace
@@ -285,6 +211,19 @@ QList<FaceItem> describe(QWidget *window)
     return walk.items;
 }
 
+FittedText layOut(const FaceItem &item, const QRectF &rect, Qt::Alignment alignment, QPaintDevice *device)
+{
+    QFont font(item.fontFamily);
+    font.setBold(item.bold);
+    return TextFit::fit(item.text, font, item.fontPoints, TwipsPerPoint, rect, alignment,
+                        item.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight, device);
+}
+
+FittedText layOut(const FaceItem &item, QPaintDevice *device)
+{
+    return layOut(item, item.rect, item.alignment, device);
+}
+
 void paint(QPainter &painter, const QList<FaceItem> &items)
 {
     painter.save();
@@ -305,6 +244,10 @@ void paint(QPainter &painter, const QList<FaceItem> &items)
         }
         case FaceItem::Kind::Picture:
             painter.drawImage(item.rect, item.picture);
+            break;
+        case FaceItem::Kind::Bars:
+            for (const QRectF &bar : item.bars)
+                painter.fillRect(bar, Qt::black);
             break;
         case FaceItem::Kind::Option: {
             // The round mark sits on the reading side: the right for a right-to-left option.

@@ -6,13 +6,15 @@
 #include <QRectF>
 #include <QString>
 
+class FittedText;
+class QPaintDevice;
 class QPainter;
 class QWidget;
 
 // One visible control of a window as it goes on paper: geometry in twips from the top left of the
 // window's client area, and what the clerk sees in it.
 struct FaceItem {
-    enum class Kind { Text, Outline, Picture, Option };
+    enum class Kind { Text, Outline, Picture, Option, Bars };
 
     Kind kind = Kind::Text;
     QString name; // the control's objectName
@@ -27,6 +29,7 @@ struct FaceItem {
     bool checked = false;    // option buttons
     double cornerRadius = 0; // outlines
     QImage picture;
+    QList<QRectF> bars; // Bars: the dark bars of a barcode, in twips; text holds what it encodes
 };
 
 // A window's face drawn from its controls (geometry, text, font, alignment) as vector text. Grabbing
@@ -35,6 +38,9 @@ namespace WindowFace
 {
 
 QList<FaceItem> describe(QWidget *window);
+// How a text control's text goes into its box on paper: wrapped and shrunk as it needs, never cut.
+FittedText layOut(const FaceItem &item, QPaintDevice *device = nullptr);
+FittedText layOut(const FaceItem &item, const QRectF &rect, Qt::Alignment alignment, QPaintDevice *device);
 // Paints onto a painter whose unit is one twip.
 void paint(QPainter &painter, const QList<FaceItem> &items);
 

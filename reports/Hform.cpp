@@ -10,6 +10,7 @@
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "receipts/PrintPreview.h"
 #include "receipts/PrintSurface.h"
 #include "reports/ReportCsv.h"
 #include "reports/ReportPrinter.h"
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QProgressDialog>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 namespace
@@ -38,6 +40,16 @@ const int gridWidths[] = {600, 1000, 1000, 1000, 1000, 1000, 1000, 1100, 1000, 1
 // Result columns after the hidden row id: num ... status.
 const int partsPriceColumn = 7;
 const int finalPriceColumn = 8;
+
+// Cells show as the printed report prints them: amounts in plain decimal, never as 1e+06 or
+// rounded to six digits as the grid would by default.
+class AmountDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant &value, const QLocale &) const override { return ReportTotals::cellText(value); }
+};
 
 // Reports this long show their printing progress and can be stopped.
 const int progressFromRows = 200;
@@ -76,6 +88,8 @@ void Hform::createControls()
         box->installEventFilter(this);
     if (ui->Combo1->lineEdit())
         ui->Combo1->lineEdit()->installEventFilter(this);
+    ui->Command2->installEventFilter(this);
+    ui->DataGrid1->setItemDelegate(new AmountDelegate(ui->DataGrid1));
     setGridColumns();
 }
 
@@ -106,7 +120,9 @@ void Hform::placeControls()
     Twips::place(ui->Label9, 240, 1440, 3255, 255);
     Twips::place(ui->Label11, 240, 1800, 3255, 255);
     Twips::place(ui->Label12, 240, 2160, 3255, 255);
-    Twips::place(ui->Command4, 10920, 6600, 3735, 420);
+    // The report's extras share the row under the totals: saving as CSV and the print preview.
+    Twips::place(ui->Command4, 12840, 6600, 1815, 420);
+    Twips::place(ui->Command5, 10920, 6600, 1815, 420);
     if (m_shamsi1)
         Twips::place(m_shamsi1, 0, 0, 615, 375);
 }
@@ -117,6 +133,7 @@ void Hform::connectCommands()
     connect(ui->Command3, &QPushButton::clicked, this, &Hform::printReport);
     connect(ui->Command1, &QPushButton::clicked, this, &Hform::close);
     connect(ui->Command4, &QPushButton::clicked, this, &Hform::exportCsv);
+    connect(ui->Command5, &QPushButton::clicked, this, &Hform::previewReport);
 }
 
 void Hform::setGridColumns()
@@ -153,6 +170,7 @@ void Hform::runReport()
         clearTotals();
         ui->Command3->setEnabled(false);
         ui->Command4->setEnabled(false);
+        ui->Command5->setEnabled(false);
         setGridColumns();
         MessageBox::failure(this, QStringLiteral("گزارش گيري انجام نشد؛ پايگاه داده خوانده نشد."),
                             m_adodc1->lastError());
@@ -168,6 +186,7 @@ void Hform::runReport()
     m_totals.finish(shopFraction);
     m_hasReport = true;
     ui->Command4->setEnabled(true);
+    ui->Command5->setEnabled(true);
     showTotals();
 }
 
@@ -213,23 +232,46 @@ int Hform::reportRowCount() const
     return qMin(m_totals.repairCount(), m_adodc1->recordset()->RecordCount());
 }
 
-void Hform::printReport()
+ReportPrinter::Header Hform::printHeader() const
 {
-    if (!m_hasReport || m_printing)
-        return;
-    m_printing = true;
-
     ReportPrinter::Header header;
     header.reportDate = m_shamsi1 ? m_shamsi1->Tarikh() : QString();
     header.fromDigits = ui->Mask1->digits();
     header.toDigits = ui->Mask2->digits();
     header.technician = m_technicianFilter;
     header.status = ui->Combo1->currentText();
+    return header;
+}
 
+void Hform::setPrinterRows(ReportPrinter &printer) const
+{
     const Recordset *rows = m_adodc1->recordset();
-    ReportPrinter printer(Printer::surface(), header, m_totals);
+    printer.setRows(reportRowCount(), [rows](int row, int column) { return rows->value(row, column); });
+}
+
+void Hform::previewReport()
+{
+    if (!m_hasReport)
+        return;
+    PrintPreview::open(this, [this](PrintSurface &surface) {
+        // The report as it stands when the preview draws its pages.
+        if (!m_hasReport)
+            return false;
+        ReportPrinter printer(surface, printHeader(), m_totals);
+        setPrinterRows(printer);
+        return printer.print() == ReportPrinter::Outcome::Printed;
+    });
+}
+
+void Hform::printReport()
+{
+    if (!m_hasReport || m_printing)
+        return;
+    m_printing = true;
+
+    ReportPrinter printer(Printer::surface(), printHeader(), m_totals);
     const int rowCount = reportRowCount();
-    printer.setRows(rowCount, [rows](int row, int column) { return rows->value(row, column); });
+    setPrinterRows(printer);
 
     std::unique_ptr<QProgressDialog> progress;
     if (rowCount >= progressFromRows) {
@@ -315,6 +357,11 @@ bool Hform::eventFilter(QObject *watched, QEvent *event)
             next = ui->Text2;
         else if (watched == ui->Text2)
             next = ui->Command2;
+        else if (watched == ui->Command2) {
+            // The chain ends on the report button: Enter runs the report, as Space does.
+            ui->Command2->click();
+            return true;
+        }
         if (next) {
             next->setFocus(Qt::OtherFocusReason);
             return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/ReportPrinter.h"
 #include "reports/ReportTotals.h"
 
 #include <QDialog>
@@ -31,6 +32,8 @@ public:
     // Commands, reachable from the buttons.
     void runReport();
     void printReport();
+    // The printed report in Qt's print preview, where a printer and paper can be chosen.
+    void previewReport();
     void exportCsv();
 
     const ReportTotals &totals() const { return m_totals; }
@@ -49,6 +52,8 @@ private:
     void clearTotals();
     QString labelCaption(int index) const;
     int reportRowCount() const;
+    ReportPrinter::Header printHeader() const;
+    void setPrinterRows(ReportPrinter &printer) const;
 
     std::unique_ptr<Ui::Hform> ui;
     Adodc *m_adodc1;

@@ -1,9 +1,23 @@
 #include "reports/ReportCsv.h"
 
+#include <QLocale>
 #include <QSaveFile>
 
-QString ReportCsv::field(const QString &text)
+QString ReportCsv::neutralised(const QString &text)
 {
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (text.isEmpty() || !formulaStarts.contains(text.front()))
+        return text;
+    // A signed number is data, not a formula, and stays a number in the spreadsheet.
+    bool number = false;
+    if (text.front() == QLatin1Char('-') || text.front() == QLatin1Char('+'))
+        QLocale::c().toDouble(text, &number);
+    return number ? text : QLatin1Char('\'') + text;
+}
+
+QString ReportCsv::field(const QString &cell)
+{
+    const QString text = neutralised(cell);
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
     QString quoted = text;

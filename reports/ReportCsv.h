@@ -15,5 +15,9 @@ public:
 
     static bool write(const QString &fileName, const QStringList &captions, int rowCount, const CellText &cell,
                       const QList<QPair<QString, QString>> &totals, QString *error);
-    static QString field(const QString &text);
+    // A cell as written: quoted when it holds a separator, quote or line break.
+    static QString field(const QString &cell);
+    // A text a spreadsheet would run as a formula (it starts with = + - @, a tab or a carriage
+    // return) gets a leading apostrophe; numbers stay as they are.
+    static QString neutralised(const QString &text);
 };

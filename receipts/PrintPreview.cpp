@@ -1,0 +1,39 @@
+#include "receipts/PrintPreview.h"
+
+#include "platform/RunOptions.h"
+#include "receipts/PagePrintSurface.h"
+
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace PrintPreview
+{
+
+QPrintPreviewDialog *open(QWidget *owner, const Draw &draw, QSizeF rollPage)
+{
+    // The dialog owns its printer; it starts as the default printer with the direct print's page.
+    auto *dialog = new QPrintPreviewDialog(owner);
+    dialog->setObjectName(QStringLiteral("PrintPreview"));
+    dialog->setWindowTitle(QStringLiteral("پيش نمايش چاپ"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QPrinter *printer = dialog->printer();
+    printer->setResolution(1200);
+    if (!RunOptions::printToPdfFolder.isEmpty()) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(PagePrintSurface::nextPdfFileName(RunOptions::printToPdfFolder));
+    }
+    PagePrintSurface::setReceiptMargins(*printer);
+    if (rollPage.isValid())
+        PagePrintSurface::setRollPage(*printer, rollPage);
+
+    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [draw](QPrinter *target) {
+        PagePrintSurface surface(target);
+        draw(surface);
+        surface.endDoc();
+    });
+    dialog->open();
+    return dialog;
+}
+
+} // namespace PrintPreview
