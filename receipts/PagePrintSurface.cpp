@@ -86,7 +86,7 @@ bool PagePrintSurface::beginOutput(QSizeF rollPage)
     if (m_painter.isActive()) {
         if (m_newPagePending) {
             m_newPagePending = false;
-            if (!m_printer->newPage()) {
+            if (!(m_external ? m_external : m_printer.get())->newPage()) {
                 abandonJob();
                 return fail(QStringLiteral("The printer refused a new page."));
             }

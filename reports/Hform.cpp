@@ -19,6 +19,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QProgressDialog>
 #include <QStyledItemDelegate>
@@ -138,6 +139,9 @@ void Hform::connectCommands()
 
 void Hform::setGridColumns()
 {
+    // The header's least width follows the font's widest glyph, which for Arabic script is wider
+    // than the receipt column; the report's own widths stand instead.
+    ui->DataGrid1->horizontalHeader()->setMinimumSectionSize(Twips::toPixels(300));
     ui->DataGrid1->setCaptions(gridCaptions);
     for (int column = 0; column < 10; ++column)
         ui->DataGrid1->setColumnWidthTwips(column, gridWidths[column]);

@@ -1,6 +1,8 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/JobTable.h"
+#include "platform/DataGrid.h"
 #include "platform/MaskEdBox.h"
+#include "platform/Twips.h"
 #include "receipts/RecordingSurface.h"
 #include "reports/Hform.h"
 #include "support/Seams.h"
@@ -9,8 +11,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QtTest>
 
 using Op = RecordingSurface::Operation;
@@ -87,6 +93,11 @@ private slots:
     void printerFailureIsReported();
     void longPrintCanBeCancelled();
     void exportsCsv();
+    void gridShowsAmountsAsPrinted_data();
+    void gridShowsAmountsAsPrinted();
+    void csvCellsCannotRunFormulas_data();
+    void csvCellsCannotRunFormulas();
+    void previewShowsThePrintedPages();
 };
 
 void tst_Hform::filters_data()
@@ -232,6 +243,10 @@ void tst_Hform::enterChain()
     // Enter on the way did not press a button or close the window.
     QVERIFY(form.isVisible());
     QVERIFY(!form.hasReport());
+    // Enter on the report button runs the report, as Space and a click do.
+    QTest::keyClick(chain.last(), Qt::Key_Return);
+    QVERIFY(form.hasReport());
+    QVERIFY(form.isVisible());
 
     // Focus entering a date box selects all of it.
     auto *mask1 = child<MaskEdBox>(form, "Mask1");
@@ -351,6 +366,121 @@ void tst_Hform::exportsCsv()
     child<QPushButton>(form, "Command4")->click();
     QCOMPARE(seams.dialogs.size(), 2);
     QVERIFY(seams.messages.isEmpty());
+}
+
+void tst_Hform::gridShowsAmountsAsPrinted_data()
+{
+    QTest::addColumn<QVariant>("amount");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no exponent") << QVariant(999999.5) << "999999.5";
+    QTest::newRow("no rounding") << QVariant(320000.5) << "320000.5";
+    QTest::newRow("ten million") << QVariant(12345678.25) << "12345678.25";
+    QTest::newRow("whole") << QVariant(2000) << "2000";
+    QTest::newRow("null") << QVariant() << "";
+}
+
+void tst_Hform::gridShowsAmountsAsPrinted()
+{
+    QFETCH(QVariant, amount);
+    QFETCH(QString, shown);
+    TempJobFolder folder;
+    Seams seams;
+    folder.addJob(
+        {{"num", 1}, {"datein", 910601}, {"status", JobTable::statusRepaired()}, {"panelp", amount}, {"endp", amount}});
+    // The program's Persian font, whose widest glyph would widen every column.
+    const QFont before = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Noto Sans Arabic"), 9));
+    const auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+    Hform form;
+    form.show();
+    setFilters(form, "", "", "", all);
+    child<QPushButton>(form, "Command2")->click();
+    auto *grid = child<DataGrid>(form, "DataGrid1");
+    auto *delegate = qobject_cast<QStyledItemDelegate *>(grid->itemDelegate());
+    QVERIFY(delegate);
+    for (int column : {7, 8})
+        QCOMPARE(delegate->displayText(grid->model()->index(0, column).data(), QLocale()), shown);
+
+    // Every column at its width, and all ten in view without scrolling.
+    const int widths[] = {600, 1000, 1000, 1000, 1000, 1000, 1000, 1100, 1000, 1000};
+    for (int column = 0; column < 9; ++column)
+        QCOMPARE(grid->columnWidth(column), Twips::toPixels(widths[column]));
+    QVERIFY(grid->columnWidth(9) >= Twips::toPixels(widths[9]));
+    QTRY_COMPARE(grid->horizontalScrollBar()->maximum(), 0);
+}
+
+void tst_Hform::csvCellsCannotRunFormulas_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("equals") << "=HYPERLINK(\"http://x\")"
+                            << "\"'=HYPERLINK(\"\"http://x\"\")\"";
+    QTest::newRow("plus") << "+cmd"
+                          << "'+cmd";
+    QTest::newRow("minus text") << "-2+3"
+                                << "'-2+3";
+    QTest::newRow("at") << "@SUM(A1)"
+                        << "'@SUM(A1)";
+    QTest::newRow("tab") << "\t=1"
+                         << "'\t=1";
+    QTest::newRow("carriage return") << "\r=1"
+                                     << "\"'\r=1\"";
+    QTest::newRow("negative number") << "-1500.5"
+                                     << "-1500.5";
+    QTest::newRow("signed number") << "+20"
+                                   << "+20";
+    QTest::newRow("persian name") << QStringLiteral("علي") << QStringLiteral("علي");
+    QTest::newRow("equals inside") << "a=b"
+                                   << "a=b";
+}
+
+void tst_Hform::csvCellsCannotRunFormulas()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, written);
+    TempJobFolder folder;
+    Seams seams;
+    folder.addJob(
+        {{"num", 1}, {"name", cell}, {"datein", 910601}, {"status", JobTable::statusRepaired()}, {"endp", -1500.5}});
+    Hform form;
+    setFilters(form, "", "", "", all);
+    child<QPushButton>(form, "Command2")->click();
+    const QString path = folder.path() + QStringLiteral("/out.csv");
+    seams.fileNames << path;
+    child<QPushButton>(form, "Command4")->click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll().mid(3));
+    const QString row = text.section(QStringLiteral("\r\n"), 1, 1);
+    QCOMPARE(row.section(u',', 0, 0), QStringLiteral("1"));
+    // The name cell, then (the number stays a number) the final price.
+    QVERIFY2(row.startsWith(QStringLiteral("1,") + written + u','), qPrintable(row));
+    QVERIFY2(row.contains(QStringLiteral(",-1500.5,")), qPrintable(row));
+}
+
+void tst_Hform::previewShowsThePrintedPages()
+{
+    TempJobFolder folder;
+    Seams seams;
+    for (int num = 1; num <= 50; ++num)
+        folder.addJob({{"num", num}, {"datein", 910601}, {"status", JobTable::statusRepaired()}});
+    Hform form;
+    auto *preview = child<QPushButton>(form, "Command5");
+    QVERIFY(!preview->isEnabled());
+    setFilters(form, "", "", "", all);
+    child<QPushButton>(form, "Command2")->click();
+    QVERIFY(preview->isEnabled());
+    preview->click();
+    auto *dialog = form.findChild<QPrintPreviewDialog *>(QStringLiteral("PrintPreview"));
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("پيش نمايش چاپ"));
+    auto *pages = dialog->findChild<QPrintPreviewWidget *>();
+    QVERIFY(pages);
+    // 38 rows fit the first page, the other 12 go to the second.
+    pages->updatePreview();
+    QCOMPARE(pages->pageCount(), 2);
+    dialog->close();
+    QTRY_VERIFY(!form.findChild<QPrintPreviewDialog *>());
 }
 
 QTEST_MAIN(tst_Hform)
