@@ -26,8 +26,8 @@ void setText(PForm &form, const char *name, const QString &text)
         label->setText(text);
 }
 
-// Why no receipt will print although edit.txt is there; empty when the copies line is sound. A
-// missing file is the shop's choice of no receipts and goes without a word.
+// What the clerk is told when edit.txt's copies line is not 1, 2 or 3; empty when it is, or when
+// there is no edit.txt at all (nothing prints then, without a word, as always).
 QString copiesProblem(double copies)
 {
     if (copies == 1 || copies == 2 || copies == 3)
@@ -39,9 +39,11 @@ QString copiesProblem(double copies)
     if (line.trimmed().isEmpty())
         return QStringLiteral("در تنظيمات رسيد تعداد نسخه انتخاب نشده است؛ رسيدي چاپ نمي شود.\n"
                               "کار ذخيره مي شود. تعداد نسخه را در پنجره تنظيمات رسيد انتخاب کنيد.");
-    return QStringLiteral("سطر اول فايل edit.txt (تعداد نسخه) «%1» است و بايد 1، 2 يا 3 باشد؛ رسيدي چاپ نمي شود.\n"
+    const QString printed =
+        copies >= 1 ? QStringLiteral("%1 نسخه رسيد چاپ مي شود").arg(int(copies)) : QStringLiteral("رسيدي چاپ نمي شود");
+    return QStringLiteral("سطر اول فايل edit.txt (تعداد نسخه) «%1» است و بايد 1، 2 يا 3 باشد؛ %2.\n"
                           "کار ذخيره مي شود. تعداد نسخه را در پنجره تنظيمات رسيد دوباره انتخاب کنيد.")
-        .arg(line);
+        .arg(line, printed);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "platform/Twips.h"
 #include "receipts/PForm.h"
 #include "receipts/PrintSurface.h"
+#include "receipts/ReceiptLayout.h"
 #include "receipts/ReceiptSettings.h"
 #include "receipts/RecordingSurface.h"
 #include "support/Seams.h"
@@ -12,7 +13,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageLayout>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +58,9 @@ private slots:
     void focusSelectsTheWholeText();
     void ctrlQClosesAndSaves();
     void printMenuPrintsTheFaceWithTheCopies();
+    void rollChoiceIsKeptBesideEditTxt();
+    void previewShowsTheChosenReceipt_data();
+    void previewShowsTheChosenReceipt();
 
 private:
     QString editFile() const { return m_dir->filePath(QStringLiteral("edit.txt")); }
@@ -330,6 +338,69 @@ void tst_PForm::printMenuPrintsTheFaceWithTheCopies()
     recorder.failFromCall(recorder.callCount());
     form.findChild<QAction *>("print")->trigger();
     QVERIFY(m_seams->messages.isEmpty());
+}
+
+void tst_PForm::rollChoiceIsKeptBesideEditTxt()
+{
+    const QString choiceFile = m_dir->filePath(QStringLiteral("receipt-layout.txt"));
+    {
+        PForm form;
+        QVERIFY(!form.rollReceipt());
+        form.show();
+        form.close();
+    }
+    // An unchanged page receipt leaves no file behind.
+    QVERIFY(!QFile::exists(choiceFile));
+    {
+        PForm form;
+        auto *roll = form.findChild<QAction *>("roll80");
+        QCOMPARE(roll->text(), QStringLiteral("رسيد 80 ميلي متري"));
+        roll->trigger();
+        form.show();
+        form.close();
+    }
+    QCOMPARE(fileBytes(choiceFile), QByteArray("80mm\r\n"));
+    // edit.txt keeps its fourteen lines.
+    ReceiptSettings saved;
+    QVERIFY(saved.read(editFile()));
+    QCOMPARE(saved.count(), int(ReceiptSettings::FieldCount));
+    PForm again;
+    QVERIFY(again.rollReceipt());
+    QCOMPARE(ReceiptLayout::read(choiceFile), ReceiptLayout::Kind::Roll80);
+}
+
+void tst_PForm::previewShowsTheChosenReceipt_data()
+{
+    QTest::addColumn<bool>("roll");
+    QTest::newRow("page") << false;
+    QTest::newRow("80 mm") << true;
+}
+
+void tst_PForm::previewShowsTheChosenReceipt()
+{
+    QFETCH(bool, roll);
+    RecordingSurface recorder;
+    Printer::setSurface(&recorder);
+    PForm form;
+    form.setRollReceipt(roll);
+    auto *preview = form.findChild<QAction *>("preview");
+    QCOMPARE(preview->text(), QStringLiteral("پيش نمايش چاپ"));
+    preview->trigger();
+    auto *dialog = form.findChild<QPrintPreviewDialog *>(QStringLiteral("PrintPreview"));
+    QVERIFY(dialog);
+    auto *pages = dialog->findChild<QPrintPreviewWidget *>();
+    QVERIFY(pages);
+    pages->updatePreview();
+    QCOMPARE(pages->pageCount(), 1);
+    const QSizeF paper = dialog->printer()->pageLayout().fullRect(QPageLayout::Millimeter).size();
+    if (roll)
+        QCOMPARE(qRound(paper.width()), 80);
+    else
+        QVERIFY(paper.width() > 200);
+    // Previewing sends nothing to the printer.
+    QVERIFY(recorder.operations.isEmpty());
+    dialog->close();
+    QTRY_VERIFY(!form.findChild<QPrintPreviewDialog *>());
 }
 
 QTEST_MAIN(tst_PForm)

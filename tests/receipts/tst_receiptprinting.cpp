@@ -1,10 +1,13 @@
 #include "jobstore/ProgramValues.h"
 #include "platform/ErrorLog.h"
 #include "platform/RunOptions.h"
+#include "receipts/FittingLineEdit.h"
 #include "receipts/PForm.h"
 #include "receipts/PrintSurface.h"
 #include "receipts/ReceiptPrinting.h"
 #include "receipts/RecordingSurface.h"
+#include "receipts/RollReceipt.h"
+#include "receipts/TextFit.h"
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
 #include "support/Seams.h"
@@ -12,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -37,6 +41,9 @@ private slots:
     void copies_data();
     void copies();
     void settingsAreReadOnEveryPrint();
+    void longTextsStayWhole_data();
+    void longTextsStayWhole();
+    void rollReceipt();
     void printerFailure_data();
     void printerFailure();
     void pdfPerCopyWithExtractableText();
@@ -196,16 +203,25 @@ void tst_ReceiptPrinting::copies_data()
 {
     QTest::addColumn<QByteArray>("file"); // empty: no edit.txt at all
     QTest::addColumn<int>("copies");
-    QTest::newRow("no file") << QByteArray() << 0;
-    QTest::newRow("empty copies line") << QByteArray("\r\nshop\r\n") << 0;
-    QTest::newRow("one") << QByteArray("1\r\n") << 1;
-    QTest::newRow("three") << QByteArray("3\r\nshop\r\n") << 3;
+    QTest::addColumn<QString>("message"); // how the clerk is told nothing prints; empty: not told
+    QTest::newRow("no file") << QByteArray() << 0 << QString();
+    QTest::newRow("empty copies line") << QByteArray("\r\nshop\r\n") << 0
+                                       << QStringLiteral("در تنظيمات رسيد تعداد نسخه انتخاب نشده است");
+    QTest::newRow("one") << QByteArray("1\r\n") << 1 << QString();
+    QTest::newRow("three") << QByteArray("3\r\nshop\r\n") << 3 << QString();
+    QTest::newRow("garbled") << QByteArray("\xD1\xD3\r\nshop\r\n") << 0
+                             << QStringLiteral("سطر اول فايل edit.txt (تعداد نسخه) «رس»");
+    // The number still prints as many copies as it says; the clerk is told it is out of range.
+    QTest::newRow("four") << QByteArray("4\r\n") << 4
+                          << QStringLiteral("سطر اول فايل edit.txt (تعداد نسخه) «4» است و بايد 1، 2 يا 3 باشد؛ 4 نسخه");
+    QTest::newRow("utf-8 without a mark") << QStringLiteral("2\r\nفروشگاه\r\n").toUtf8() << 2 << QString();
 }
 
 void tst_ReceiptPrinting::copies()
 {
     QFETCH(QByteArray, file);
     QFETCH(int, copies);
+    QFETCH(QString, message);
     if (!file.isEmpty())
         writeEditFile(file);
     QVERIFY(ReceiptPrinting::print(nullptr, sampleJob()));
@@ -217,7 +233,14 @@ void tst_ReceiptPrinting::copies()
     for (const RecordingSurface::Operation &operation : m_recorder->operations)
         kinds << operation.kind;
     QCOMPARE(kinds, expected);
-    QVERIFY(m_seams->messages.isEmpty());
+    if (message.isEmpty()) {
+        QVERIFY(m_seams->messages.isEmpty());
+    } else {
+        QCOMPARE(m_seams->messages.size(), 1);
+        QVERIFY2(m_seams->messages[0].text.startsWith(message), qPrintable(m_seams->messages[0].text));
+    }
+    if (copies == 2)
+        QCOMPARE(RecordingSurface::textOf(m_recorder->forms().first(), "Text1"), QStringLiteral("فروشگاه"));
 }
 
 void tst_ReceiptPrinting::settingsAreReadOnEveryPrint()
@@ -230,6 +253,130 @@ void tst_ReceiptPrinting::settingsAreReadOnEveryPrint()
     QCOMPARE(forms.size(), 3);
     QCOMPARE(RecordingSurface::textOf(forms.at(0), "Text1"), QStringLiteral("First shop"));
     QCOMPARE(RecordingSurface::textOf(forms.at(2), "Text1"), QStringLiteral("Second shop"));
+}
+
+namespace
+{
+
+ReceiptJob realisticJob()
+{
+    ReceiptJob job;
+    job.number = 1234;
+    job.name = QStringLiteral("محمدرضا عبدالحسين زاده قاضي جهانگيري");
+    job.device = QStringLiteral("گوشی سامسونگ گلکسی اس ۲۳ اولترا");
+    job.dateIn = 1050917;
+    job.dateOut = 1050920;
+    job.minimumCharge = 450000;
+    job.deposit = 200000;
+    job.accessories = QStringLiteral("شارژر، قاب، کارت حافظه، سیم کارت");
+    job.description = QStringLiteral("صفحه نمايش شکسته و دکمه پاور کار نمي کند؛ باتري");
+    return job;
+}
+
+QString withoutBlanks(QString text)
+{
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    return text;
+}
+
+// Every character of the control's text is on one of its lines, every line inside the box.
+void verifyWhole(const FaceItem &item)
+{
+    const FittedText fitted = WindowFace::layOut(item);
+    QVERIFY2(fitted.fits, qPrintable(item.name));
+    QVERIFY(fitted.points >= TextFit::SmallestPoints);
+    QVERIFY(fitted.points <= item.fontPoints);
+    QString drawn;
+    for (const FittedText::Line &line : fitted.lines) {
+        drawn += line.text;
+        // Qt places a right-aligned line to within a fraction of a point.
+        QVERIFY2(item.rect.adjusted(-5, -5, 5, 5).contains(line.rect),
+                 qPrintable(QStringLiteral("%1: %2").arg(item.name, line.text)));
+    }
+    QCOMPARE(withoutBlanks(drawn), withoutBlanks(item.text));
+}
+
+} // namespace
+
+void tst_ReceiptPrinting::longTextsStayWhole_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("expected"); // after the control's label
+    const ReceiptJob job = realisticJob();
+    QTest::newRow("name") << "Text5" << job.name;
+    QTest::newRow("device") << "Text6" << job.device;
+    QTest::newRow("accessories") << "Text7" << job.accessories;
+    QTest::newRow("description") << "Text13" << job.description;
+    QTest::newRow("terms") << "Text12" << QStringLiteral("مشتري انجام مي دهد");
+    QTest::newRow("short text keeps its size") << "Text8" << QStringLiteral("450000");
+}
+
+void tst_ReceiptPrinting::longTextsStayWhole()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, expected);
+    writeEditFile("1\r\n");
+    QVERIFY(ReceiptPrinting::print(nullptr, realisticJob()));
+    const FaceItem *item = RecordingSurface::itemOf(m_recorder->forms().first(), control);
+    QVERIFY(item);
+    QVERIFY(item->text.contains(expected));
+    verifyWhole(*item);
+    if (control == QLatin1String("Text8"))
+        QCOMPARE(WindowFace::layOut(*item).points, item->fontPoints);
+
+    // The screen's read-only box shows it whole too: wrapped when it is longer than the box.
+    PForm form;
+    ReceiptPrinting::fill(form, realisticJob());
+    if (auto *box = form.findChild<FittingLineEdit *>(control))
+        QCOMPARE(box->overflowsLine(), control != QLatin1String("Text8"));
+}
+
+void tst_ReceiptPrinting::rollReceipt()
+{
+    writeEditFile("1\r\n");
+    QFile choice(QDir(m_dir->path()).filePath(QStringLiteral("receipt-layout.txt")));
+    QVERIFY(choice.open(QIODevice::WriteOnly));
+    choice.write("80mm\r\n");
+    choice.close();
+    QVERIFY(ReceiptPrinting::print(nullptr, realisticJob()));
+    QCOMPARE(m_recorder->count(Kind::Roll), 1);
+    QCOMPARE(m_recorder->count(Kind::Form), 0);
+    const RecordingSurface::Operation roll = m_recorder->forms().first();
+
+    // 80 mm paper, a 72 mm column centred on it, and the page as long as what is on it.
+    QCOMPARE(qRound(roll.page.width() / 1440 * 25.4), 80);
+    const QRectF column((roll.page.width() - RollReceipt::ColumnTwips) / 2, 0, RollReceipt::ColumnTwips,
+                        roll.page.height());
+    QCOMPARE(qRound(column.width() / 1440 * 25.4), 72);
+    double bottom = 0;
+    for (const FaceItem &item : roll.face) {
+        QVERIFY2(column.adjusted(-1, 0, 1, 0).contains(item.rect), qPrintable(item.name));
+        bottom = qMax(bottom, item.rect.bottom());
+        if (item.kind == FaceItem::Kind::Text)
+            verifyWhole(item);
+    }
+    QVERIFY(roll.page.height() > bottom && roll.page.height() < bottom + 1000);
+
+    // The shop name and number large at the top, then the number's barcode.
+    QCOMPARE(roll.face[0].name, QStringLiteral("Text1"));
+    const FaceItem *number = RecordingSurface::itemOf(roll, "Text2");
+    QCOMPARE(number->text, QStringLiteral("شماره:1234"));
+    QVERIFY(number->fontPoints >= 14 && number->bold);
+    const FaceItem *bars = RecordingSurface::itemOf(roll, "Barcode");
+    QVERIFY(bars);
+    QCOMPARE(bars->kind, FaceItem::Kind::Bars);
+    QCOMPARE(bars->text, QStringLiteral("1234"));
+    QVERIFY(bars->rect.top() > number->rect.bottom());
+    // Code 128: start, two digit pairs, check and stop symbols, three bars each, the stop four.
+    QCOMPARE(bars->bars.size(), 3 * 4 + 4);
+    double narrowest = bars->rect.width();
+    for (const QRectF &bar : bars->bars) {
+        QVERIFY(bars->rect.adjusted(-0.5, -0.5, 0.5, 0.5).contains(bar));
+        narrowest = qMin(narrowest, bar.width());
+    }
+    QCOMPARE(qRound(narrowest), 20);
+    for (const QString &name : {"Text5", "Text6", "Text7", "Text13", "Text12", "Text18"})
+        QVERIFY2(RecordingSurface::itemOf(roll, name), qPrintable(name));
 }
 
 void tst_ReceiptPrinting::printerFailure_data()

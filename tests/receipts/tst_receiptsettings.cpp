@@ -12,6 +12,8 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void legacyBytesAreWindows1256();
+    void encodingIsRecognised_data();
+    void encodingIsRecognised();
     void unencodableTextIsWrittenAsUtf8WithBom();
     void lineEnds_data();
     void lineEnds();
@@ -62,6 +64,31 @@ void tst_ReceiptSettings::legacyBytesAreWindows1256()
     const QStringList lines = ReceiptSettings::decode(bytes);
     QCOMPARE(lines, (QStringList{"2", QStringLiteral("رسيد"), QStringLiteral("ک\u200C")}));
     QCOMPARE(ReceiptSettings::encode(lines), bytes);
+}
+
+void tst_ReceiptSettings::encodingIsRecognised_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shopName");
+    const QString persian = QStringLiteral("تعميرگاه موبايل");
+    QTest::newRow("utf-8 without a mark") << QByteArray("1\r\n") + persian.toUtf8() + "\r\n" << persian;
+    QTest::newRow("utf-8 with a mark") << QByteArray("\xEF\xBB\xBF"
+                                                     "1\r\n") +
+                                              persian.toUtf8() + "\r\n"
+                                       << persian;
+    QTest::newRow("windows-1256") << QByteArray("1\r\n\xD1\xD3\xED\xCF\r\n") << QStringLiteral("رسيد");
+    // Bytes that are not UTF-8 as a whole are Windows-1256 even where a part would pass.
+    QTest::newRow("mixed") << QByteArray("1\r\n\xD8\xB1\xD1\r\n") << QStringLiteral("ط±ر");
+    QTest::newRow("ascii") << QByteArray("1\r\nMy shop\r\n") << QStringLiteral("My shop");
+}
+
+void tst_ReceiptSettings::encodingIsRecognised()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shopName);
+    const QStringList lines = ReceiptSettings::decode(bytes);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[1], shopName);
 }
 
 void tst_ReceiptSettings::unencodableTextIsWrittenAsUtf8WithBom()
