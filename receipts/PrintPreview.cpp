@@ -3,9 +3,10 @@
 #include "platform/RunOptions.h"
 #include "receipts/PagePrintSurface.h"
 
+#include <QGuiApplication>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
+#include <QScreen>
 
 namespace PrintPreview
 {
@@ -17,6 +18,9 @@ QPrintPreviewDialog *open(QWidget *owner, const Draw &draw, QSizeF rollPage)
     dialog->setObjectName(QStringLiteral("PrintPreview"));
     dialog->setWindowTitle(QStringLiteral("پيش نمايش چاپ"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Large enough to read a page at once.
+    if (const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        dialog->resize(screen->availableSize() * 0.85);
     QPrinter *printer = dialog->printer();
     printer->setResolution(1200);
     if (!RunOptions::printToPdfFolder.isEmpty()) {
