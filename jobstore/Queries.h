@@ -2,6 +2,8 @@
 
 #include "jobstore/SqlText.h"
 
+#include <optional>
+
 // Every SQL text the program runs against the job table. Each selects the row id first; record
 // sets keep it hidden and use it to write a row back.
 namespace Queries
@@ -16,12 +18,20 @@ SqlText jobList();
 SqlText jobListSearch(SearchField field, const QString &text);
 // Every column in stored order, for the job window.
 SqlText allJobs();
-// Jobs due on or before a date number and not delivered: num, name, nameph, status.
+// Jobs due on or before a date number, in calendar order, that have a status and are not
+// delivered: num, name, nameph, status. Persian and Arabic letter forms of the status count alike.
 SqlText dueBy(int dateNumber);
 
 // A LIKE pattern that matches rows containing `text` literally; use with ESCAPE '\'.
 QString containsPattern(const QString &text);
 // Folds the Persian/Arabic letter and digit variants a search should treat alike.
 QString foldForSearch(const QString &text);
+// A column's stored text folded as foldForSearch folds `foldedPattern`, for a LIKE against it.
+QString foldedColumn(const QString &column, const QString &foldedPattern);
+
+// The condition that a date column lies between two date numbers in calendar order; a missing end
+// is open. Written as ranges of the stored numbers, so the column's index still serves; the
+// numbers are appended to `values`.
+QString dateBetween(const QString &column, std::optional<qint64> from, std::optional<qint64> to, QVariantList &values);
 
 } // namespace Queries

@@ -7,12 +7,19 @@ namespace Queries
 
 SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, const QString &technicianFilter)
 {
+    QVariantList values;
+    const std::optional<qint64> from = fromDate > 0 ? std::optional<qint64>(qint64(fromDate)) : std::nullopt;
+    const std::optional<qint64> to = toDate > 0 && toDate < openEnd ? std::optional<qint64>(toDate) : std::nullopt;
     QString sql = QStringLiteral("select rowid,num,name,nameph,datein,dateout,service,panel,panelp,endp,status "
-                                 "from table1 where (datein>=?)and(datein<=?)and(status LIKE ? ESCAPE '\\')");
-    QVariantList values = {fromDate, toDate, containsPattern(statusFilter)};
+                                 "from table1 where %1")
+                      .arg(dateBetween(QStringLiteral("datein"), from, to, values));
+    const QString status = foldForSearch(statusFilter);
+    sql += QStringLiteral("and(%1 LIKE ? ESCAPE '\\')").arg(foldedColumn(QStringLiteral("status"), status));
+    values << containsPattern(status);
     if (!technicianFilter.isEmpty()) {
-        sql += QStringLiteral("and(service LIKE ? ESCAPE '\\')");
-        values << containsPattern(technicianFilter);
+        const QString technician = foldForSearch(technicianFilter);
+        sql += QStringLiteral("and(%1 LIKE ? ESCAPE '\\')").arg(foldedColumn(QStringLiteral("service"), technician));
+        values << containsPattern(technician);
     }
     sql += QStringLiteral("order by num asc");
     return {sql, values};

@@ -5,10 +5,15 @@
 namespace Queries
 {
 
+// The to date that an empty box gives: no upper end.
+constexpr qint64 openEnd = 999999;
+
 // The accounting report: num, name, nameph, datein, dateout, service, panel, panelp, endp, status
-// of the jobs that entered between two date numbers, by receipt number. The status and technician
-// filters match the typed text anywhere, literally; an empty technician filter adds no condition,
-// while an empty status filter still leaves out the rows without a status.
+// of the jobs that entered between two date numbers (in calendar order; a from date of 0 or a to
+// date of openEnd leaves that end open), by receipt number. The status and technician filters
+// match the typed text anywhere, literally, Persian and Arabic letter forms alike; an empty
+// technician filter adds no condition, while an empty status filter still leaves out the rows
+// without a status.
 SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, const QString &technicianFilter);
 
 } // namespace Queries

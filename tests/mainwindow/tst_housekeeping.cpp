@@ -91,8 +91,17 @@ void TestHousekeeping::dueTodayCount_data()
     QTest::newRow("no delivery date") << day << QVariant() << QVariant(QStringLiteral("تعمير شده")) << 0;
     // 1400/01/05: the year part is "00", the key 000105, stored as 105.
     QTest::newRow("year 1400") << QDate(2021, 3, 25) << QVariant(105) << QVariant(QStringLiteral("تعمير شده")) << 1;
-    QTest::newRow("1399 is later than 1400")
-        << QDate(2021, 3, 25) << QVariant(991229) << QVariant(QStringLiteral("x")) << 0;
+    // Dates in calendar order across the 1400 new year.
+    QTest::newRow("1399 is earlier than 1400")
+        << QDate(2021, 3, 25) << QVariant(991229) << QVariant(QStringLiteral("x")) << 1;
+    QTest::newRow("1400 is later than 1399") // today 1399/12/29
+        << QDate(2021, 3, 19) << QVariant(105) << QVariant(QStringLiteral("x")) << 0;
+    QTest::newRow("empty status") << day << QVariant(910628) << QVariant(QStringLiteral("")) << 0;
+    QTest::newRow("blank status") << day << QVariant(910628) << QVariant(QStringLiteral("  ")) << 0;
+    // Typed on a Persian keyboard: Persian yeh (U+06CC) where the stored texts have Arabic yeh.
+    QTest::newRow("delivered, Persian yeh")
+        << day << QVariant(910628) << QVariant(QStringLiteral("\u062A\u062D\u0648\u06CC\u0644 \u0634\u062F\u0647"))
+        << 0;
 }
 
 void TestHousekeeping::dueTodayCount()
