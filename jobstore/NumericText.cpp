@@ -45,6 +45,27 @@ double numericValue(const QString &text)
     return number.toDouble();
 }
 
+std::optional<double> plainNumber(const QString &text)
+{
+    QString ascii = toAsciiDigits(text).trimmed();
+    ascii.replace(QChar(0x066B), u'.'); // Arabic decimal separator
+    int digits = 0;
+    int points = 0;
+    for (QChar ch : std::as_const(ascii)) {
+        if (ch >= u'0' && ch <= u'9')
+            ++digits;
+        else if (ch == u'.')
+            ++points;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0 || points > 1)
+        return std::nullopt;
+    if (ascii.endsWith(u'.'))
+        ascii.chop(1);
+    return ascii.toDouble();
+}
+
 qint64 roundHalfEven(double value)
 {
     return static_cast<qint64>(std::nearbyint(value));

@@ -149,6 +149,14 @@ void Hform::setGridColumns()
 
 void Hform::runReport()
 {
+    // Shares of a percentage outside 0 to 100 would be no shares at all.
+    const std::optional<double> percent = NumericText::plainNumber(ui->Text2->text());
+    if (!percent || *percent > 100) {
+        MessageBox::show(this, QStringLiteral("براي فيلد درصد تعرفه تعميرگاه فقط عددي از 0 تا 100 مجاز است. "
+                                              "لطفا تصحيح فرماييد"));
+        ui->Text2->setFocus();
+        return;
+    }
     ui->Command3->setEnabled(true);
     if (Program::DatabaseConnection.isEmpty())
         Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
@@ -157,11 +165,11 @@ void Hform::runReport()
     const double fromDate = NumericText::numericValue(ui->Mask1->digits());
     qint64 toDate = qint64(NumericText::numericValue(ui->Mask2->digits()));
     if (toDate == 0)
-        toDate = 999999;
+        toDate = Queries::openEnd;
     QString statusFilter = ui->Combo1->currentText();
     if (statusFilter == allStatuses)
         statusFilter.clear();
-    const float shopFraction = ReportTotals::shopFractionFromText(ui->Text2->text());
+    const float shopFraction = float(*percent) / 100.0f;
     const QString technicianFilter = ui->Text1->text();
 
     m_adodc1->setRecordSource(Queries::report(fromDate, toDate, statusFilter, technicianFilter));

@@ -85,6 +85,10 @@ class tst_Hform : public QObject
 private slots:
     void filters_data();
     void filters();
+    void acrossNewCenturyAndLetterForms_data();
+    void acrossNewCenturyAndLetterForms();
+    void percentage_data();
+    void percentage();
     void totalLabels();
     void emptyResultShowsZeros();
     void failedQueryLeavesNoStaleTotals();
@@ -121,9 +125,9 @@ void tst_Hform::filters_data()
     QTest::newRow("from only") << "91/06/15"
                                << ""
                                << "" << all << QList<int>{2, 3, 5};
-    QTest::newRow("year 1400 below 1391") << ""
-                                          << "00/01/05"
-                                          << "" << all << QList<int>{};
+    QTest::newRow("to 1400 takes in 1391") << ""
+                                           << "00/01/05"
+                                           << "" << all << QList<int>{1, 2, 3, 5, 7, 8, 9};
     QTest::newRow("status substring") << ""
                                       << ""
                                       << "" << JobTable::statusDelivered() << QList<int>{3, 7};
@@ -163,6 +167,101 @@ void tst_Hform::filters()
     QTEST(listed(form), "nums");
     QVERIFY(seams.messages.isEmpty());
     QVERIFY(child<QPushButton>(form, "Command3")->isEnabled());
+}
+
+void tst_Hform::acrossNewCenturyAndLetterForms_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("technician");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QList<int>>("nums");
+
+    // Typed on a Persian keyboard: Persian yeh (U+06CC), Arabic kaf (U+0643) and Persian digits.
+    const QString persianAli = QStringLiteral("\u0639\u0644\u06CC");
+    const QString persianDelivered = QStringLiteral("\u062A\u062D\u0648\u06CC\u0644 \u0634\u062F\u0647");
+    QTest::newRow("99/10/01 to 00/03/01") << "99/10/01"
+                                          << "00/03/01"
+                                          << "" << all << QList<int>{2, 3, 4};
+    QTest::newRow("from 1400 on") << "00/01/01"
+                                  << ""
+                                  << "" << all << QList<int>{3, 4, 5};
+    QTest::newRow("up to 1399") << ""
+                                << "99/12/30"
+                                << "" << all << QList<int>{1, 2};
+    QTest::newRow("Persian yeh technician") << ""
+                                            << "" << persianAli << all << QList<int>{1, 3};
+    QTest::newRow("Arabic kaf technician") << ""
+                                           << "" << QStringLiteral("\u0643\u0631\u064A\u0645") << all << QList<int>{4};
+    QTest::newRow("Persian yeh status") << ""
+                                        << ""
+                                        << "" << persianDelivered << QList<int>{2, 4};
+    QTest::newRow("Persian digits in the technician") << ""
+                                                      << "" << QStringLiteral("\u06F2") << all << QList<int>{3};
+}
+
+void tst_Hform::acrossNewCenturyAndLetterForms()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, technician);
+    QFETCH(QString, status);
+    TempJobFolder folder;
+    Seams seams;
+    const QString delivered = JobTable::statusDelivered();
+    folder.addJob({{"num", 1}, {"datein", 990915}, {"status", "x"}, {"service", QStringLiteral("علي")}});
+    folder.addJob({{"num", 2}, {"datein", 991120}, {"status", delivered}, {"service", "Reza"}});
+    folder.addJob({{"num", 3}, {"datein", 105}, {"status", "x"}, {"service", QStringLiteral("علي 2")}});
+    folder.addJob({{"num", 4}, {"datein", 301}, {"status", "X " + delivered}, {"service", QStringLiteral("کريم")}});
+    folder.addJob({{"num", 5}, {"datein", 302}, {"status", "x"}, {"service", "Reza"}});
+    Hform form;
+    setFilters(form, from, to, technician, status);
+    child<QPushButton>(form, "Command2")->click();
+    QTEST(listed(form), "nums");
+    QVERIFY(seams.messages.isEmpty());
+}
+
+void tst_Hform::percentage_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<qint64>("shopShare"); // -1: refused
+
+    // Rows 1 2 3 5 7 8 9 of the fixture: a repair total of 2618.
+    QTest::newRow("50") << "50" << qint64(1309);
+    QTest::newRow("0") << "0" << qint64(0);
+    QTest::newRow("100") << "100" << qint64(2618);
+    QTest::newRow("decimal") << "12.5" << qint64(327);
+    QTest::newRow("Persian digits") << QStringLiteral("۲۵") << qint64(654);
+    QTest::newRow("above 100") << "101" << qint64(-1);
+    QTest::newRow("negative") << "-5" << qint64(-1);
+    QTest::newRow("23 digits") << "12345678901234567890123" << qint64(-1);
+    QTest::newRow("SQL text") << "1' OR '1'='1" << qint64(-1);
+    QTest::newRow("empty") << "" << qint64(-1);
+}
+
+void tst_Hform::percentage()
+{
+    QFETCH(QString, typed);
+    QFETCH(qint64, shopShare);
+    TempJobFolder folder;
+    Seams seams;
+    addFixture(folder);
+    Hform form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    setFilters(form, "", "", "", all, typed);
+    child<QPushButton>(form, "Command2")->click();
+    if (shopShare < 0) {
+        QCOMPARE(seams.messageTexts(), QStringList{QStringLiteral("براي فيلد درصد تعرفه تعميرگاه فقط عددي از 0 تا 100 "
+                                                                  "مجاز است. لطفا تصحيح فرماييد")});
+        QTRY_COMPARE(QApplication::focusWidget(), child<QWidget>(form, "Text2"));
+        QVERIFY(!form.hasReport());
+        QVERIFY(!child<QPushButton>(form, "Command3")->isEnabled());
+        return;
+    }
+    QVERIFY(seams.messages.isEmpty());
+    QVERIFY(form.hasReport());
+    QCOMPARE(form.totals().shopShare(), shopShare);
 }
 
 void tst_Hform::totalLabels()
