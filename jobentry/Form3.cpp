@@ -12,6 +12,7 @@
 #include "platform/ListRefresh.h"
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "platform/Twips.h"
 #include "receipts/ReceiptPrinting.h"
 #include "solardate/ShamsiFactory.h"
@@ -22,6 +23,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -56,6 +58,22 @@ bool isAmountColumn(int column)
            column == JobTable::EndP;
 }
 
+const QString amountMessage = QStringLiteral("براي فيلد هزينه فقط مقدار عددي مجاز است. لطفا تصحيح فرماييد");
+
+// An amount box counts its digits, not its separators, against its limit; what else it holds is
+// judged when the job is saved.
+class AmountDigitsValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &) const override
+    {
+        const auto digits = std::count_if(input.cbegin(), input.cend(), [](QChar ch) { return ch.isDigit(); });
+        return digits > JobFieldText::amountDigits ? Invalid : Acceptable;
+    }
+};
+
 } // namespace
 
 Form3::Form3(QWidget *parent)
@@ -78,6 +96,10 @@ void Form3::createControls()
     for (int i = 0; i < int(m_text1.size()); ++i) {
         m_text1[i]->setObjectName(QStringLiteral("Text1(%1)").arg(i));
         m_text1[i]->installEventFilter(this);
+        // A box at its limit says so instead of dropping keys quietly.
+        connect(m_text1[i], &QLineEdit::inputRejected, this, &System::beep);
+        if (isAmountColumn(i))
+            m_text1[i]->setValidator(new AmountDigitsValidator(m_text1[i]));
     }
     // The date numbers behind the date boxes; a placeholder whose numeric value is 0 until a date arrives.
     for (QLineEdit *number : {ui->Text1_5, ui->Text1_6}) {
@@ -188,11 +210,11 @@ void Form3::loadJob()
             const QString text = JobFieldText::cellText(value);
             if (column == JobTable::Status)
                 ui->Combo1->setCurrentText(text);
-            else if (column == JobTable::Desc)
-                ui->Text1_15->setText(text);
             else
-                m_text1[column]->setText(text);
+                showStored(column == JobTable::Desc ? ui->Text1_15 : m_text1[column], text);
         }
+        if (QLineEdit *status = ui->Combo1->lineEdit())
+            status->setCursorPosition(0);
         // A stored 0 equals the placeholder, so no change shows it by itself.
         if (!recordset->Fields(JobTable::DateIn).isNull())
             dateNumberChanged(ui->Text1_5, ui->Mask1);
@@ -203,23 +225,39 @@ void Form3::loadJob()
     m_timer1->start();
 }
 
+void Form3::showStored(QLineEdit *box, const QString &text)
+{
+    // A stored text longer than the box allows is kept whole rather than cut on the next save.
+    if (text.size() > box->maxLength())
+        box->setMaxLength(text.size());
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
 void Form3::newJobDefaults()
 {
     m_timer1->stop();
     if (!m_newJob)
         return;
     ui->Text1_0->setText(QString::number(Program::CurrentReceiptNumber));
+    // The clerk is usually in this box already: the next key replaces the number, not extends it.
+    if (ui->Text1_0->hasFocus())
+        ui->Text1_0->selectAll();
     ui->Combo1->setCurrentText(JobTable::statusUnderRepair());
-    if (!m_sh)
+    const Sorvan::SolarDate day = today();
+    if (!Sorvan::isValidSolarDate(day))
         return;
-    const Sorvan::SolarDate today{m_sh->property("Sal").toString().trimmed().toInt(),
-                                  m_sh->property("Mah").toString().trimmed().toInt(),
-                                  m_sh->property("Rooz").toString().trimmed().toInt()};
-    if (!Sorvan::isValidSolarDate(today))
-        return;
-    ui->Text1_5->setText(JobFieldText::dateNumberText(today));
+    ui->Text1_5->setText(JobFieldText::dateNumberText(day));
     // Three real days on, across month and year ends.
-    ui->Text1_6->setText(JobFieldText::dateNumberText(Sorvan::addSolarDays(today, 3)));
+    ui->Text1_6->setText(JobFieldText::dateNumberText(Sorvan::addSolarDays(day, 3)));
+}
+
+Sorvan::SolarDate Form3::today() const
+{
+    if (!m_sh)
+        return {};
+    return {m_sh->property("Sal").toString().trimmed().toInt(), m_sh->property("Mah").toString().trimmed().toInt(),
+            m_sh->property("Rooz").toString().trimmed().toInt()};
 }
 
 void Form3::CheckFields()
@@ -235,11 +273,23 @@ void Form3::CheckFields()
     if (!JobFieldText::isDigitsOnly(ui->Text1_4->text()) &&
         !refuse(ui->Text1_4, QStringLiteral("براي فيلد تلفن فقط مقدار عددي مجاز است. لطفا تصحيح فرماييد")))
         return;
-    for (QLineEdit *amount : {ui->Text1_8, ui->Text1_9, ui->Text1_13, ui->Text1_14}) {
-        if (!amount->text().isEmpty() && !JobFieldText::amountValue(amount->text()) &&
-            !refuse(amount, QStringLiteral("براي فيلد هزينه فقط مقدار عددي مجاز است. لطفا تصحيح فرماييد")))
+    const QList<QPair<MaskEdBox *, QString>> dates = {{ui->Mask1, QStringLiteral("تاريخ ورود")},
+                                                      {ui->Mask2, QStringLiteral("تاريخ خروج")}};
+    for (const auto &[box, caption] : dates) {
+        if (!JobFieldText::isStorableDate(box->digits(), today()) &&
+            !refuse(box, QStringLiteral("براي فيلد %1 يک تاريخ شمسي کامل و درست لازم است: ماه از 1 تا 12، روز در "
+                                        "حد همان ماه و تا يک سال پس از امروز. لطفا تصحيح فرماييد")
+                             .arg(caption)))
             return;
     }
+    for (QLineEdit *amount : {ui->Text1_8, ui->Text1_9, ui->Text1_13, ui->Text1_14}) {
+        if (!amount->text().isEmpty() && !JobFieldText::amountValue(amount->text()) && !refuse(amount, amountMessage))
+            return;
+    }
+    if (!JobFieldText::receiptNumber(ui->Text1_0->text()) &&
+        !refuse(ui->Text1_0,
+                QStringLiteral("براي فيلد شماره رسيد فقط عدد صحيح از 1 به بالا مجاز است. لطفا تصحيح فرماييد")))
+        return;
     // A second job under the same number could never be opened again: the first one always answers.
     if (receiptNumberTaken() &&
         !refuse(ui->Text1_0, QStringLiteral("شماره رسيد %1 قبلا براي کار ديگري ثبت شده است. لطفا شماره ديگري وارد کنيد")
@@ -280,7 +330,7 @@ bool Form3::writeJob()
     for (int column = 0; ok && column < JobTable::ColumnCount; ++column) {
         switch (column) {
         case JobTable::Num:
-            ok = recordset->setField(column, JobFieldText::storedNumber(numberOf(ui->Text1_0->text())));
+            ok = recordset->setField(column, JobFieldText::receiptNumber(ui->Text1_0->text()).value_or(0));
             break;
         case JobTable::Serial:
         case JobTable::Tel:
@@ -358,8 +408,9 @@ bool Form3::printReceipt()
     job.device = ui->Text1_2->text();
     job.dateIn = ReceiptJob::wholeNumber(ui->Text1_5->text());
     job.dateOut = ReceiptJob::wholeNumber(ui->Text1_6->text());
-    job.minimumCharge = ReceiptJob::wholeNumber(ui->Text1_8->text());
-    job.deposit = ReceiptJob::wholeNumber(ui->Text1_9->text());
+    // Amounts as stored, separators and all: "15,000,000" is fifteen million, not 15.
+    job.minimumCharge = NumericText::roundHalfEven(JobFieldText::amountValue(ui->Text1_8->text()).value_or(0));
+    job.deposit = NumericText::roundHalfEven(JobFieldText::amountValue(ui->Text1_9->text()).value_or(0));
     job.accessories = ui->Text1_10->text();
     job.description = ui->Text1_15->text();
     // A printer failure has been told to the clerk; the job is saved all the same.

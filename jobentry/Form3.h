@@ -16,6 +16,11 @@ namespace Ui
 class Form3;
 }
 
+namespace Sorvan
+{
+struct SolarDate;
+}
+
 // The job window: registers a new job (Program::NewJobMode 1) under Program::CurrentReceiptNumber,
 // or shows and changes the job with that receipt number (NewJobMode 0). The opener sets both values
 // and then runs it modally: `Form3 form(owner); form.exec();`
@@ -41,7 +46,9 @@ private:
     void placeControls();
     void connectControls();
     void loadJob();
+    void showStored(QLineEdit *box, const QString &text);
     void newJobDefaults();
+    Sorvan::SolarDate today() const; // from Sh; invalid when it has no date
 
     void CheckFields();
     bool refuse(QWidget *box, const QString &message);

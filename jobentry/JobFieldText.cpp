@@ -1,11 +1,14 @@
 #include "jobentry/JobFieldText.h"
 
+#include "jobstore/DateNumber.h"
 #include "jobstore/NumericText.h"
 #include "solardate/SolarCalendar.h"
 
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
+#include <tuple>
 
 namespace JobFieldText
 {
@@ -22,13 +25,40 @@ bool isDigitsOnly(const QString &text)
 std::optional<double> amountValue(const QString &text)
 {
     QString plain = NumericText::toAsciiDigits(text).trimmed();
-    plain.remove(u',');
-    plain.remove(QChar(0x066C));        // Arabic thousands separator
+    plain.replace(QChar(0x066C), u','); // Arabic thousands separator
     plain.replace(QChar(0x066B), u'.'); // Arabic decimal separator
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
-    if (!number.match(plain).hasMatch())
+    // A separator that does not close a group of three hides a typing slip: 1,5,0,0 is no amount.
+    static const QRegularExpression grouped(QStringLiteral("^[0-9]{1,3}(,[0-9]{3})+(\\.[0-9]*)?$"));
+    if (plain.contains(u',')) {
+        if (!grouped.match(plain).hasMatch())
+            return std::nullopt;
+        plain.remove(u',');
+    }
+    return NumericText::plainNumber(plain);
+}
+
+std::optional<qint32> receiptNumber(const QString &text)
+{
+    const std::optional<double> value = NumericText::plainNumber(text);
+    if (!value || *value < 1 || *value > std::numeric_limits<qint32>::max() || *value != std::trunc(*value))
         return std::nullopt;
-    return NumericText::numericValue(plain);
+    return qint32(*value);
+}
+
+bool isStorableDate(const QString &digits, const Sorvan::SolarDate &today)
+{
+    if (digits.isEmpty() || digits == QStringLiteral("000000"))
+        return true;
+    if (digits.size() != 6 || !isDigitsOnly(digits))
+        return false;
+    const QString ascii = NumericText::toAsciiDigits(digits);
+    const Sorvan::SolarDate date{DateNumber::fullYear(ascii.left(2).toInt()), ascii.mid(2, 2).toInt(),
+                                 ascii.right(2).toInt()};
+    if (!Sorvan::isValidSolarDate(date))
+        return false;
+    if (!Sorvan::isValidSolarDate(today))
+        return true;
+    return std::tuple(date.year, date.month, date.day) <= std::tuple(today.year + 1, today.month, today.day);
 }
 
 QVariant storedNumber(double value)

@@ -17,10 +17,21 @@ namespace JobFieldText
 // text passes. Blanks and signs are not digits.
 bool isDigitsOnly(const QString &text);
 
-// The value of an amount box: digits in any of the three scripts, "," and "٬" as thousands
-// separators, "." or "٫" as the decimal point, an optional sign and blanks around it. Nothing
-// when the text is anything else, the empty text included.
+// The most digits an amount box takes; separators and the decimal point do not count.
+constexpr int amountDigits = 9;
+
+// The value of an amount box: digits in any of the three scripts, "," or "٬" between groups of
+// three, "." or "٫" as the decimal point, blanks around it. Nothing when the text is anything
+// else (a sign, misplaced separators), the empty text included.
 std::optional<double> amountValue(const QString &text);
+
+// The value of the receipt-number box: a whole number from 1 up, blanks around it allowed.
+std::optional<qint32> receiptNumber(const QString &text);
+
+// Whether the digits of a date box (yymmdd) may be stored: none, all zeros (no date), or a real
+// solar date, the century read as DateNumber reads it, no more than a year after `today` (a
+// four-digit year typed into the box leaves a date years ahead). An invalid `today` sets no bound.
+bool isStorableDate(const QString &digits, const Sorvan::SolarDate &today);
 
 // A number as the database should hold it: whole numbers as integers.
 QVariant storedNumber(double value);

@@ -1,12 +1,36 @@
 #include "platform/MaskEdBox.h"
 
 #include "jobstore/NumericText.h"
+#include "platform/System.h"
+
+#include <QKeyEvent>
 
 MaskEdBox::MaskEdBox(QWidget *parent) : QLineEdit(parent), m_mask(QStringLiteral("##/##/##")), m_prompt(u'_')
 {
     // Dates and numbers read left to right even in a right-to-left window.
     setLayoutDirection(Qt::LeftToRight);
     applyMask();
+    connect(this, &QLineEdit::inputRejected, this, &System::beep);
+}
+
+void MaskEdBox::keyPressEvent(QKeyEvent *event)
+{
+    // Over a selection the line edit removes the selected text before the mask refuses the key,
+    // so one wrong key would wipe a whole date.
+    const QString typed = event->text();
+    if (hasSelectedText() && !typed.isEmpty() && typed.at(0).isPrint() && !typed.at(0).isDigit()) {
+        System::beep();
+        event->accept();
+        return;
+    }
+    // A separator typed just after the one the box filled in by itself is taken, not refused.
+    const int cursor = cursorPosition();
+    if (typed.size() == 1 && cursor > 0 && cursor <= m_mask.size() && m_mask.at(cursor - 1) != u'#' &&
+        m_mask.at(cursor - 1) == typed.at(0)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void MaskEdBox::setMask(const QString &mask)

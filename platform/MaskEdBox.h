@@ -3,7 +3,8 @@
 #include <QLineEdit>
 
 // A masked edit box: "#" marks a digit place, any other mask character is shown as it is, and an
-// empty place shows the prompt character. Persian and Arabic-Indic digits are taken as digits.
+// empty place shows the prompt character. Persian and Arabic-Indic digits are taken as digits. A
+// key the mask does not take beeps and leaves the text as it was.
 class MaskEdBox : public QLineEdit
 {
     Q_OBJECT
@@ -23,6 +24,9 @@ public:
     QString digits() const;
     // The text as shown, prompts and mask characters included.
     QString maskedText() const { return displayText(); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void applyMask();
