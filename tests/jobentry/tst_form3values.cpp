@@ -149,15 +149,12 @@ void TestForm3Values::wrongKeyKeepsSelectedDate_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("beeps");
 
-    QTest::newRow("Latin letter") << "a"
-                                  << "04/06/04" << 1;
-    QTest::newRow("Persian letter") << QStringLiteral("ب") << "04/06/04" << 1;
-    QTest::newRow("slash") << "/"
-                           << "04/06/04" << 1;
-    QTest::newRow("blank") << " "
-                           << "04/06/04" << 1;
-    QTest::newRow("a digit replaces") << "7"
-                                      << "7_/__/__" << 0;
+    const QString kept = QStringLiteral("04/06/04");
+    QTest::newRow("Latin letter") << QStringLiteral("a") << kept << 1;
+    QTest::newRow("Persian letter") << QStringLiteral("ب") << kept << 1;
+    QTest::newRow("slash") << QStringLiteral("/") << kept << 1;
+    QTest::newRow("blank") << QStringLiteral(" ") << kept << 1;
+    QTest::newRow("a digit replaces") << QStringLiteral("7") << QStringLiteral("7_/__/__") << 0;
 }
 
 void TestForm3Values::wrongKeyKeepsSelectedDate()

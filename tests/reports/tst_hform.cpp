@@ -180,24 +180,17 @@ void tst_Hform::acrossNewCenturyAndLetterForms_data()
     // Typed on a Persian keyboard: Persian yeh (U+06CC), Arabic kaf (U+0643) and Persian digits.
     const QString persianAli = QStringLiteral("\u0639\u0644\u06CC");
     const QString persianDelivered = QStringLiteral("\u062A\u062D\u0648\u06CC\u0644 \u0634\u062F\u0647");
-    QTest::newRow("99/10/01 to 00/03/01") << "99/10/01"
-                                          << "00/03/01"
-                                          << "" << all << QList<int>{2, 3, 4};
-    QTest::newRow("from 1400 on") << "00/01/01"
-                                  << ""
-                                  << "" << all << QList<int>{3, 4, 5};
-    QTest::newRow("up to 1399") << ""
-                                << "99/12/30"
-                                << "" << all << QList<int>{1, 2};
-    QTest::newRow("Persian yeh technician") << ""
-                                            << "" << persianAli << all << QList<int>{1, 3};
-    QTest::newRow("Arabic kaf technician") << ""
-                                           << "" << QStringLiteral("\u0643\u0631\u064A\u0645") << all << QList<int>{4};
-    QTest::newRow("Persian yeh status") << ""
-                                        << ""
-                                        << "" << persianDelivered << QList<int>{2, 4};
-    QTest::newRow("Persian digits in the technician") << ""
-                                                      << "" << QStringLiteral("\u06F2") << all << QList<int>{3};
+    const QString none;
+    QTest::newRow("99/10/01 to 00/03/01")
+        << QStringLiteral("99/10/01") << QStringLiteral("00/03/01") << none << all << QList<int>{2, 3, 4};
+    QTest::newRow("from 1400 on") << QStringLiteral("00/01/01") << none << none << all << QList<int>{3, 4, 5};
+    QTest::newRow("up to 1399") << none << QStringLiteral("99/12/30") << none << all << QList<int>{1, 2};
+    QTest::newRow("Persian yeh technician") << none << none << persianAli << all << QList<int>{1, 3};
+    QTest::newRow("Arabic kaf technician")
+        << none << none << QStringLiteral("\u0643\u0631\u064A\u0645") << all << QList<int>{4};
+    QTest::newRow("Persian yeh status") << none << none << none << persianDelivered << QList<int>{2, 4};
+    QTest::newRow("Persian digits in the technician")
+        << none << none << QStringLiteral("\u06F2") << all << QList<int>{3};
 }
 
 void tst_Hform::acrossNewCenturyAndLetterForms()
