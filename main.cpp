@@ -1,7 +1,9 @@
 #include "jobstore/DataFolder.h"
+#include "jobstore/DataFolderLock.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
+#include "platform/MessageBox.h"
 #include "platform/RunOptions.h"
 
 #include <QApplication>
@@ -50,6 +52,14 @@ int main(int argc, char *argv[])
     }
 
     AppSetup::applyLookAndFeel(app);
+    // Held until the program ends; a crashed program's lock is taken over.
+    DataFolderLock lock(Program::dataFolder());
+    if (!lock.tryLock()) {
+        MessageBox::critical(nullptr, QStringLiteral("Velmora هم اکنون روي پوشه %1 در حال اجراست.\n"
+                                                     "همان پنجره را از نوار وظيفه يا کنار ساعت باز کنيد.")
+                                          .arg(QDir::toNativeSeparators(Program::dataFolder())));
+        return 3;
+    }
     // The splash stays loaded, hidden, until the program ends.
     first splash;
     splash.show();

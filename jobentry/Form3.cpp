@@ -199,6 +199,8 @@ void Form3::loadJob()
     // A failure ends the loading quietly: the window opens with what it has, and no defaults follow.
     if (!m_adodc1->Refresh())
         return;
+    // Another program may have taken the number since the check: the save itself refuses it then.
+    m_adodc1->recordset()->setUniqueColumn(JobTable::Num);
     if (!m_newJob) {
         Recordset *recordset = m_adodc1->recordset();
         if (!recordset->Find(QStringLiteral("num='%1'").arg(Program::CurrentReceiptNumber)) || recordset->IsEOF())
@@ -379,8 +381,9 @@ void Form3::save()
         return;
     if (!writeJob()) {
         // The window stays with everything typed, so the job can be saved again or abandoned.
-        MessageBox::failure(this, QStringLiteral("خطاي شماره 1"), m_adodc1->recordset()->lastError(),
-                            MessageBox::Icon::None);
+        const QString reason = storageFaultSentence(m_adodc1->recordset()->lastFault());
+        MessageBox::failure(this, QStringLiteral("خطاي شماره 1") + (reason.isEmpty() ? QString() : u'\n' + reason),
+                            m_adodc1->recordset()->lastError(), MessageBox::Icon::None);
         return;
     }
     ListRefresh::request();

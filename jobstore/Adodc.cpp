@@ -46,13 +46,17 @@ bool Adodc::Refresh()
     bool ok = connect();
     if (ok) {
         ok = m_recordset->open(QSqlDatabase::database(m_connectionName, false), m_source);
-        if (!ok)
+        if (!ok) {
             m_lastError = m_recordset->lastError();
+            m_lastFault = m_recordset->lastFault();
+        }
     } else {
         m_recordset->close();
     }
-    if (ok)
+    if (ok) {
         m_lastError.clear();
+        m_lastFault = StorageFault::None;
+    }
     emit refreshed(ok);
     return ok;
 }
@@ -76,7 +80,8 @@ bool Adodc::connect()
 {
     if (QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen())
         return true;
-    QSqlDatabase db = JobDatabase::open(Program::dataSourceOf(m_connectionText), m_connectionName, &m_lastError);
+    QSqlDatabase db = JobDatabase::open(Program::dataSourceOf(m_connectionText), m_connectionName, &m_lastError,
+                                        &m_lastFault, m_busyWait);
     return db.isOpen();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobstore/JobDatabase.h"
 #include "jobstore/Recordset.h"
 #include "jobstore/SqlText.h"
 
@@ -26,6 +27,10 @@ public:
     Recordset *recordset();
 
     QString lastError() const { return m_lastError; }
+    StorageFault lastFault() const { return m_lastFault; }
+
+    // How long a query waits for a file another program holds before it fails as busy.
+    void setBusyWait(int milliseconds) { m_busyWait = milliseconds; }
 
     // Closes every data control's connection, for replacing the database file under them.
     static void closeAllConnections();
@@ -43,4 +48,6 @@ private:
     Recordset *m_recordset;
     bool m_everOpened = false;
     QString m_lastError;
+    StorageFault m_lastFault = StorageFault::None;
+    int m_busyWait = JobDatabase::DefaultBusyWait;
 };

@@ -32,8 +32,11 @@ public:
         m_name = QStringLiteral("jobdatabase-scratch-%1").arg(++serial);
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(uri);
-        db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY")
-                                      : QStringLiteral("QSQLITE_OPEN_URI"));
+        // A file held by another program for a moment is waited for, not taken for a foreign one.
+        db.setConnectOptions(
+            readOnly
+                ? QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait)
+                : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait));
         db.open();
     }
     ~ScratchConnection()
@@ -56,6 +59,90 @@ bool hasSqliteHeader(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return false;
     return file.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+
+bool isBusy(const QSqlError &error)
+{
+    return storageFaultOf(error) == StorageFault::Busy;
+}
+
+// SQLite's affinity of a declared column type.
+enum class Affinity { Integer, Text, Blob, Real, Numeric };
+
+Affinity affinityOf(const QString &declared)
+{
+    const QString type = declared.toUpper();
+    if (type.contains(QLatin1String("INT")))
+        return Affinity::Integer;
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
+        type.contains(QLatin1String("TEXT")))
+        return Affinity::Text;
+    if (type.isEmpty() || type.contains(QLatin1String("BLOB")))
+        return Affinity::Blob;
+    if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")) ||
+        type.contains(QLatin1String("DOUB")))
+        return Affinity::Real;
+    return Affinity::Numeric;
+}
+
+// Receipt and date numbers must sort and compare as numbers; telephone and serial texts must keep
+// their leading zeros.
+bool holdsItsKind(int column, const QString &declared)
+{
+    const Affinity affinity = affinityOf(declared);
+    if (JobTable::isNumberColumn(column))
+        return affinity == Affinity::Integer || affinity == Affinity::Real || affinity == Affinity::Numeric;
+    return affinity == Affinity::Text || affinity == Affinity::Blob;
+}
+
+State inspect(const QString &path, QString *why)
+{
+    const auto refuse = [why](State state, const QString &reason) {
+        if (why)
+            *why = reason;
+        return state;
+    };
+    if (!QFileInfo(path).isFile())
+        return refuse(State::NotAJobDatabase, QStringLiteral("not a file"));
+    if (!hasSqliteHeader(path))
+        return refuse(State::NotAJobDatabase, QStringLiteral("not an SQLite database"));
+
+    ScratchConnection scratch(uriFor(path, "ro"), true);
+    QSqlDatabase db = scratch.db();
+    if (!db.isOpen())
+        return refuse(isBusy(db.lastError()) ? State::Busy : State::NotAJobDatabase, db.lastError().text());
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("pragma table_info(table1)")))
+        return refuse(isBusy(query.lastError()) ? State::Busy : State::NotAJobDatabase, query.lastError().text());
+    QStringList columns;
+    QStringList types;
+    while (query.next()) {
+        columns << query.value(1).toString().toLower();
+        types << query.value(2).toString();
+    }
+    if (columns != JobTable::columnNames())
+        return refuse(State::NotAJobDatabase, QStringLiteral("table1 does not have the job columns"));
+    for (int column = 0; column < types.size(); ++column) {
+        if (!holdsItsKind(column, types.at(column)))
+            return refuse(
+                State::NotAJobDatabase,
+                QStringLiteral("column %1 of table1 is declared %2").arg(columns.at(column), types.at(column)));
+    }
+    // Reading a row proves the pages behind the schema are readable too.
+    if (!query.exec(QStringLiteral("select count(*) from table1")) || !query.next())
+        return refuse(isBusy(query.lastError()) ? State::Busy : State::NotAJobDatabase, query.lastError().text());
+    return State::Ready;
+}
+
+// A writer killed in the middle of a save leaves its journal beside the file. Only a read-write
+// connection may roll it back; a read-only check would call the file unreadable.
+void recoverHotJournal(const QString &path)
+{
+    const QFileInfo journal(path + QStringLiteral("-journal"));
+    if (!journal.exists() || journal.size() == 0 || !hasSqliteHeader(path))
+        return;
+    ScratchConnection scratch(uriFor(path, "rw"), false);
+    QSqlQuery(scratch.db()).exec(QStringLiteral("select count(*) from sqlite_master"));
 }
 
 } // namespace
@@ -82,9 +169,11 @@ Check ensure(const QString &path)
         return {State::Created, QString()};
     }
 
+    recoverHotJournal(path);
     QString why;
-    if (!isJobDatabase(path, &why))
-        return {State::NotAJobDatabase, why};
+    const State state = inspect(path, &why);
+    if (state != State::Ready)
+        return {state, why};
 
     // Older files have no indexes; the list and the due count want them.
     ScratchConnection scratch(uriFor(path, "rw"), false);
@@ -96,43 +185,33 @@ Check ensure(const QString &path)
 
 bool isJobDatabase(const QString &path, QString *why)
 {
-    const auto refuse = [why](const QString &reason) {
-        if (why)
-            *why = reason;
-        return false;
-    };
-    if (!QFileInfo(path).isFile())
-        return refuse(QStringLiteral("not a file"));
-    if (!hasSqliteHeader(path))
-        return refuse(QStringLiteral("not an SQLite database"));
-
-    ScratchConnection scratch(uriFor(path, "ro"), true);
-    QSqlDatabase db = scratch.db();
-    if (!db.isOpen())
-        return refuse(db.lastError().text());
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("pragma table_info(table1)")))
-        return refuse(query.lastError().text());
-    QStringList columns;
-    while (query.next())
-        columns << query.value(1).toString().toLower();
-    if (columns != JobTable::columnNames())
-        return refuse(QStringLiteral("table1 does not have the job columns"));
-    // Reading a row proves the pages behind the schema are readable too.
-    if (!query.exec(QStringLiteral("select count(*) from table1")) || !query.next())
-        return refuse(query.lastError().text());
-    return true;
+    return inspect(path, why) == State::Ready;
 }
 
-QSqlDatabase open(const QString &path, const QString &connectionName, QString *error)
+qint64 jobCount(const QString &path)
+{
+    if (!isJobDatabase(path))
+        return -1;
+    ScratchConnection scratch(uriFor(path, "ro"), true);
+    QSqlQuery query(scratch.db());
+    if (!query.exec(QStringLiteral("select count(*) from table1")) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+QSqlDatabase open(const QString &path, const QString &connectionName, QString *error, StorageFault *fault, int busyWait)
 {
     QSqlDatabase db = QSqlDatabase::contains(connectionName)
                           ? QSqlDatabase::database(connectionName, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(uriFor(path, "rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open() && error)
-        *error = db.lastError().text();
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWait));
+    if (!db.open()) {
+        if (error)
+            *error = db.lastError().text();
+        if (fault)
+            *fault = storageFaultOf(db.lastError());
+    }
     return db;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "jobstore/StorageFault.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -13,7 +15,11 @@ enum class State {
     Created,         // there was no file; an empty job database was made
     NotAJobDatabase, // a file is there but it is not a readable job database; left untouched
     CannotCreate,    // there was no file and none could be made
+    Busy,            // another program holds the file, so it could not be checked
 };
+
+// How long a connection waits for a file that another program holds before a query fails.
+inline constexpr int DefaultBusyWait = 5000;
 
 struct Check {
     State state;
@@ -21,14 +27,19 @@ struct Check {
 };
 
 // Makes an empty job database when `path` does not exist; never writes to a file that is not one.
+// A save cut short by a crash is rolled back first, as SQLite does for any writer.
 Check ensure(const QString &path);
 
-// True when `path` is an SQLite database whose table1 has the job columns in order. Opens the
-// file read-only.
+// True when `path` is an SQLite database whose table1 has the job columns in order, each with the
+// kind of value it holds. Opens the file read-only.
 bool isJobDatabase(const QString &path, QString *why = nullptr);
 
+// The number of jobs in the job database at `path`, or -1 when it cannot be read as one.
+qint64 jobCount(const QString &path);
+
 // A read-write connection to an existing file; fails (and creates nothing) when it is missing.
-QSqlDatabase open(const QString &path, const QString &connectionName, QString *error = nullptr);
+QSqlDatabase open(const QString &path, const QString &connectionName, QString *error = nullptr,
+                  StorageFault *fault = nullptr, int busyWait = DefaultBusyWait);
 
 // A consistent copy of the database at `path` written to `target`, even while connections are
 // open; an existing `target` is replaced.

@@ -138,4 +138,9 @@ QString foldForSearch(const QString &text)
     return folded;
 }
 
+SqlText highestNumber()
+{
+    return {QStringLiteral("select 0,max(num) from table1"), {}};
+}
+
 } // namespace Queries

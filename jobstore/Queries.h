@@ -21,6 +21,8 @@ SqlText allJobs();
 // Jobs due on or before a date number, in calendar order, that have a status and are not
 // delivered: num, name, nameph, status. Persian and Arabic letter forms of the status count alike.
 SqlText dueBy(int dateNumber);
+// One row: the highest receipt number stored, null for an empty table.
+SqlText highestNumber();
 
 // A LIKE pattern that matches rows containing `text` literally; use with ESCAPE '\'.
 QString containsPattern(const QString &text);

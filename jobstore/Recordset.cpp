@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <utility>
+
 Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
 
 bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
@@ -20,6 +22,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     m_rows.clear();
     m_editing = m_adding = false;
     m_index = -1;
+    m_currentDeleted = false;
     m_open = false;
 
     // The rows arrive a page at a time as they are needed: a search that matches every job of a
@@ -34,6 +37,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     }
     if (!ok) {
         m_lastError = count.lastError().text();
+        m_lastFault = storageFaultOf(count.lastError());
         emit reset();
         emit currentRowChanged(-1);
         return false;
@@ -50,6 +54,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     m_open = true;
     m_index = 0;
     m_lastError.clear();
+    m_lastFault = StorageFault::None;
     emit reset();
     emit currentRowChanged(m_rows.isEmpty() ? -1 : 0);
     return true;
@@ -76,8 +81,10 @@ QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) cons
         query.addBindValue(offset);
         ok = query.exec();
     }
-    if (!ok)
+    if (!ok) {
         m_lastError = query.lastError().text();
+        m_lastFault = storageFaultOf(query.lastError());
+    }
     return query;
 }
 
@@ -104,6 +111,7 @@ bool Recordset::loadPage(int row) const
     }
     if (query.lastError().isValid()) {
         m_lastError = query.lastError().text();
+        m_lastFault = storageFaultOf(query.lastError());
         return false;
     }
     return true;
@@ -124,6 +132,7 @@ void Recordset::close()
     m_fieldNames.clear();
     m_editing = m_adding = false;
     m_index = -1;
+    m_currentDeleted = false;
     m_open = false;
     m_db = QSqlDatabase();
     emit reset();
@@ -132,6 +141,8 @@ void Recordset::close()
 
 int Recordset::AbsolutePosition() const
 {
+    if (m_currentDeleted)
+        return -1;
     if (m_index < 0 || m_index >= m_rows.size())
         return m_index < 0 ? -2 : -3;
     return m_index + 1;
@@ -166,6 +177,8 @@ bool Recordset::MoveLast()
 
 bool Recordset::MoveNext()
 {
+    if (m_currentDeleted)
+        return moveTo(m_index); // the row that followed the deleted one
     if (IsEOF())
         return fail(tr("No current row"));
     return moveTo(m_index + 1);
@@ -173,14 +186,15 @@ bool Recordset::MoveNext()
 
 bool Recordset::MovePrevious()
 {
-    if (IsBOF())
+    if (IsBOF() && !m_currentDeleted)
         return fail(tr("No current row"));
     return moveTo(m_index - 1);
 }
 
 bool Recordset::Move(int rows)
 {
-    return moveTo(std::clamp(m_index + rows, -1, int(m_rows.size())));
+    const int from = m_currentDeleted && rows > 0 ? m_index - 1 : m_index;
+    return moveTo(std::clamp(from + rows, -1, int(m_rows.size())));
 }
 
 bool Recordset::Find(const QString &criterion)
@@ -230,7 +244,7 @@ QVariant Recordset::Fields(int index) const
         return QVariant();
     if (m_editing)
         return m_pending[index];
-    if (!ensureLoaded(m_index))
+    if (m_currentDeleted || !ensureLoaded(m_index))
         return QVariant();
     return m_rows[m_index][index];
 }
@@ -240,7 +254,7 @@ bool Recordset::setField(int index, const QVariant &value)
     if (index < 0 || index >= m_fieldNames.size())
         return fail(tr("No column %1").arg(index));
     if (!m_editing) {
-        if (IsEOF() || IsBOF() || !ensureLoaded(m_index))
+        if (m_currentDeleted || IsEOF() || IsBOF() || !ensureLoaded(m_index))
             return fail(tr("No current row"));
         m_editing = true;
         m_adding = false;
@@ -285,7 +299,6 @@ bool Recordset::Update()
         values << m_pending[i];
     }
 
-    QSqlQuery query(m_db);
     QString sql;
     if (m_adding) {
         sql = columns.isEmpty()
@@ -302,14 +315,9 @@ bool Recordset::Update()
         sql = QStringLiteral("update %1 set %2 where rowid=?").arg(m_table, columns.join(u','));
         values << m_rowIds[m_index];
     }
-    if (!query.prepare(sql))
-        return fail(query.lastError().text());
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        return fail(query.lastError().text());
-    if (!m_adding && query.numRowsAffected() != 1)
-        return fail(tr("The row is no longer in the table"));
+    QSqlQuery query(m_db);
+    if (!writePending(sql, values, query))
+        return false;
 
     // Read the row back so the record set holds what the database now holds.
     const qint64 rowId = m_adding ? query.lastInsertId().toLongLong() : m_rowIds[m_index];
@@ -340,6 +348,7 @@ bool Recordset::Update()
         emit rowChanged(m_index);
     }
     m_lastError.clear();
+    m_lastFault = StorageFault::None;
     return true;
 }
 
@@ -355,21 +364,86 @@ bool Recordset::Delete()
         CancelUpdate();
         return true;
     }
+    if (m_currentDeleted)
+        return fail(tr("The row is already deleted"));
     if (IsEOF() || IsBOF() || !ensureLoaded(m_index))
         return fail(tr("No current row"));
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("delete from %1 where rowid=?").arg(m_table));
     query.addBindValue(m_rowIds[m_index]);
     if (!query.exec())
-        return fail(query.lastError().text());
+        return failWith(query.lastError());
     m_editing = false;
     const int row = m_index;
     m_rows.remove(row);
     m_rowIds.remove(row);
+    // No other row becomes current: a second delete must not reach a job nobody chose. The grid
+    // lets go of the row before it goes, so it does not pick a neighbour for itself.
+    m_currentDeleted = true;
+    emit currentRowChanged(-1);
     emit rowRemoved(row);
-    // The row after the deleted one becomes current, as a clerk expects in a list.
-    m_index = std::min(row, int(m_rows.size()));
-    emit currentRowChanged(IsEOF() ? -1 : m_index);
+    return true;
+}
+
+bool Recordset::writePending(const QString &sql, const QVariantList &values, QSqlQuery &query)
+{
+    const int unique = m_uniqueColumn;
+    bool guarded = unique >= 0 && unique < m_dirty.size() && m_dirty[unique];
+    if (guarded && !m_adding) {
+        const QVariant before = m_rows[m_index][unique];
+        guarded = before.isNull() || m_pending[unique].isNull() || before.toDouble() != m_pending[unique].toDouble();
+    }
+    // The check and the write share one write transaction, taken before the check reads.
+    if (guarded && !query.exec(QStringLiteral("begin immediate")))
+        return failWith(query.lastError());
+    const auto rollBack = [this, guarded] {
+        if (guarded)
+            QSqlQuery(m_db).exec(QStringLiteral("rollback"));
+    };
+    if (guarded) {
+        QSqlQuery check(m_db);
+        check.prepare(
+            QStringLiteral("select count(*) from %1 where \"%2\"=? and rowid<>?").arg(m_table, m_fieldNames[unique]));
+        check.addBindValue(m_pending[unique]);
+        check.addBindValue(m_adding ? qint64(-1) : m_rowIds[m_index]);
+        if (!check.exec() || !check.next()) {
+            const QSqlError error = check.lastError();
+            check.finish();
+            rollBack();
+            return failWith(error);
+        }
+        const bool taken = check.value(0).toLongLong() > 0;
+        check.finish();
+        if (taken) {
+            rollBack();
+            return fail(tr("Another row already holds %1").arg(m_pending[unique].toString()),
+                        StorageFault::NumberTaken);
+        }
+    }
+    if (!query.prepare(sql)) {
+        const QSqlError error = query.lastError();
+        rollBack();
+        return failWith(error);
+    }
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        const QSqlError error = query.lastError();
+        rollBack();
+        return failWith(error);
+    }
+    if (!m_adding && query.numRowsAffected() != 1) {
+        rollBack();
+        return fail(tr("The row is no longer in the table"));
+    }
+    if (guarded) {
+        QSqlQuery commit(m_db);
+        if (!commit.exec(QStringLiteral("commit"))) {
+            const QSqlError error = commit.lastError();
+            rollBack();
+            return failWith(error);
+        }
+    }
     return true;
 }
 
@@ -378,7 +452,8 @@ bool Recordset::moveTo(int index)
     if (!commitBeforeMove())
         return false;
     index = std::clamp(index, -1, int(m_rows.size()));
-    if (index == m_index)
+    const bool leavingDeleted = std::exchange(m_currentDeleted, false);
+    if (index == m_index && !leavingDeleted)
         return true;
     m_index = index;
     emit currentRowChanged(IsEOF() || IsBOF() ? -1 : m_index);
@@ -390,8 +465,14 @@ bool Recordset::commitBeforeMove()
     return !m_editing || Update();
 }
 
-bool Recordset::fail(const QString &message)
+bool Recordset::fail(const QString &message, StorageFault fault)
 {
     m_lastError = message;
+    m_lastFault = fault;
     return false;
+}
+
+bool Recordset::failWith(const QSqlError &error)
+{
+    return fail(error.text(), storageFaultOf(error));
 }

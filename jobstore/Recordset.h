@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobstore/SqlText.h"
+#include "jobstore/StorageFault.h"
 
 #include <QObject>
 #include <QSqlDatabase>
@@ -56,8 +57,15 @@ public:
     bool Update();
     void CancelUpdate();
     bool Delete();
+    // After a delete the cursor stays on the deleted row: no other row is current until a move.
+    bool isCurrentDeleted() const { return m_currentDeleted; }
+
+    // New rows, and rows whose value in `column` changes, are checked against every other row and
+    // written in one write transaction, so two connections can never store the same value.
+    void setUniqueColumn(int column) { m_uniqueColumn = column; }
 
     QString lastError() const { return m_lastError; }
+    StorageFault lastFault() const { return m_lastFault; }
 
 signals:
     void currentRowChanged(int row);
@@ -75,7 +83,9 @@ private:
     bool ensureLoaded(int row) const;
     bool moveTo(int index);
     bool commitBeforeMove();
-    bool fail(const QString &message);
+    bool fail(const QString &message, StorageFault fault = StorageFault::Other);
+    bool failWith(const QSqlError &error);
+    bool writePending(const QString &sql, const QVariantList &values, QSqlQuery &query);
 
     QSqlDatabase m_db;
     SqlText m_source;
@@ -86,7 +96,9 @@ private:
     mutable QVector<QVector<QVariant>> m_rows;
     QVector<qint64> m_insertedIds; // added here, kept at the end whatever their order
 
-    int m_index = -1; // -1 before the first row, size() after the last
+    int m_index = -1;              // -1 before the first row, size() after the last
+    bool m_currentDeleted = false; // m_index then names the row that followed the deleted one
+    int m_uniqueColumn = -1;
     bool m_open = false;
 
     bool m_editing = false;
@@ -95,4 +107,5 @@ private:
     QVector<bool> m_dirty;
 
     mutable QString m_lastError;
+    mutable StorageFault m_lastFault = StorageFault::None;
 };

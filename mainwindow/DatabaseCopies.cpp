@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "solardate/Clock.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -127,11 +128,76 @@ bool restore(QWidget *owner)
     return true;
 }
 
+QString exitCopyBackupsFolder()
+{
+    return QFileInfo(exitCopyPath()).dir().filePath(QStringLiteral("backups"));
+}
+
+namespace
+{
+
+// Moves the previous exit copy aside under its own date and time and drops the oldest beyond the
+// number kept. The names sort by date, so the newest are the last.
+void rotateExitCopy(const QString &target)
+{
+    const QFileInfo previous(target);
+    if (!previous.exists())
+        return;
+    QDir backups(exitCopyBackupsFolder());
+    if (!backups.mkpath(QStringLiteral(".")))
+        return;
+    const QString stamp = previous.lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = QStringLiteral("db1-%1.mdb").arg(stamp);
+    for (int serial = 2; backups.exists(name); ++serial)
+        name = QStringLiteral("db1-%1-%2.mdb").arg(stamp).arg(serial);
+    if (!replaceFile(target, backups.filePath(name), nullptr))
+        return;
+    const QStringList kept = backups.entryList({QStringLiteral("db1-*.mdb")}, QDir::Files, QDir::Name);
+    for (qsizetype i = 0; i + KeptExitCopies < kept.size(); ++i)
+        backups.remove(kept.at(i));
+}
+
+int removeMatching(const QDir &dir, const QStringList &patterns, qint64 olderThanSeconds)
+{
+    int removed = 0;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QFileInfo &file : dir.entryInfoList(patterns, QDir::Files | QDir::Hidden)) {
+        if (file.lastModified().secsTo(now) >= olderThanSeconds && QFile::remove(file.absoluteFilePath()))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace
+
 bool exitCopy()
 {
+    const QString source = databasePath();
+    const qint64 jobs = JobDatabase::jobCount(source);
+    if (jobs < 0)
+        return false;
     const QString target = exitCopyPath();
+    // A database made empty today (a missing file, a new folder) must not push out the shop's jobs.
+    if (jobs == 0 && QFileInfo::exists(target))
+        return false;
     QDir().mkpath(QFileInfo(target).absolutePath());
-    return JobDatabase::copyConsistent(databasePath(), target);
+    rotateExitCopy(target);
+    return JobDatabase::copyConsistent(source, target);
+}
+
+int removeStalePartialCopies()
+{
+    // This program holds the data folder, so whatever is half-written there is from an earlier run.
+    const QDir data(Program::dataFolder());
+    int removed = removeMatching(
+        data,
+        {QStringLiteral("*.mdb.partial"), QStringLiteral("*.mdb.restoring"), QStringLiteral("*.mdb.restoring.partial")},
+        0);
+    // Other data folders share the exit copy's folder: leave what may be being written right now.
+    const qint64 tenMinutes = 600;
+    removed += removeMatching(QFileInfo(exitCopyPath()).dir(), {QStringLiteral("*.partial")}, tenMinutes);
+    removed += removeMatching(QDir(exitCopyBackupsFolder()), {QStringLiteral("*.partial")}, tenMinutes);
+    return removed;
 }
 
 } // namespace DatabaseCopies

@@ -20,7 +20,18 @@ void backup(QWidget *owner);
 // as a safety copy. True when the database was replaced.
 bool restore(QWidget *owner);
 
-// Copies the database to exitCopyPath(); never stops the program from ending.
+// How many earlier exit copies the backups folder beside the exit copy keeps.
+inline constexpr int KeptExitCopies = 30;
+
+// The folder beside the exit copy that holds the earlier ones, each named by its date and time.
+QString exitCopyBackupsFolder();
+
+// Copies the database to exitCopyPath(), first moving the previous copy into the backups folder.
+// A file that is not a job database is never copied, nor an empty one over an existing copy.
+// Never stops the program from ending.
 bool exitCopy();
+
+// Removes what an interrupted backup, restore or exit copy left behind; returns how many files.
+int removeStalePartialCopies();
 
 } // namespace DatabaseCopies

@@ -28,6 +28,7 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <cmath>
 #include <limits>
 
 namespace
@@ -92,15 +93,30 @@ void Form1::loadDatabase()
              available.y() + int((available.height() - frameGeometry().height()) / 2.0));
     }
 
+    DatabaseCopies::removeStalePartialCopies();
     const QString path = Program::dataSourceOf(Program::DatabaseConnection);
     const JobDatabase::Check check = JobDatabase::ensure(path);
     m_adodc1->setConnectionString(Program::DatabaseConnection);
     m_adodc1->setRecordSource(Queries::jobList());
-    if (check.state == JobDatabase::State::NotAJobDatabase || check.state == JobDatabase::State::CannotCreate) {
-        const QString text = check.state == JobDatabase::State::NotAJobDatabase
-                                 ? QStringLiteral("فايل %1 يک پايگاه داده معتبر تعميرگاه نيست.\n"
-                                                  "اين فايل تغيير داده نشد و فهرست خالي نمايش داده مي شود.")
-                                 : QStringLiteral("فايل %1 وجود ندارد و ساخته نشد.\nفهرست خالي نمايش داده مي شود.");
+    if (check.state == JobDatabase::State::Created) {
+        // A clerk whose file went missing must notice now, not after the next exit.
+        const QString folder = QDir::toNativeSeparators(Program::dataFolder());
+        QTimer::singleShot(0, this, [this, folder] {
+            MessageBox::information(this, QStringLiteral("در پوشه %1 فايل اطلاعات پيدا نشد و يک فايل اطلاعات خالي "
+                                                         "جديد ساخته شد.\nاگر پيش از اين کارهايي ثبت کرده ايد، "
+                                                         "فايل قبلي را با برگرداندن پشتيبان (F7) برگردانيد.")
+                                              .arg(folder));
+        });
+    } else if (check.state != JobDatabase::State::Ready) {
+        QString text;
+        if (check.state == JobDatabase::State::NotAJobDatabase)
+            text = QStringLiteral("فايل %1 يک پايگاه داده معتبر تعميرگاه نيست.\n"
+                                  "اين فايل تغيير داده نشد و فهرست خالي نمايش داده مي شود.");
+        else if (check.state == JobDatabase::State::Busy)
+            text = QStringLiteral("فايل %1 در دست برنامه ديگري است و خوانده نشد.\n"
+                                  "فهرست خالي نمايش داده مي شود؛ برنامه را ببنديد و بعد دوباره باز کنيد.");
+        else
+            text = QStringLiteral("فايل %1 وجود ندارد و ساخته نشد.\nفهرست خالي نمايش داده مي شود.");
         // Shown once the window is up, so the clerk sees which window it belongs to.
         const QString message = text.arg(isolated(QDir::toNativeSeparators(path)));
         QTimer::singleShot(0, this,
@@ -157,19 +173,24 @@ int Form1::position() const
 
 void Form1::moveFirst()
 {
-    if (position() > 0)
+    if (position() > 0 || onDeletedRow())
         m_adodc1->recordset()->MoveFirst();
 }
 
 void Form1::moveLast()
 {
-    if (position() > 0)
+    if (position() > 0 || onDeletedRow())
         m_adodc1->recordset()->MoveLast();
+}
+
+bool Form1::onDeletedRow()
+{
+    return ui->DataGrid1->dataSource() && m_adodc1->recordset()->isCurrentDeleted();
 }
 
 void Form1::moveNext()
 {
-    if (position() <= 0)
+    if (position() <= 0 && !onDeletedRow())
         return;
     Recordset *recordset = m_adodc1->recordset();
     recordset->MoveNext();
@@ -181,7 +202,7 @@ void Form1::moveNext()
 
 void Form1::movePrevious()
 {
-    if (position() <= 0)
+    if (position() <= 0 && !onDeletedRow())
         return;
     Recordset *recordset = m_adodc1->recordset();
     recordset->MovePrevious();
@@ -198,8 +219,11 @@ void Form1::deleteCurrent()
     if (!MessageBox::askYesNo(this, QStringLiteral("رکورد مورد نظر حذف شود ؟"), QStringLiteral(" ")))
         return;
     Recordset *recordset = m_adodc1->recordset();
-    if (!recordset->Delete())
-        MessageBox::failure(this, QStringLiteral("حذف رکورد انجام نشد."), recordset->lastError());
+    if (!recordset->Delete()) {
+        const QString reason = storageFaultSentence(recordset->lastFault());
+        MessageBox::failure(this, QStringLiteral("حذف رکورد انجام نشد.") + (reason.isEmpty() ? QString() : u'\n' + reason),
+                            recordset->lastError());
+    }
 }
 
 void Form1::registerJob()
@@ -207,11 +231,19 @@ void Form1::registerJob()
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->setText(QString());
     qint64 next = 1;
-    if (position() > 0) {
+    if (position() > 0 || onDeletedRow()) {
         Recordset *recordset = m_adodc1->recordset();
         recordset->MoveLast();
-        next = qint64(recordset->Fields(0).toDouble()) + 1;
+        if (recordset->AbsolutePosition() > 0)
+            next = qint64(recordset->Fields(0).toDouble()) + 1;
     }
+    // The highest number stored, not the row under the cursor: after a delete or a narrow search the
+    // last listed job need not carry it.
+    Adodc highest;
+    highest.setConnectionString(Program::DatabaseConnection);
+    highest.setRecordSource(Queries::highestNumber());
+    if (ui->DataGrid1->dataSource() && highest.Refresh() && highest.recordset()->RecordCount() == 1)
+        next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
     if (next > std::numeric_limits<qint32>::max()) {
         MessageBox::critical(
             this, QStringLiteral("شماره رسيد به بزرگترين عدد ممکن (%1) رسيده است و شماره بعدي ساخته نمي شود.\n"

@@ -66,6 +66,7 @@ private:
     bool filterReceiptKey(QKeyEvent *event);
     void listRefresh();
     int position() const;
+    bool onDeletedRow();
     // Shows one of the program's windows modally, owned by this one.
     template <class Window> void showModal();
 

@@ -39,6 +39,9 @@ void Form1::createHousekeeping()
     }
     m_shamsDay = Sorvan::Clock::today();
     m_adodc2->setObjectName(QStringLiteral("Adodc2"));
+    // The count runs every second on the window's thread: a file another program holds skips a tick
+    // instead of freezing the window.
+    m_adodc2->setBusyWait(0);
 
     m_tim->setObjectName(QStringLiteral("Tim"));
     m_tim->setInterval(10);

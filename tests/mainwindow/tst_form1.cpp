@@ -5,6 +5,7 @@
 #include "platform/Twips.h"
 #include "solardate/Clock.h"
 #include "support/MainWindowDriver.h"
+#include "support/PrivateHome.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
 
@@ -29,11 +30,16 @@ private slots:
     void closeBoxRunsTheExitCommand();
     void browseButtonsBeepAtTheEnds();
     void deleteAsksOnceAndOnlyYesDeletes();
+    void deleteLeavesNoCurrentRow_data();
+    void deleteLeavesNoCurrentRow();
 
     void receiptBoxTakesDigitsOnly();
     void enteringABoxReappliesItsSearch();
     void filtersDoNotCombine();
     void listRefreshReturnsToThePreviousRow();
+
+private:
+    PrivateHome m_home; // the exit command writes its copy there
 };
 
 using namespace MainWindowDriver;
@@ -183,6 +189,48 @@ void TestForm1::deleteAsksOnceAndOnlyYesDeletes()
     Form1 emptyForm;
     emptyForm.findChild<QToolButton *>(QStringLiteral("Command5"))->click();
     QCOMPARE(seams.messages.size(), 2);
+}
+
+void TestForm1::deleteLeavesNoCurrentRow_data()
+{
+    QTest::addColumn<int>("row"); // 1-based row deleted, of jobs 1 to 3
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<int>("lands");
+    QTest::newRow("first, next") << 1 << "Command1" << 2;
+    QTest::newRow("first, previous beeps back") << 1 << "Command2" << 2;
+    QTest::newRow("middle, next") << 2 << "Command1" << 3;
+    QTest::newRow("middle, previous") << 2 << "Command2" << 1;
+    QTest::newRow("last, next beeps back") << 3 << "Command1" << 2;
+    QTest::newRow("last, last") << 3 << "Command3" << 2;
+}
+
+void TestForm1::deleteLeavesNoCurrentRow()
+{
+    QFETCH(int, row);
+    QFETCH(QString, move);
+    QFETCH(int, lands);
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    Seams seams;
+    Form1 form;
+    const auto click = [&form](const QString &name) { form.findChild<QAbstractButton *>(name)->click(); };
+    Recordset *rs = form.adodc1()->recordset();
+    QVERIFY(rs->setAbsolutePosition(row));
+
+    // Enter on a Yes default, twice: the second press must not reach another job.
+    seams.answers << MessageBox::Answer::Yes << MessageBox::Answer::Yes;
+    click(QStringLiteral("Command5"));
+    click(QStringLiteral("Command5"));
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=%1").arg(row)).toInt(), 0);
+    QVERIFY(rs->AbsolutePosition() <= 0);
+    QVERIFY(!grid(form)->selectionModel()->hasSelection());
+
+    // The browse buttons still lead on from where the deleted job stood.
+    click(move);
+    QCOMPARE(rs->Fields(0).toInt(), lands);
+    QCOMPARE(grid(form)->currentIndex().data().toInt(), lands);
 }
 
 void TestForm1::receiptBoxTakesDigitsOnly()

@@ -27,6 +27,8 @@ private slots:
     void registerOnAnEmptyListHandsOne();
     void registerClearsTheSearchAndHandsTheNextNumber();
     void registerAtTheLargestNumberSaysSo();
+    void registerOffersTheHighestStoredNumber_data();
+    void registerOffersTheHighestStoredNumber();
     void openCommandsDoNothingOnAnEmptyList();
     void openFromRowSevenReturnsToRowSeven();
     void enterAndDoubleClickOpenTheCurrentJob();
@@ -124,6 +126,39 @@ void TestRecordCommands::registerAtTheLargestNumberSaysSo()
     Form1 busyForm;
     QCOMPARE(withJobWindow([&] { busyForm.registerJob(); }), 1);
     QCOMPARE(Program::CurrentReceiptNumber, 32768);
+}
+
+void TestRecordCommands::registerOffersTheHighestStoredNumber_data()
+{
+    QTest::addColumn<int>("deletedRow"); // 0: none
+    QTest::addColumn<bool>("nameSearch");
+    QTest::addColumn<int>("offered");
+    // Jobs 1 to 5 and job 9, which has no customer name.
+    QTest::newRow("after deleting the highest") << 6 << false << 6;
+    QTest::newRow("cursor on a deleted row") << 2 << false << 10;
+    QTest::newRow("highest not listed by the name search") << 0 << true << 10;
+}
+
+void TestRecordCommands::registerOffersTheHighestStoredNumber()
+{
+    QFETCH(int, deletedRow);
+    QFETCH(bool, nameSearch);
+    QFETCH(int, offered);
+    TempJobFolder folder;
+    folder.addJobs(1, 5);
+    folder.addJob({{"num", 9}, {"nameph", "X"}});
+    Seams seams;
+    Form1 form;
+    form.show();
+    if (deletedRow) {
+        QVERIFY(form.adodc1()->recordset()->setAbsolutePosition(deletedRow));
+        seams.answers << MessageBox::Answer::Yes;
+        form.deleteCurrent();
+    }
+    if (nameSearch)
+        typeText(form.findChild<QLineEdit *>(QStringLiteral("Text2")), QStringLiteral("مشتري"));
+    QCOMPARE(withJobWindow([&] { form.registerJob(); }), 1);
+    QCOMPARE(Program::CurrentReceiptNumber, offered);
 }
 
 void TestRecordCommands::openCommandsDoNothingOnAnEmptyList()
