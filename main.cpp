@@ -55,9 +55,10 @@ int main(int argc, char *argv[])
     // Held until the program ends; a crashed program's lock is taken over.
     DataFolderLock lock(Program::dataFolder());
     if (!lock.tryLock()) {
-        MessageBox::critical(nullptr, QStringLiteral("Velmora هم اکنون روي پوشه %1 در حال اجراست.\n"
-                                                     "همان پنجره را از نوار وظيفه يا کنار ساعت باز کنيد.")
-                                          .arg(QDir::toNativeSeparators(Program::dataFolder())));
+        MessageBox::critical(nullptr,
+                             QStringLiteral("برنامه Velmora هم اکنون روي پوشه %1 در حال اجراست.\n"
+                                            "همان پنجره را از نوار وظيفه يا کنار ساعت باز کنيد.")
+                                 .arg(QChar(0x2066) + QDir::toNativeSeparators(Program::dataFolder()) + QChar(0x2069)));
         return 3;
     }
     // The splash stays loaded, hidden, until the program ends.

@@ -100,7 +100,8 @@ void Form1::loadDatabase()
     m_adodc1->setRecordSource(Queries::jobList());
     if (check.state == JobDatabase::State::Created) {
         // A clerk whose file went missing must notice now, not after the next exit.
-        const QString folder = QDir::toNativeSeparators(Program::dataFolder());
+        // Isolated, so a left-to-right path keeps its order inside the Persian sentence.
+        const QString folder = QChar(0x2066) + QDir::toNativeSeparators(Program::dataFolder()) + QChar(0x2069);
         QTimer::singleShot(0, this, [this, folder] {
             MessageBox::information(this, QStringLiteral("در پوشه %1 فايل اطلاعات پيدا نشد و يک فايل اطلاعات خالي "
                                                          "جديد ساخته شد.\nاگر پيش از اين کارهايي ثبت کرده ايد، "
