@@ -3,6 +3,7 @@
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
+#include "platform/BidiText.h"
 #include "platform/MessageBox.h"
 #include "platform/RunOptions.h"
 
@@ -55,10 +56,9 @@ int main(int argc, char *argv[])
     // Held until the program ends; a crashed program's lock is taken over.
     DataFolderLock lock(Program::dataFolder());
     if (!lock.tryLock()) {
-        MessageBox::critical(nullptr,
-                             QStringLiteral("برنامه Velmora هم اکنون روي پوشه %1 در حال اجراست.\n"
-                                            "همان پنجره را از نوار وظيفه يا کنار ساعت باز کنيد.")
-                                 .arg(QChar(0x2066) + QDir::toNativeSeparators(Program::dataFolder()) + QChar(0x2069)));
+        MessageBox::critical(nullptr, QStringLiteral("برنامه Velmora هم اکنون روي پوشه %1 در حال اجراست.\n"
+                                                     "همان پنجره را از نوار وظيفه يا کنار ساعت باز کنيد.")
+                                          .arg(isolated(QDir::toNativeSeparators(Program::dataFolder()))));
         return 3;
     }
     // The splash stays loaded, hidden, until the program ends.

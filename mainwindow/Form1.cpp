@@ -100,8 +100,7 @@ void Form1::loadDatabase()
     m_adodc1->setRecordSource(Queries::jobList());
     if (check.state == JobDatabase::State::Created) {
         // A clerk whose file went missing must notice now, not after the next exit.
-        // Isolated, so a left-to-right path keeps its order inside the Persian sentence.
-        const QString folder = QChar(0x2066) + QDir::toNativeSeparators(Program::dataFolder()) + QChar(0x2069);
+        const QString folder = isolated(QDir::toNativeSeparators(Program::dataFolder()));
         QTimer::singleShot(0, this, [this, folder] {
             MessageBox::information(this, QStringLiteral("در پوشه %1 فايل اطلاعات پيدا نشد و يک فايل اطلاعات خالي "
                                                          "جديد ساخته شد.\nاگر پيش از اين کارهايي ثبت کرده ايد، "
@@ -222,7 +221,8 @@ void Form1::deleteCurrent()
     Recordset *recordset = m_adodc1->recordset();
     if (!recordset->Delete()) {
         const QString reason = storageFaultSentence(recordset->lastFault());
-        MessageBox::failure(this, QStringLiteral("حذف رکورد انجام نشد.") + (reason.isEmpty() ? QString() : u'\n' + reason),
+        MessageBox::failure(this,
+                            QStringLiteral("حذف رکورد انجام نشد.") + (reason.isEmpty() ? QString() : u'\n' + reason),
                             recordset->lastError());
     }
 }
