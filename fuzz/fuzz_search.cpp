@@ -1,0 +1,98 @@
+// The main window's search: a job is listed exactly when its stored text contains the typed text,
+// the Persian and Arabic forms of the same letters and digits alike and Latin letters in either case,
+// whatever LIKE's own characters (% _ \) either text holds.
+#include "FuzzCheck.h"
+
+#include "jobstore/JobTable.h"
+#include "jobstore/Queries.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace
+{
+
+QSqlDatabase db;
+
+// The plain reading of "the same letters": one form per letter and digit, Latin letters in one case.
+QString plainFold(const QString &text)
+{
+    QString folded = text;
+    for (QChar &ch : folded) {
+        const char16_t c = ch.unicode();
+        if (c >= 0x06F0 && c <= 0x06F9)
+            ch = QChar(char16_t(u'0' + c - 0x06F0));
+        else if (c >= 0x0660 && c <= 0x0669)
+            ch = QChar(char16_t(u'0' + c - 0x0660));
+        else if (c == 0x06CC || c == 0x0649)
+            ch = QChar(0x064A);
+        else if (c == 0x0643)
+            ch = QChar(0x06A9);
+        else if (c >= u'A' && c <= u'Z')
+            ch = QChar(char16_t(c + 32));
+    }
+    return folded;
+}
+
+bool listed(Queries::SearchField field, const QString &typed)
+{
+    const SqlText search = Queries::jobListSearch(field, typed);
+    QSqlQuery query(db);
+    query.prepare(search.sql);
+    for (const QVariant &value : search.values)
+        query.addBindValue(value);
+    FUZZ_CHECK(query.exec(), query.lastError().text() + QStringLiteral(" for ") + Fuzz::codes(typed));
+    return query.next();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fuzz"));
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    db.open();
+    for (const QString &statement : JobTable::createStatements())
+        QSqlQuery(db).exec(statement);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // The stored text, then U+FFFF, then the typed text; without the mark, a piece of the stored text is typed.
+    const QString input = Fuzz::typable(data, size);
+    const qsizetype mark = input.indexOf(QChar(0xFFFF));
+    const QString stored = mark < 0 ? input : input.left(mark);
+    const QString typed = mark < 0 ? input.mid(input.size() / 3, input.size() / 3) : input.mid(mark + 1);
+
+    QSqlQuery(db).exec(QStringLiteral("delete from table1"));
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral("insert into table1 (num, name, nameph) values (1, ?, ?)"));
+    insert.addBindValue(stored);
+    insert.addBindValue(stored);
+    FUZZ_CHECK(insert.exec(), insert.lastError().text());
+
+    const bool contains = plainFold(stored).contains(plainFold(typed));
+    FUZZ_CHECK(listed(Queries::SearchField::CustomerName, typed) == contains,
+               QStringLiteral("stored ") + Fuzz::codes(stored) + QStringLiteral("typed ") + Fuzz::codes(typed));
+    FUZZ_CHECK(listed(Queries::SearchField::DeviceModel, typed) == contains,
+               QStringLiteral("stored ") + Fuzz::codes(stored) + QStringLiteral("typed ") + Fuzz::codes(typed));
+    // The pattern alone, without folding, against SQLite's LIKE on the same text.
+    QSqlQuery like(db);
+    like.prepare(QStringLiteral("select ? LIKE ? ESCAPE '\\'"));
+    like.addBindValue(stored);
+    like.addBindValue(Queries::containsPattern(typed));
+    FUZZ_CHECK(like.exec() && like.next(), like.lastError().text());
+    const auto latinLower = [](QString text) {
+        for (QChar &ch : text)
+            if (ch >= u'A' && ch <= u'Z')
+                ch = QChar(char16_t(ch.unicode() + 32));
+        return text;
+    };
+    FUZZ_CHECK(like.value(0).toBool() == latinLower(stored).contains(latinLower(typed)),
+               QStringLiteral("stored ") + Fuzz::codes(stored) + QStringLiteral("typed ") + Fuzz::codes(typed));
+    return 0;
+}
