@@ -9,6 +9,7 @@ PACKAGES=(
     qt6-base-dev libqt6sql6-sqlite qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     libx11-dev fonts-noto-core qt6-translations-l10n libzint-dev
     xvfb xauth x11-xkb-utils poppler-utils
+    clang libclang-rt-14-dev
 )
 
 ensure_packages() {
@@ -25,6 +26,11 @@ ensure_packages() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# The fuzz targets: a clang build of their own with libFuzzer and the sanitizers.
+build_fuzz() {
+    build build-fuzz -DVELMORA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ "$@"
 }
 
 # build DIR [extra cmake arguments...]
