@@ -129,6 +129,8 @@ QString containsPattern(const QString &text)
 QString foldForSearch(const QString &text)
 {
     QString folded = NumericText::toAsciiDigits(text);
+    // SQLite's LIKE stops at a NUL, which would make the rest of the pattern match anything.
+    folded.remove(QChar(0));
     for (QChar &ch : folded) {
         if (ch.unicode() == 0x06CC || ch.unicode() == 0x0649)
             ch = QChar(0x064A);

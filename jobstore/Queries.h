@@ -26,7 +26,7 @@ SqlText highestNumber();
 
 // A LIKE pattern that matches rows containing `text` literally; use with ESCAPE '\'.
 QString containsPattern(const QString &text);
-// Folds the Persian/Arabic letter and digit variants a search should treat alike.
+// Folds the Persian/Arabic letter and digit variants a search should treat alike, and drops NULs.
 QString foldForSearch(const QString &text);
 // A column's stored text folded as foldForSearch folds `foldedPattern`, for a LIKE against it.
 QString foldedColumn(const QString &column, const QString &foldedPattern);
