@@ -107,7 +107,8 @@ QByteArray ReceiptSettings::encode(const QStringList &lines)
     QStringEncoder encoder(LegacyEncoding);
     if (encoder.isValid()) {
         const QByteArray legacy = encoder.encode(text);
-        if (!encoder.hasError())
+        // Some Windows-1256 texts ("تک", "×™") are also valid UTF-8 and would be read back as such.
+        if (!encoder.hasError() && (!isUtf8Text(legacy) || QString::fromUtf8(legacy) == text))
             return legacy;
     }
     return Bom + text.toUtf8();

@@ -36,6 +36,9 @@ void tst_ReceiptSettings::roundTrip_data()
     QTest::newRow("persian digits") << QStringLiteral("تلفن: ۰۹۱۲");
     QTest::newRow("terms with line feed") << QStringLiteral("a - \nb");
     QTest::newRow("trailing blanks") << QStringLiteral("  x  ");
+    // Their Windows-1256 bytes are valid UTF-8 too.
+    QTest::newRow("legacy bytes that read as UTF-8") << QStringLiteral("تک");
+    QTest::newRow("legacy signs that read as UTF-8") << QStringLiteral("×™");
 }
 
 void tst_ReceiptSettings::roundTrip()
