@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The job window never stores a NUL; typed, one is no part of the search.
     QString stored = mark < 0 ? input : input.left(mark);
     stored.remove(QChar(0));
-    const QString typed = mark < 0 ? input.mid(input.size() / 3, input.size() / 3) : input.mid(mark + 1);
+    QString typed = mark < 0 ? input.mid(input.size() / 3, input.size() / 3) : input.mid(mark + 1);
+    typed = QString::fromUtf8(typed.toUtf8()); // a piece may have cut a surrogate pair
 
     QSqlQuery(db).exec(QStringLiteral("delete from table1"));
     QSqlQuery insert(db);
