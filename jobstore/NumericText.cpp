@@ -63,7 +63,11 @@ std::optional<double> plainNumber(const QString &text)
         return std::nullopt;
     if (ascii.endsWith(u'.'))
         ascii.chop(1);
-    return ascii.toDouble();
+    // Over three hundred digits overflow to infinity, which no amount or percentage is.
+    const double value = ascii.toDouble();
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 qint64 roundHalfEven(double value)

@@ -15,7 +15,7 @@ double numericValue(const QString &text);
 
 // The value of a text that is a number and nothing else: blanks around it, digits in any of the
 // three scripts, at most one decimal point ("." or "٫"). No sign and no separators; nothing when
-// the text is anything else, the empty text included.
+// the text is anything else, the empty text included, or too long a number for a double.
 std::optional<double> plainNumber(const QString &text);
 
 // Nearest whole number, ties to the even neighbour (1500.5 -> 1500, 1501.5 -> 1502).

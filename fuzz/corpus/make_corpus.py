@@ -16,8 +16,10 @@ for i, text in enumerate(['1500', '۱۲۳٬۴۵۶', '1,500,000', '-12.5', ' +7',
                           '1e5', '9' * 400, '1500.5', '۲,۵۰۰', '- 5', '0x1F']):
     write('fuzz_amounts', 'seed%02d' % i, utf16(text))
 
-for i, text in enumerate(['850712', '85/07/12', '۰۳/۱۲/۲۹', '1_/__/__', 'abc123', '0001', '٠٠/٠١/٠٥', '99/99/99']):
-    write('fuzz_dateboxes', 'seed%02d' % i, utf16(text))
+for i, text in enumerate(['850712', '85/07/12', '۰۳/۱۲/۲۹', '1_/__/__', 'abc123', '0001', '٠٠/٠١/٠٥', '99/99/99',
+                          '04/08/01', '99/12/30', '000000']):
+    # The first two bytes choose today (here 1403/08/..), the rest is the typed text.
+    write('fuzz_dateboxes', 'seed%02d' % i, b'\x00\x30' + utf16(text))
 
 settings = ['2', 'تعميرگاه موبايل', 'رسيد', 'خوش آمديد', 'a', 'b', 'c', 'd', 'شرايط\nخط دوم', 'آدرس', 'فروشگاه',
             '021-1234', 'www.example.com', 'logo.bmp']
