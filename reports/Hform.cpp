@@ -157,6 +157,16 @@ void Hform::runReport()
         ui->Text2->setFocus();
         return;
     }
+    // A date cut short would be read as another date and give an empty report without a word.
+    for (MaskEdBox *box : {ui->Mask1, ui->Mask2}) {
+        const qsizetype digits = box->digits().size();
+        if (digits > 0 && digits < 6) {
+            MessageBox::show(this, QStringLiteral("تاريخ گزارش را کامل وارد کنيد (سال، ماه و روز هر کدام دو رقم) "
+                                                  "يا خالي بگذاريد."));
+            box->setFocus();
+            return;
+        }
+    }
     ui->Command3->setEnabled(true);
     if (Program::DatabaseConnection.isEmpty())
         Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
