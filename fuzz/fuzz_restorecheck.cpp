@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QFile file(path);
     FUZZ_CHECK(file.open(QIODevice::ReadOnly) && file.readAll() == bytes, QStringLiteral("the check changed the file"));
-    FUZZ_CHECK(QDir(folder->path()).entryList(QDir::Files).size() == 1,
-               QStringLiteral("the check left a file beside it"));
+    const QStringList beside = QDir(folder->path()).entryList(QDir::Files);
+    FUZZ_CHECK(beside.size() == 1, QStringLiteral("the check left a file beside it: ") + beside.join(u' '));
     if (accepted) {
         const QString problem = soundnessProblem(path);
         FUZZ_CHECK(problem.isEmpty(), QStringLiteral("taken for a job database: ") + problem);

@@ -3,6 +3,7 @@
 // whatever LIKE's own characters (% _ \) either text holds.
 #include "FuzzCheck.h"
 
+#include "jobentry/JobFieldText.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/Queries.h"
 
@@ -66,9 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The stored text, then U+FFFF, then the typed text; without the mark, a piece of the stored text is typed.
     const QString input = Fuzz::typable(data, size);
     const qsizetype mark = input.indexOf(QChar(0xFFFF));
-    // The job window never stores a NUL; typed, one is no part of the search.
-    QString stored = mark < 0 ? input : input.left(mark);
-    stored.remove(QChar(0));
+    // Stored as the job window stores a box's text; typed, a NUL is no part of the search.
+    const QString stored = JobFieldText::storedText(mark < 0 ? input : input.left(mark));
     QString typed = mark < 0 ? input.mid(input.size() / 3, input.size() / 3) : input.mid(mark + 1);
     typed = QString::fromUtf8(typed.toUtf8()); // a piece may have cut a surrogate pair
 

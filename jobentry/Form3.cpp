@@ -42,12 +42,9 @@ const int boxRight = labelRight + labelWidth + 60;
 const int buttonTop = 8880;
 
 // Box texts are written as typed; a box never emptied may hold a null text, which would store null.
-// A NUL can only come in with pasted text; stored, it would end the text for every search.
 QString asStored(const QString &text)
 {
-    QString stored = text.isNull() ? QStringLiteral("") : text;
-    stored.remove(QChar(0));
-    return stored;
+    return JobFieldText::storedText(text);
 }
 
 double numberOf(const QString &text)

@@ -61,6 +61,16 @@ bool isStorableDate(const QString &digits, const Sorvan::SolarDate &today)
     return std::tuple(date.year, date.month, date.day) <= std::tuple(today.year + 1, today.month, today.day);
 }
 
+QString storedText(const QString &text)
+{
+    QString stored = text.isNull() ? QStringLiteral("") : text;
+    stored.remove(QChar(0));
+    stored.remove(QChar(0xFFFE));
+    while (stored.startsWith(QChar(0xFEFF)))
+        stored.remove(0, 1);
+    return stored;
+}
+
 QVariant storedNumber(double value)
 {
     if (std::isfinite(value) && value == std::trunc(value) && std::abs(value) < 1e15)

@@ -33,6 +33,11 @@ std::optional<qint32> receiptNumber(const QString &text);
 // four-digit year typed into the box leaves a date years ahead). An invalid `today` sets no bound.
 bool isStorableDate(const QString &digits, const Sorvan::SolarDate &today);
 
+// A box's text as the database should hold it: never null, and without the characters SQLite does
+// not keep as text. A NUL ends the text for every search; a leading U+FEFF or U+FFFE is taken for a
+// byte-order mark, the second one swapping the bytes of every character after it.
+QString storedText(const QString &text);
+
 // A number as the database should hold it: whole numbers as integers.
 QVariant storedNumber(double value);
 

@@ -183,9 +183,41 @@ Check ensure(const QString &path)
     return {State::Ready, QString()};
 }
 
+namespace
+{
+
+// Bytes 18 and 19 of the header are 2 in a file written in WAL mode: its last changes may live in
+// a -wal file beside it, and even a read-only look leaves -wal and -shm files there.
+bool isWalFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(20);
+    return header.size() == 20 && (header.at(18) == 2 || header.at(19) == 2);
+}
+
+} // namespace
+
 bool isJobDatabase(const QString &path, QString *why)
 {
-    return inspect(path, why) == State::Ready;
+    if (isWalFile(path)) {
+        if (why)
+            *why = QStringLiteral("written in WAL mode, so not a whole copy by itself");
+        return false;
+    }
+    if (inspect(path, why) != State::Ready)
+        return false;
+    // A copy cut short or damaged can still show a sound schema and a row count; SQLite's own check
+    // reads every page. The database in use is not put through it at each start.
+    ScratchConnection scratch(uriFor(path, "ro"), true);
+    QSqlQuery check(scratch.db());
+    if (check.exec(QStringLiteral("pragma quick_check")) && check.next() &&
+        check.value(0).toString() == QLatin1String("ok"))
+        return true;
+    if (why)
+        *why = check.lastError().isValid() ? check.lastError().text() : check.value(0).toString();
+    return false;
 }
 
 qint64 jobCount(const QString &path)

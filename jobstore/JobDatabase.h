@@ -31,7 +31,7 @@ struct Check {
 Check ensure(const QString &path);
 
 // True when `path` is an SQLite database whose table1 has the job columns in order, each with the
-// kind of value it holds. Opens the file read-only.
+// kind of value it holds, and every page of it passes SQLite's quick check. Opens the file read-only.
 bool isJobDatabase(const QString &path, QString *why = nullptr);
 
 // The number of jobs in the job database at `path`, or -1 when it cannot be read as one.

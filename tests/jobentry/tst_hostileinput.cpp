@@ -125,19 +125,23 @@ void TestHostileInput::initTestCase()
 void TestHostileInput::everyBox_data()
 {
     QTest::addColumn<QString>("hostile");
-    QTest::newRow("quotes") << QStringLiteral("O'Brien \"x\" ' OR '1'='1");
-    QTest::newRow("percent") << QStringLiteral("50%");
-    QTest::newRow("underscore") << QStringLiteral("a_b");
-    QTest::newRow("backslash") << QStringLiteral("c:\\tmp\\");
-    QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
-    QTest::newRow("RLM and LRM marks") << QStringLiteral("\u200Fعلي\u200E 12");
-    QTest::newRow("emoji") << QStringLiteral("📱😀");
-    QTest::newRow("10,000 characters") << QStringLiteral("ی%_\\'").repeated(2000);
+    QTest::addColumn<bool>("inReport"); // some job of the report's fixture holds it
+    QTest::newRow("quotes") << QStringLiteral("O'Brien \"x\" ' OR '1'='1") << true;
+    QTest::newRow("percent") << QStringLiteral("50%") << true;
+    QTest::newRow("underscore") << QStringLiteral("a_b") << true;
+    QTest::newRow("backslash") << QStringLiteral("c:\\tmp\\") << true;
+    QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << true;
+    QTest::newRow("RLM and LRM marks") << QStringLiteral("\u200Fعلي\u200E 12") << true;
+    QTest::newRow("emoji") << QStringLiteral("📱😀") << true;
+    // SQLite takes a leading U+FEFF or U+FFFE for a byte-order mark.
+    QTest::newRow("byte-order marks") << QStringLiteral("\uFEFF\uFFFEعلي") << false;
+    QTest::newRow("10,000 characters") << QStringLiteral("ی%_\\'").repeated(2000) << true;
 }
 
 void TestHostileInput::everyBox()
 {
     QFETCH(QString, hostile);
+    QFETCH(bool, inReport);
     TempJobFolder folder;
     Seams seams;
     Form3Driver driver;
@@ -184,7 +188,11 @@ void TestHostileInput::everyBox()
             QVERIFY2(hostile.startsWith(expected.isEmpty() ? hostile : expected), qPrintable(where));
             if (auto *line = qobject_cast<QLineEdit *>(target); line && line->maxLength() >= hostile.size())
                 QCOMPARE(expected, hostile);
+            // Less the characters that are no text to SQLite: NUL, and byte-order marks at the start.
             expected.remove(QChar(0));
+            expected.remove(QChar(0xFFFE));
+            while (expected.startsWith(QChar(0xFEFF)))
+                expected.remove(0, 1);
             QCOMPARE(
                 folder.value(QStringLiteral("select \"%1\" from table1 where num = %2").arg(box.column).arg(number))
                     .toString(),
@@ -254,7 +262,7 @@ void TestHostileInput::everyBox()
         for (int row = 0; row < rows->RecordCount(); ++row)
             if (rows->value(row, 0).toInt() >= 100)
                 listed << rows->value(row, 0).toInt();
-        QVERIFY2(!expected.isEmpty(), filter);
+        QVERIFY2(expected.isEmpty() != inReport, filter);
         QCOMPARE(listed, expected);
     }
     {
