@@ -5,6 +5,7 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/JobTable.h"
 #include "reports/Hform.h"
+#include "support/PlainFold.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
 
@@ -46,27 +47,6 @@ bool isPersianSentence(const QString &text)
             return true;
     }
     return false;
-}
-
-// The plain reading of a report filter: the stored text contains the typed one, letter forms and
-// Latin case aside. A NUL is no character of a text.
-QString plainFold(QString text)
-{
-    text.remove(QChar(0));
-    for (QChar &ch : text) {
-        const char16_t c = ch.unicode();
-        if (c >= 0x06F0 && c <= 0x06F9)
-            ch = QChar(char16_t(u'0' + c - 0x06F0));
-        else if (c >= 0x0660 && c <= 0x0669)
-            ch = QChar(char16_t(u'0' + c - 0x0660));
-        else if (c == 0x06CC || c == 0x0649)
-            ch = QChar(0x064A);
-        else if (c == 0x0643)
-            ch = QChar(0x06A9);
-        else if (c >= u'A' && c <= u'Z')
-            ch = QChar(char16_t(c + 32));
-    }
-    return text;
 }
 
 QByteArray fingerprint(const TempJobFolder &folder)
