@@ -16,6 +16,7 @@ enum class State {
     NotAJobDatabase, // a file is there but it is not a readable job database; left untouched
     CannotCreate,    // there was no file and none could be made
     Busy,            // another program holds the file, so it could not be checked
+    Unreachable,     // the database server did not answer or refused the login; nothing was done
 };
 
 // How long a connection waits for a file that another program holds before a query fails.
@@ -26,7 +27,11 @@ struct Check {
     QString detail;
 };
 
-// Makes an empty job database when `path` does not exist; never writes to a file that is not one.
+// `path` is the job file, or a postgresql:// address of a shop's database server; each function
+// below takes either.
+
+// Makes an empty job database when `path` does not exist (on a server: when table1 does not);
+// never writes to a file that is not one.
 // A save cut short by a crash is rolled back first, as SQLite does for any writer.
 Check ensure(const QString &path);
 

@@ -16,6 +16,11 @@ QString &folderSetting()
     static QString folder;
     return folder;
 }
+QString &serverSetting()
+{
+    static QString server;
+    return server;
+}
 } // namespace
 
 QString dataFolder()
@@ -29,6 +34,16 @@ QString dataFolder()
 void setDataFolder(const QString &folder)
 {
     folderSetting() = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
+}
+
+QString databaseServer()
+{
+    return serverSetting();
+}
+
+void setDatabaseServer(const QString &url)
+{
+    serverSetting() = url.trimmed();
 }
 
 QString databaseFileName()
@@ -104,7 +119,9 @@ QList<std::pair<QString, QString>> partsOf(const QString &text)
 
 QString connectionTextFor(const QString &folder)
 {
-    const QString source = QDir::toNativeSeparators(folder) + QDir::separator() + databaseFileName();
+    const QString source = !serverSetting().isEmpty()
+                               ? serverSetting()
+                               : QDir::toNativeSeparators(folder) + QDir::separator() + databaseFileName();
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + quotedValue(source) +
            QStringLiteral(";Persist Security Info=False");
 }

@@ -19,7 +19,12 @@ void setDataFolder(const QString &folder);
 QString databaseFileName();
 QString databasePath();
 
-// The connection text keeps the shape shops have always seen; only its Data Source is used.
+// The shop's database server (postgresql://...), or empty for the job file in the data folder.
+QString databaseServer();
+void setDatabaseServer(const QString &url);
+
+// The connection text keeps the shape shops have always seen; only its Data Source is used. With
+// a database server set, the Data Source is the server's address instead of the file.
 QString connectionTextFor(const QString &folder);
 QString dataSourceOf(const QString &connectionText);
 

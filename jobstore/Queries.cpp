@@ -27,7 +27,7 @@ SqlText jobListSearch(SearchField field, const QString &text)
     const QString pattern = containsPattern(folded);
     switch (field) {
     case SearchField::ReceiptNumber:
-        return {listColumns + QStringLiteral("where num LIKE ? ESCAPE '\\' order by num asc"), {pattern}};
+        return {listColumns + QStringLiteral("where cast(num as text) LIKE ? ESCAPE '\\' order by num asc"), {pattern}};
     case SearchField::CustomerName:
         return {listColumns + QStringLiteral("where %1 LIKE ? ESCAPE '\\' order by num asc")
                                   .arg(foldedColumn(QStringLiteral("name"), folded)),
@@ -42,7 +42,11 @@ SqlText jobListSearch(SearchField field, const QString &text)
 
 SqlText allJobs()
 {
-    return {QStringLiteral("select rowid,* from table1 order by num asc"), {}};
+    // Named, not "*": the server's table holds its key column among the others.
+    QStringList columns;
+    for (const QString &name : JobTable::columnNames())
+        columns << QStringLiteral("\"%1\"").arg(name);
+    return {QStringLiteral("select rowid,%1 from table1 order by num asc").arg(columns.join(u',')), {}};
 }
 
 SqlText dueBy(int dateNumber)

@@ -1,5 +1,6 @@
 #include "jobstore/Recordset.h"
 
+#include "jobstore/Dialect.h"
 #include "jobstore/JobTable.h"
 
 #include <QRegularExpression>
@@ -7,6 +8,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <limits>
 #include <utility>
 
 Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
@@ -29,7 +31,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
     // so no half-read statement holds the file against another window's save.
     QSqlQuery count(db);
-    bool ok = count.prepare(QStringLiteral("select count(*) from (%1)").arg(source.sql));
+    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(source.sql));
     if (ok) {
         for (const QVariant &value : source.values)
             count.addBindValue(value);
@@ -37,7 +39,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     }
     if (!ok) {
         m_lastError = count.lastError().text();
-        m_lastFault = storageFaultOf(count.lastError());
+        m_lastFault = Dialect::faultOf(count.lastError(), m_db);
         emit reset();
         emit currentRowChanged(-1);
         return false;
@@ -64,7 +66,7 @@ QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) cons
 {
     // Rows this record set added are held at its end, so they stay out of the offsets; rows it
     // deleted are gone from both sides alike.
-    QString sql = QStringLiteral("select %1 from (%2)").arg(columns, m_source.sql);
+    QString sql = QStringLiteral("select %1 from (%2) as source").arg(columns, m_source.sql);
     if (!m_insertedIds.isEmpty())
         sql += QStringLiteral(" where rowid not in (%1)")
                    .arg(QStringList(m_insertedIds.size(), QStringLiteral("?")).join(u','));
@@ -77,13 +79,14 @@ QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) cons
             query.addBindValue(value);
         for (qint64 id : m_insertedIds)
             query.addBindValue(id);
-        query.addBindValue(limit);
+        // "No limit" is spelt differently by each database; no record set comes near this one.
+        query.addBindValue(limit < 0 ? std::numeric_limits<qint32>::max() : limit);
         query.addBindValue(offset);
         ok = query.exec();
     }
     if (!ok) {
         m_lastError = query.lastError().text();
-        m_lastFault = storageFaultOf(query.lastError());
+        m_lastFault = Dialect::faultOf(query.lastError(), m_db);
     }
     return query;
 }
@@ -111,7 +114,7 @@ bool Recordset::loadPage(int row) const
     }
     if (query.lastError().isValid()) {
         m_lastError = query.lastError().text();
-        m_lastFault = storageFaultOf(query.lastError());
+        m_lastFault = Dialect::faultOf(query.lastError(), m_db);
         return false;
     }
     return true;
@@ -315,12 +318,16 @@ bool Recordset::Update()
         sql = QStringLiteral("update %1 set %2 where rowid=?").arg(m_table, columns.join(u','));
         values << m_rowIds[m_index];
     }
+    if (m_adding)
+        sql = Dialect::insertReturningKey(m_db, sql);
     QSqlQuery query(m_db);
     if (!writePending(sql, values, query))
         return false;
 
     // Read the row back so the record set holds what the database now holds.
-    const qint64 rowId = m_adding ? query.lastInsertId().toLongLong() : m_rowIds[m_index];
+    qint64 rowId = m_adding ? query.lastInsertId().toLongLong() : m_rowIds[m_index];
+    if (m_adding && Dialect::isServer(m_db) && query.next())
+        rowId = query.value(0).toLongLong();
     QSqlQuery readBack(m_db);
     QStringList quoted;
     for (const QString &name : m_fieldNames)
@@ -394,7 +401,7 @@ bool Recordset::writePending(const QString &sql, const QVariantList &values, QSq
         guarded = before.isNull() || m_pending[unique].isNull() || before.toDouble() != m_pending[unique].toDouble();
     }
     // The check and the write share one write transaction, taken before the check reads.
-    if (guarded && !query.exec(QStringLiteral("begin immediate")))
+    if (guarded && !query.exec(Dialect::beginWrite(m_db)))
         return failWith(query.lastError());
     const auto rollBack = [this, guarded] {
         if (guarded)
@@ -474,5 +481,5 @@ bool Recordset::fail(const QString &message, StorageFault fault)
 
 bool Recordset::failWith(const QSqlError &error)
 {
-    return fail(error.text(), storageFaultOf(error));
+    return fail(error.text(), Dialect::faultOf(error, m_db));
 }

@@ -98,7 +98,7 @@ void Form1::loadDatabase()
     const JobDatabase::Check check = JobDatabase::ensure(path);
     m_adodc1->setConnectionString(Program::DatabaseConnection);
     m_adodc1->setRecordSource(Queries::jobList());
-    if (check.state == JobDatabase::State::Created) {
+    if (check.state == JobDatabase::State::Created && Program::databaseServer().isEmpty()) {
         // A clerk whose file went missing must notice now, not after the next exit.
         const QString folder = isolated(QDir::toNativeSeparators(Program::dataFolder()));
         QTimer::singleShot(0, this, [this, folder] {
@@ -107,9 +107,11 @@ void Form1::loadDatabase()
                                                          "فايل قبلي را با برگرداندن پشتيبان (F7) برگردانيد.")
                                               .arg(folder));
         });
-    } else if (check.state != JobDatabase::State::Ready) {
+    } else if (check.state != JobDatabase::State::Ready && check.state != JobDatabase::State::Created) {
         QString text;
-        if (check.state == JobDatabase::State::NotAJobDatabase)
+        if (check.state == JobDatabase::State::Unreachable)
+            text = QStringLiteral("پايگاه داده %1 در دسترس نيست.\nفهرست خالي نمايش داده مي شود.");
+        else if (check.state == JobDatabase::State::NotAJobDatabase)
             text = QStringLiteral("فايل %1 يک پايگاه داده معتبر تعميرگاه نيست.\n"
                                   "اين فايل تغيير داده نشد و فهرست خالي نمايش داده مي شود.");
         else if (check.state == JobDatabase::State::Busy)

@@ -6,9 +6,9 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
 PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libqt6sql6-sqlite qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     libx11-dev fonts-noto-core qt6-translations-l10n libzint-dev
-    xvfb xauth x11-xkb-utils poppler-utils
+    xvfb xauth x11-xkb-utils poppler-utils postgresql
     clang libclang-rt-14-dev
 )
 
@@ -39,4 +39,36 @@ build() {
     shift
     cmake -S "$ROOT" -B "$ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$ROOT/$dir" -j "$JOBS"
+}
+
+# A throwaway PostgreSQL server for the tests: its own folder, reached only through a Unix socket
+# there, fsync off (nothing in it outlives the run). PostgreSQL refuses to run as root, so as root
+# it runs as nobody. Sets TEST_PG_DIR and exports VELMORA_TEST_PG_URL.
+start_test_server() {
+    local bin
+    bin="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
+    [ -x "$bin/initdb" ] || { echo "PostgreSQL is not installed"; return 1; }
+    TEST_PG_DIR="$(mktemp -d /tmp/velmora-pg.XXXXXX)"
+    local as=()
+    if [ "$(id -u)" -eq 0 ]; then
+        chown nobody "$TEST_PG_DIR"
+        as=(runuser -u nobody --)
+    fi
+    "${as[@]}" "$bin/initdb" -D "$TEST_PG_DIR/data" -A trust -U velmora -E UTF8 --locale=C.UTF-8 --no-sync \
+        >"$TEST_PG_DIR/initdb.log" 2>&1 || { cat "$TEST_PG_DIR/initdb.log"; return 1; }
+    # -w waits until the server accepts connections, so no test meets a server still starting.
+    "${as[@]}" "$bin/pg_ctl" -D "$TEST_PG_DIR/data" -l "$TEST_PG_DIR/server.log" -w -t 60 \
+        -o "-k $TEST_PG_DIR -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+        start >/dev/null || { cat "$TEST_PG_DIR/server.log"; return 1; }
+    export VELMORA_TEST_PG_URL="postgresql://velmora@localhost/postgres?host=$TEST_PG_DIR"
+}
+
+stop_test_server() {
+    [ -n "${TEST_PG_DIR:-}" ] || return 0
+    local bin as=()
+    bin="$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)"
+    [ "$(id -u)" -eq 0 ] && as=(runuser -u nobody --)
+    "${as[@]}" "$bin/pg_ctl" -D "$TEST_PG_DIR/data" -m immediate -w stop >/dev/null 2>&1 || true
+    rm -rf "$TEST_PG_DIR"
+    TEST_PG_DIR=""
 }

@@ -1,5 +1,6 @@
 #include "support/TempJobFolder.h"
 
+#include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 
@@ -8,11 +9,71 @@
 #include <QSqlRecord>
 #include <QtTest>
 
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+QString processDatabase()
+{
+    return QStringLiteral("velmora_t_%1").arg(QCoreApplication::applicationPid());
+}
+
+// The server's own database is only used to make this process's one, once.
+void makeProcessDatabase()
+{
+    static bool made = false;
+    if (made)
+        return;
+    const QString base = qEnvironmentVariable("VELMORA_TEST_PG_URL");
+    if (base.isEmpty()) {
+        std::fputs("No test server: VELMORA_TEST_PG_URL is not set (scripts/test starts one).\n", stderr);
+        std::exit(77);
+    }
+    const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(base);
+    if (!address)
+        qFatal("VELMORA_TEST_PG_URL is not a postgresql:// address");
+    {
+        QSqlDatabase db = Dialect::openServer(*address, QStringLiteral("temp-job-folder-server"));
+        if (!db.isOpen())
+            qFatal("test server: %s", qPrintable(db.lastError().text()));
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("drop database if exists %1").arg(processDatabase()));
+        if (!query.exec(QStringLiteral("create database %1").arg(processDatabase())))
+            qFatal("test server: %s", qPrintable(query.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("temp-job-folder-server"));
+    made = true;
+}
+
+} // namespace
+
+bool TempJobFolder::onServer()
+{
+    return qEnvironmentVariable("VELMORA_TEST_ON_SERVER") == QLatin1String("1");
+}
+
+QString TempJobFolder::serverUrl()
+{
+    QUrl url(qEnvironmentVariable("VELMORA_TEST_PG_URL"));
+    url.setPath(QLatin1Char('/') + processDatabase());
+    return url.toString();
+}
+
 TempJobFolder::TempJobFolder()
 {
     static int serial = 0;
     m_connectionName = QStringLiteral("temp-job-folder-%1").arg(++serial);
     Program::setDataFolder(m_dir.path());
+    if (onServer()) {
+        makeProcessDatabase();
+        Program::setDatabaseServer(serverUrl());
+        QSqlQuery query(connection());
+        if (!query.exec(QStringLiteral("drop table if exists table1")))
+            qFatal("test server: %s", qPrintable(query.lastError().text()));
+    }
     Program::DatabaseConnection = Program::connectionTextFor(m_dir.path());
     Program::NewJobMode = 0;
     Program::CurrentReceiptNumber = 0;
@@ -25,6 +86,7 @@ TempJobFolder::~TempJobFolder()
 {
     reconnect();
     Program::setDataFolder(QString());
+    Program::setDatabaseServer(QString());
 }
 
 void TempJobFolder::reconnect()
@@ -37,11 +99,15 @@ void TempJobFolder::reconnect()
 
 QString TempJobFolder::databasePath() const
 {
+    if (onServer())
+        return serverUrl();
     return m_dir.filePath(QStringLiteral("db1.mdb"));
 }
 
 QSqlDatabase TempJobFolder::connection() const
 {
+    if (!QSqlDatabase::contains(m_connectionName) && onServer())
+        Dialect::openServer(*Dialect::parseServerUrl(serverUrl()), m_connectionName);
     if (!QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(databasePath());

@@ -4,7 +4,9 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 
-// A data folder of its own for one test, with an empty job database, set as the program's.
+// A data folder of its own for one test, with an empty job database, set as the program's. Run
+// with VELMORA_TEST_ON_SERVER=1, the job database is an empty table1 on the test server named by
+// VELMORA_TEST_PG_URL, in a database of this test process's own.
 class TempJobFolder
 {
 public:
@@ -13,6 +15,9 @@ public:
 
     QString path() const { return m_dir.path(); }
     QString databasePath() const;
+    static bool onServer();
+    // The address of this test process's database on the test server.
+    static QString serverUrl();
 
     // Adds a job with the given columns (names as in table1); the rest stay null.
     void addJob(const QVariantMap &columns);

@@ -1,0 +1,99 @@
+#include "jobstore/Dialect.h"
+
+#include "jobstore/JobTable.h"
+
+#include <QSqlError>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace Dialect
+{
+
+bool isServerUrl(const QString &dataSource)
+{
+    return dataSource.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+           dataSource.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+std::optional<ServerAddress> parseServerUrl(const QString &url)
+{
+    if (!isServerUrl(url))
+        return std::nullopt;
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid())
+        return std::nullopt;
+    ServerAddress address;
+    address.host = parsed.host();
+    address.port = parsed.port(5432);
+    address.database = parsed.path().mid(1);
+    address.user = parsed.userName();
+    address.password = parsed.password();
+    const QUrlQuery query(parsed);
+    if (query.hasQueryItem(QStringLiteral("host")))
+        address.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    if (address.database.isEmpty() || address.database.contains(u'/'))
+        return std::nullopt;
+    return address;
+}
+
+bool isServer(const QSqlDatabase &db)
+{
+    return db.driverName() == QLatin1String("QPSQL");
+}
+
+QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName)
+{
+    QSqlDatabase db = QSqlDatabase::contains(connectionName)
+                          ? QSqlDatabase::database(connectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    db.setHostName(address.host);
+    db.setPort(address.port);
+    db.setDatabaseName(address.database);
+    db.setUserName(address.user);
+    db.setPassword(address.password);
+    // A server that does not answer must not freeze the counter for minutes.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    db.open();
+    return db;
+}
+
+QString beginWrite(const QSqlDatabase &db)
+{
+    return isServer(db) ? QStringLiteral("begin") : QStringLiteral("begin immediate");
+}
+
+QString insertReturningKey(const QSqlDatabase &db, const QString &insert)
+{
+    return isServer(db) ? insert + QStringLiteral(" returning rowid") : insert;
+}
+
+QStringList createStatements(bool server)
+{
+    if (!server)
+        return JobTable::createStatements();
+    QStringList columns = {QStringLiteral("rowid bigserial primary key")};
+    for (int i = 0; i < JobTable::ColumnCount; ++i)
+        columns << QStringLiteral("\"%1\" %2")
+                       .arg(JobTable::columnNames().at(i),
+                            JobTable::isNumberColumn(i) ? QStringLiteral("NUMERIC") : QStringLiteral("TEXT"));
+    return {QStringLiteral("CREATE TABLE table1 (%1)").arg(columns.join(QStringLiteral(", "))),
+            QStringLiteral("CREATE UNIQUE INDEX table1_num_unique ON table1 (num)")};
+}
+
+StorageFault faultOf(const QSqlError &error, const QSqlDatabase &db)
+{
+    if (!error.isValid() || !isServer(db))
+        return storageFaultOf(error);
+    const QString state = error.nativeErrorCode();
+    if (state == QLatin1String("23505")) // unique_violation: another counter saved the number first
+        return StorageFault::NumberTaken;
+    if (state == QLatin1String("53100")) // disk_full
+        return StorageFault::DiskFull;
+    if (state == QLatin1String("25006") || state == QLatin1String("42501")) // read-only / no privilege
+        return StorageFault::ReadOnly;
+    if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))
+        return StorageFault::Busy;
+    return StorageFault::Other;
+}
+
+} // namespace Dialect
