@@ -207,7 +207,113 @@ void recoverHotJournal(const QString &path)
     QSqlQuery(scratch.db()).exec(QStringLiteral("select count(*) from sqlite_master"));
 }
 
+QString quotedColumns()
+{
+    QStringList quoted;
+    for (const QString &name : JobTable::columnNames())
+        quoted << QStringLiteral("\"%1\"").arg(name);
+    return quoted.join(u',');
+}
+
+QString insertJob()
+{
+    return QStringLiteral("insert into table1 (%1) values (%2)")
+        .arg(quotedColumns(), QStringList(JobTable::ColumnCount, QStringLiteral("?")).join(u','));
+}
+
+// Every job read from `from` is written to `to`; both are inside transactions their callers hold.
+bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
+{
+    QSqlQuery read(from);
+    read.setForwardOnly(true);
+    QSqlQuery write(to);
+    if (!read.exec(QStringLiteral("select %1 from table1 order by rowid").arg(quotedColumns())) ||
+        !write.prepare(insertJob())) {
+        *error = read.lastError().isValid() ? read.lastError().text() : write.lastError().text();
+        return false;
+    }
+    while (read.next()) {
+        for (int i = 0; i < JobTable::ColumnCount; ++i)
+            write.bindValue(i, read.value(i));
+        if (!write.exec()) {
+            *error = write.lastError().text();
+            return false;
+        }
+    }
+    if (read.lastError().isValid()) {
+        *error = read.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool copyFromServer(const QString &url, const QString &partial, QString *error)
+{
+    const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(url);
+    if (!address) {
+        *error = QStringLiteral("not a database server address");
+        return false;
+    }
+    QFile::remove(partial);
+    if (ensure(partial).state != State::Created) {
+        *error = QStringLiteral("cannot make %1").arg(partial);
+        return false;
+    }
+    ServerScratch server(*address);
+    ScratchConnection file(uriFor(partial, "rw"), false);
+    QSqlDatabase source = server.db();
+    QSqlDatabase target = file.db();
+    if (!source.isOpen()) {
+        *error = source.lastError().text();
+        return false;
+    }
+    // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
+    QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
+    const bool ok = target.transaction() && copyJobs(source, target, error) && target.commit();
+    QSqlQuery(source).exec(QStringLiteral("rollback"));
+    if (!ok && error->isEmpty())
+        *error = target.lastError().text();
+    if (!ok)
+        target.rollback();
+    return ok;
+}
+
 } // namespace
+
+bool replaceServerJobs(const QString &url, const QString &file, QString *error)
+{
+    const auto failWith = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(url);
+    if (!address)
+        return failWith(QStringLiteral("not a database server address"));
+    QString why;
+    if (!isJobDatabase(file, &why))
+        return failWith(why);
+    ScratchConnection source(uriFor(file, "ro"), true);
+    ServerScratch server(*address);
+    QSqlDatabase target = server.db();
+    if (!target.isOpen())
+        return failWith(target.lastError().text());
+    QString detail;
+    QSqlQuery query(target);
+    // The other counters wait for the swap rather than save into a table being replaced.
+    bool ok = target.transaction() && query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
+              query.exec(QStringLiteral("delete from table1"));
+    if (!ok)
+        detail = query.lastError().text();
+    ok = ok && copyJobs(source.db(), target, &detail) && target.commit();
+    if (!ok) {
+        if (detail.isEmpty())
+            detail = target.lastError().text();
+        target.rollback();
+        return failWith(detail);
+    }
+    return true;
+}
 
 Check ensure(const QString &path)
 {
@@ -286,6 +392,16 @@ bool isJobDatabase(const QString &path, QString *why)
 
 qint64 jobCount(const QString &path)
 {
+    if (Dialect::isServerUrl(path)) {
+        const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(path);
+        if (!address)
+            return -1;
+        ServerScratch server(*address);
+        QSqlQuery query(server.db());
+        if (!query.exec(QStringLiteral("select count(*) from table1")) || !query.next())
+            return -1;
+        return query.value(0).toLongLong();
+    }
     if (!isJobDatabase(path))
         return -1;
     ScratchConnection scratch(uriFor(path, "ro"), true);
@@ -329,13 +445,18 @@ bool copyConsistent(const QString &path, const QString &target, QString *error)
             *error = message;
         return false;
     };
-    if (!QFileInfo(path).isFile())
-        return failWith(QStringLiteral("no database at %1").arg(path));
-
     const QString absoluteTarget = QFileInfo(target).absoluteFilePath();
     const QString partial = absoluteTarget + QStringLiteral(".partial");
-    QFile::remove(partial);
-    {
+    if (Dialect::isServerUrl(path)) {
+        QString detail;
+        if (!copyFromServer(path, partial, &detail)) {
+            QFile::remove(partial);
+            return failWith(detail);
+        }
+    } else if (!QFileInfo(path).isFile()) {
+        return failWith(QStringLiteral("no database at %1").arg(path));
+    } else {
+        QFile::remove(partial);
         ScratchConnection scratch(uriFor(path, "ro"), true);
         QSqlDatabase db = scratch.db();
         if (!db.isOpen())

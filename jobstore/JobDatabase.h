@@ -47,7 +47,12 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
                   StorageFault *fault = nullptr, int busyWait = DefaultBusyWait);
 
 // A consistent copy of the database at `path` written to `target`, even while connections are
-// open; an existing `target` is replaced.
+// open; an existing `target` is replaced. From a server the copy is a job file (db1.mdb) holding
+// a snapshot of its jobs, which the job file default opens as it is.
 bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr);
+
+// Replaces every job on the server at `url` with the jobs of the job file `file`, in one
+// transaction: on any failure the server keeps the jobs it had.
+bool replaceServerJobs(const QString &url, const QString &file, QString *error = nullptr);
 
 } // namespace JobDatabase

@@ -1,5 +1,7 @@
 #include "jobstore/ProgramValues.h"
 
+#include "jobstore/Dialect.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QList>
@@ -39,6 +41,11 @@ void setDataFolder(const QString &folder)
 QString databaseServer()
 {
     return serverSetting();
+}
+
+bool isServer(const QString &dataSource)
+{
+    return Dialect::isServerUrl(dataSource);
 }
 
 void setDatabaseServer(const QString &url)

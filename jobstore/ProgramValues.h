@@ -21,6 +21,8 @@ QString databasePath();
 
 // The shop's database server (postgresql://...), or empty for the job file in the data folder.
 QString databaseServer();
+// True when a Data Source names a database server rather than a job file.
+bool isServer(const QString &dataSource);
 void setDatabaseServer(const QString &url);
 
 // The connection text keeps the shape shops have always seen; only its Data Source is used. With

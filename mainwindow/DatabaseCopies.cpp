@@ -76,6 +76,41 @@ void backup(QWidget *owner)
                             error);
 }
 
+namespace
+{
+
+QString safetyCopyPath(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral("db1-before-restore-%1.mdb")
+                                     .arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+}
+
+// The server's jobs are kept in a job file in the data folder, then replaced in one transaction.
+bool restoreOntoServer(QWidget *owner, const QString &server, const QString &chosen)
+{
+    const QString safety = safetyCopyPath(Program::dataFolder());
+    QString error;
+    if (!JobDatabase::copyConsistent(server, safety, &error)) {
+        MessageBox::failure(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد."),
+                            error);
+        return false;
+    }
+    if (!JobDatabase::replaceServerJobs(server, chosen, &error)) {
+        MessageBox::failure(
+            owner,
+            QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n"
+                           "اگر در فايل پشتيبان دو کار با يک شماره رسيد باشد، روي سرور پذيرفته نمي شود."),
+            error);
+        return false;
+    }
+    MessageBox::information(owner, QStringLiteral("اطلاعات از فايل پشتيبان برگردانده شد.\n"
+                                                  "اطلاعات قبلي در اين فايل نگهداري شد:\n%1")
+                                       .arg(isolated(QDir::toNativeSeparators(safety))));
+    return true;
+}
+
+} // namespace
+
 bool restore(QWidget *owner)
 {
     const QString target = databasePath();
@@ -94,6 +129,9 @@ bool restore(QWidget *owner)
         return false;
     }
 
+    if (Program::isServer(target))
+        return restoreOntoServer(owner, target, chosen);
+
     // The chosen file is copied beside the database first, so the swap itself is one rename.
     const QString incoming = target + QStringLiteral(".restoring");
     QString error;
@@ -105,9 +143,7 @@ bool restore(QWidget *owner)
     }
 
     const QFileInfo targetInfo(target);
-    const QString safety =
-        targetInfo.dir().filePath(QStringLiteral("db1-before-restore-%1.mdb")
-                                      .arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    const QString safety = safetyCopyPath(targetInfo.absolutePath());
     if (targetInfo.exists() && !JobDatabase::copyConsistent(target, safety, &error) && !QFile::copy(target, safety)) {
         QFile::remove(incoming);
         MessageBox::failure(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد."),

@@ -25,6 +25,7 @@ private slots:
     void serverAddressesAreReadOrRefused_data();
     void serverAddressesAreReadOrRefused();
     void unreachableServerIsToldAndNothingIsMade();
+    void jobsMoveBetweenServerAndFileBothWays();
 };
 
 // The other counter saves number 50 in a transaction it holds for a moment, in a thread of its own
@@ -130,6 +131,45 @@ void TestServerCounters::unreachableServerIsToldAndNothingIsMade()
     QVERIFY(!error.isEmpty());
     QSqlDatabase::removeDatabase(QStringLiteral("unreachable"));
     QVERIFY(QDir(socketFolder.path()).isEmpty());
+}
+
+void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
+{
+    if (!TempJobFolder::onServer())
+        QSKIP("Moving jobs to and from the server needs the test server.");
+    TempJobFolder folder;
+    folder.addJobs(1, 300);
+    folder.addJob({{"num", 301}, {"tel", QStringLiteral("09120000000")}, {"minp", 1500.5}});
+    const QString server = folder.databasePath();
+    QTemporaryDir elsewhere;
+    const QString file = elsewhere.filePath(QStringLiteral("db1.mdb"));
+
+    QString error;
+    QVERIFY2(JobDatabase::copyConsistent(server, file, &error), qPrintable(error));
+    QVERIFY(JobDatabase::isJobDatabase(file));
+    QCOMPARE(JobDatabase::jobCount(file), 301);
+    QVERIFY(!QFile::exists(file + QStringLiteral(".partial")));
+
+    // Back onto the server, after the server's jobs changed: the file's jobs replace them all.
+    folder.value(QStringLiteral("delete from table1 where num>100"));
+    folder.addJob({{"num", 999}, {"name", QStringLiteral("only on the server")}});
+    QVERIFY2(JobDatabase::replaceServerJobs(server, file, &error), qPrintable(error));
+    QCOMPARE(JobDatabase::jobCount(server), 301);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=999")).toInt(), 0);
+    QCOMPARE(folder.value(QStringLiteral("select tel from table1 where num=301")).toString(),
+             QStringLiteral("09120000000"));
+    QCOMPARE(folder.value(QStringLiteral("select minp from table1 where num=301")).toDouble(), 1500.5);
+
+    // A file with one number twice cannot go onto the server; the server keeps every job it had.
+    {
+        QSqlDatabase db = JobDatabase::open(file, QStringLiteral("twin"));
+        QSqlQuery(db).exec(QStringLiteral("insert into table1 (num,name) values (5,'twin')"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("twin"));
+    QVERIFY(!JobDatabase::replaceServerJobs(server, file, &error));
+    QVERIFY(error.contains(QStringLiteral("23505")) || error.contains(QStringLiteral("duplicate")));
+    QCOMPARE(JobDatabase::jobCount(server), 301);
 }
 
 QTEST_GUILESS_MAIN(TestServerCounters)
