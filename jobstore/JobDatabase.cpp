@@ -1,6 +1,7 @@
 #include "jobstore/JobDatabase.h"
 
 #include "jobstore/Dialect.h"
+#include "jobstore/JobChanges.h"
 #include "jobstore/JobTable.h"
 
 #include <QFile>
@@ -159,6 +160,17 @@ private:
     QString m_name;
 };
 
+// Every statement that changes the jobs tells the listening counters, whichever program made it.
+void notifyChanges(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    query.exec(QStringLiteral("create or replace function table1_notify() returns trigger language plpgsql as "
+                              "$$ begin perform pg_notify('%1', ''); return null; end $$")
+                   .arg(JobChanges::channel()));
+    query.exec(QStringLiteral("create or replace trigger table1_changed after insert or update or delete or truncate "
+                              "on table1 for each statement execute function table1_notify()"));
+}
+
 // The server's table1 must have its key and then the job columns; an empty database gets one.
 Check ensureServer(const QString &url)
 {
@@ -186,6 +198,7 @@ Check ensureServer(const QString &url)
             db.rollback();
             return {State::CannotCreate, error};
         }
+        notifyChanges(db);
         return {State::Created, QString()};
     }
     if (columns != QStringList(QStringLiteral("rowid")) + JobTable::columnNames()) {
@@ -193,6 +206,7 @@ Check ensureServer(const QString &url)
     }
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
+    notifyChanges(db);
     return {State::Ready, QString()};
 }
 

@@ -3,6 +3,7 @@
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
+#include "jobstore/JobChanges.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
@@ -44,7 +45,7 @@ const int gridWidths[] = {1000, 1800, 1200, 1300, 2300};
 
 Form1::Form1(QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::Form1>()), m_adodc1(new Adodc(this)), m_timer1(new QTimer(this)),
-      m_tim(new QTimer(this)), m_timer4(new QTimer(this)), m_adodc2(new Adodc(this))
+      m_tim(new QTimer(this)), m_timer4(new QTimer(this)), m_adodc2(new Adodc(this)), m_changes(new JobChanges(this))
 {
     ui->setupUi(this);
     createControls();

@@ -9,6 +9,7 @@ class Adodc;
 class QLineEdit;
 class QSystemTrayIcon;
 class QTimer;
+class JobChanges;
 
 namespace Sorvan
 {
@@ -84,6 +85,8 @@ private:
     QTimer *m_tim;                     // clock
     QTimer *m_timer4;                  // due-today count
     Adodc *m_adodc2;                   // due-today query
+    JobChanges *m_changes;             // runs the count only when the jobs or the day changed
+    QString m_countedKey;              // the day the count on Command9 is for; empty until counted
     QSystemTrayIcon *m_trayIcon1 = nullptr;
     QLineEdit *m_activeBox = nullptr;
     QString m_searchText;

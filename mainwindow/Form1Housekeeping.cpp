@@ -3,6 +3,7 @@
 #include "ui_Form1.h"
 
 #include "jobstore/Adodc.h"
+#include "jobstore/JobChanges.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "solardate/Clock.h"
@@ -51,6 +52,12 @@ void Form1::createHousekeeping()
     m_timer4->setInterval(1000);
     connect(m_timer4, &QTimer::timeout, this, &Form1::onTimer4);
     m_timer4->start();
+    m_changes->watch(Program::dataSourceOf(Program::connectionTextFor(Program::dataFolder())));
+    // Other counters' saves on the server reach this list and count without the clerk asking.
+    connect(m_changes, &JobChanges::changed, this, [this] {
+        startListRefresh();
+        onTimer4();
+    });
 
     connect(ui->Command15, &QPushButton::clicked, this, &Form1::backupCommand);
     connect(ui->backup, &QAction::triggered, this, &Form1::backupCommand);
@@ -99,11 +106,16 @@ void Form1::onTimer4()
 {
     // The same text as at load: a restore may have closed the connection under it.
     Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
+    const QString key = dueKey();
+    if (!m_changes->takeChanged() && key == m_countedKey)
+        return;
+    m_countedKey.clear(); // counted again next tick unless this count succeeds
     m_adodc2->setConnectionString(Program::DatabaseConnection);
-    m_adodc2->setRecordSource(Queries::dueBy(dueKey().toInt()));
+    m_adodc2->setRecordSource(Queries::dueBy(key.toInt()));
     ui->DataGrid2->setDataSource(m_adodc2);
     if (!m_adodc2->Refresh())
         return;
+    m_countedKey = key;
     ui->Command9->setText(QStringLiteral(" تحويل امروز: ") +
                           QStringLiteral(" %1").arg(m_adodc2->recordset()->RecordCount()) + QStringLiteral(" مورد"));
 }
@@ -115,8 +127,11 @@ void Form1::backupCommand()
 
 void Form1::restoreCommand()
 {
-    if (DatabaseCopies::restore(this))
+    if (DatabaseCopies::restore(this)) {
+        // A restored job file is a new file: watch it, not the one it replaced.
+        m_changes->watch(Program::dataSourceOf(Program::DatabaseConnection));
         startListRefresh();
+    }
 }
 
 void Form1::hideCommand()

@@ -1,5 +1,6 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/Dialect.h"
+#include "jobstore/JobChanges.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
@@ -26,6 +27,7 @@ private slots:
     void serverAddressesAreReadOrRefused();
     void unreachableServerIsToldAndNothingIsMade();
     void jobsMoveBetweenServerAndFileBothWays();
+    void changeAtOneCounterIsSeenAtTheOther();
 };
 
 // The other counter saves number 50 in a transaction it holds for a moment, in a thread of its own
@@ -170,6 +172,32 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QVERIFY(!JobDatabase::replaceServerJobs(server, file, &error));
     QVERIFY(error.contains(QStringLiteral("23505")) || error.contains(QStringLiteral("duplicate")));
     QCOMPARE(JobDatabase::jobCount(server), 301);
+}
+
+// Idle, the watch reports nothing; a save, change or delete at another counter is reported within
+// 2 s, and on the server also as a signal, without anyone asking.
+void TestServerCounters::changeAtOneCounterIsSeenAtTheOther()
+{
+    TempJobFolder folder;
+    JobChanges changes;
+    QSignalSpy signalled(&changes, &JobChanges::changed);
+    changes.watch(folder.databasePath());
+    QVERIFY(changes.takeChanged()); // the first count always runs
+    QVERIFY(!changes.takeChanged());
+    const QStringList edits = {QStringLiteral("insert into table1 (num,name) values (7,'new')"),
+                               QStringLiteral("update table1 set name='changed' where num=7"),
+                               QStringLiteral("delete from table1 where num=7")};
+    for (const QString &edit : edits) {
+        folder.value(edit);
+        bool seen = false; // QTRY asks once more at its end, so the answer is kept
+        QTRY_VERIFY_WITH_TIMEOUT(seen = seen || changes.takeChanged(), 2000);
+        QTest::qWait(50);
+        QVERIFY2(!changes.takeChanged(), qPrintable(edit));
+    }
+    if (TempJobFolder::onServer())
+        QCOMPARE(signalled.size(), edits.size());
+    else
+        QCOMPARE(signalled.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestServerCounters)
