@@ -182,14 +182,19 @@ Check ensureServer(const QString &url)
     if (!db.isOpen())
         return {State::Unreachable, db.lastError().text()};
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("select column_name from information_schema.columns where table_name='table1' "
-                                   "and table_schema=current_schema() order by ordinal_position")))
-        return {State::Unreachable, query.lastError().text()};
+    // Counters started together on a new database take turns, so only the first creates table1.
+    if (!db.transaction() || !query.exec(QStringLiteral("select pg_advisory_xact_lock(hashtext('velmora table1'))")) ||
+        !query.exec(QStringLiteral("select column_name from information_schema.columns where table_name='table1' "
+                                   "and table_schema=current_schema() order by ordinal_position"))) {
+        const QString error = query.lastError().isValid() ? query.lastError().text() : db.lastError().text();
+        db.rollback();
+        return {State::Unreachable, error};
+    }
     QStringList columns;
     while (query.next())
         columns << query.value(0).toString().toLower();
     if (columns.isEmpty()) {
-        bool ok = db.transaction();
+        bool ok = true;
         for (const QString &statement : Dialect::createStatements(true) + JobTable::indexStatements())
             ok = ok && query.exec(statement);
         ok = ok && db.commit();
@@ -201,9 +206,9 @@ Check ensureServer(const QString &url)
         notifyChanges(db);
         return {State::Created, QString()};
     }
-    if (columns != QStringList(QStringLiteral("rowid")) + JobTable::columnNames()) {
+    db.commit();
+    if (columns != QStringList(QStringLiteral("rowid")) + JobTable::columnNames())
         return {State::NotAJobDatabase, QStringLiteral("table1 on the server does not have the job columns")};
-    }
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
     notifyChanges(db);

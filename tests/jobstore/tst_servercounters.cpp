@@ -28,6 +28,7 @@ private slots:
     void unreachableServerIsToldAndNothingIsMade();
     void jobsMoveBetweenServerAndFileBothWays();
     void changeAtOneCounterIsSeenAtTheOther();
+    void countersStartedTogetherOnANewServerBothStart();
 };
 
 // The other counter saves number 50 in a transaction it holds for a moment, in a thread of its own
@@ -198,6 +199,26 @@ void TestServerCounters::changeAtOneCounterIsSeenAtTheOther()
         QCOMPARE(signalled.size(), edits.size());
     else
         QCOMPARE(signalled.size(), 0);
+}
+
+void TestServerCounters::countersStartedTogetherOnANewServerBothStart()
+{
+    if (!TempJobFolder::onServer())
+        QSKIP("Only a server has several counters making its table.");
+    TempJobFolder folder;
+    folder.value(QStringLiteral("drop table table1"));
+    std::atomic<int> made = 0;
+    std::atomic<int> ready = 0;
+    const QString url = folder.databasePath();
+    std::thread other([&] {
+        const JobDatabase::State state = JobDatabase::ensure(url).state;
+        (state == JobDatabase::State::Created ? made : ready)++;
+    });
+    const JobDatabase::State state = JobDatabase::ensure(url).state;
+    (state == JobDatabase::State::Created ? made : ready)++;
+    other.join();
+    QCOMPARE(made.load(), 1);
+    QCOMPARE(ready.load(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestServerCounters)
