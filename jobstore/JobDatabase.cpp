@@ -25,23 +25,12 @@ QString uriFor(const QString &path, const char *mode)
 }
 
 // Scoped connection that is removed again however the function leaves.
-class ScratchConnection
+class NamedConnection
 {
 public:
-    ScratchConnection(const QString &uri, bool readOnly)
-    {
-        static int serial = 0;
-        m_name = QStringLiteral("jobdatabase-scratch-%1").arg(++serial);
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(uri);
-        // A file held by another program for a moment is waited for, not taken for a foreign one.
-        db.setConnectOptions(
-            readOnly
-                ? QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait)
-                : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait));
-        db.open();
-    }
-    ~ScratchConnection()
+    NamedConnection(const NamedConnection &) = delete;
+    NamedConnection &operator=(const NamedConnection &) = delete;
+    ~NamedConnection()
     {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -51,8 +40,29 @@ public:
     }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
 
-private:
+protected:
+    explicit NamedConnection(const QString &prefix)
+    {
+        static int serial = 0;
+        m_name = prefix + QString::number(++serial);
+    }
     QString m_name;
+};
+
+class ScratchConnection : public NamedConnection
+{
+public:
+    ScratchConnection(const QString &uri, bool readOnly) : NamedConnection(QStringLiteral("jobdatabase-scratch-"))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(uri);
+        // A file held by another program for a moment is waited for, not taken for a foreign one.
+        db.setConnectOptions(
+            readOnly
+                ? QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait)
+                : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait));
+        db.open();
+    }
 };
 
 bool hasSqliteHeader(const QString &path)
@@ -137,27 +147,14 @@ State inspect(const QString &path, QString *why)
 }
 
 // A server connection that is removed again however the function leaves.
-class ServerScratch
+class ServerScratch : public NamedConnection
 {
 public:
     explicit ServerScratch(const Dialect::ServerAddress &address)
+        : NamedConnection(QStringLiteral("jobdatabase-server-"))
     {
-        static int serial = 0;
-        m_name = QStringLiteral("jobdatabase-server-%1").arg(++serial);
         Dialect::openServer(address, m_name);
     }
-    ~ServerScratch()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    QString m_name;
 };
 
 // Every statement that changes the jobs tells the listening counters, whichever program made it.

@@ -86,6 +86,13 @@ QString safetyCopyPath(const QString &folder)
 }
 
 // The server's jobs are kept in a job file in the data folder, then replaced in one transaction.
+void sayRestored(QWidget *owner, const QString &safety)
+{
+    MessageBox::information(owner, QStringLiteral("اطلاعات از فايل پشتيبان برگردانده شد.\n"
+                                                  "اطلاعات قبلي در اين فايل نگهداري شد:\n%1")
+                                       .arg(isolated(QDir::toNativeSeparators(safety))));
+}
+
 bool restoreOntoServer(QWidget *owner, const QString &server, const QString &chosen)
 {
     const QString safety = safetyCopyPath(Program::dataFolder());
@@ -103,9 +110,7 @@ bool restoreOntoServer(QWidget *owner, const QString &server, const QString &cho
             error);
         return false;
     }
-    MessageBox::information(owner, QStringLiteral("اطلاعات از فايل پشتيبان برگردانده شد.\n"
-                                                  "اطلاعات قبلي در اين فايل نگهداري شد:\n%1")
-                                       .arg(isolated(QDir::toNativeSeparators(safety))));
+    sayRestored(owner, safety);
     return true;
 }
 
@@ -158,9 +163,7 @@ bool restore(QWidget *owner)
                             error);
         return false;
     }
-    MessageBox::information(owner, QStringLiteral("اطلاعات از فايل پشتيبان برگردانده شد.\n"
-                                                  "اطلاعات قبلي در اين فايل نگهداري شد:\n%1")
-                                       .arg(isolated(QDir::toNativeSeparators(safety))));
+    sayRestored(owner, safety);
     return true;
 }
 
