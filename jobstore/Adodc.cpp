@@ -1,7 +1,9 @@
 #include "jobstore/Adodc.h"
 
+#include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/ServerPool.h"
 
 #include <QSet>
 #include <QSqlDatabase>
@@ -18,7 +20,7 @@ QSet<Adodc *> &liveControls()
 Adodc::Adodc(QObject *parent) : QObject(parent), m_recordset(new Recordset(this))
 {
     static int serial = 0;
-    m_connectionName = QStringLiteral("adodc-%1").arg(++serial);
+    m_fileConnectionName = QStringLiteral("adodc-%1").arg(++serial);
     liveControls().insert(this);
 }
 
@@ -74,25 +76,41 @@ void Adodc::closeAllConnections()
         control->m_recordset->close();
         control->disconnect();
     }
+    ServerPool::closeIdle();
 }
 
 bool Adodc::connect()
 {
-    if (QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen())
+    if (!m_connectionName.isEmpty() && QSqlDatabase::database(m_connectionName, false).isOpen())
         return true;
-    QSqlDatabase db = JobDatabase::open(Program::dataSourceOf(m_connectionText), m_connectionName, &m_lastError,
-                                        &m_lastFault, m_busyWait);
+    const QString source = Program::dataSourceOf(m_connectionText);
+    if (Dialect::isServerUrl(source)) {
+        disconnect();
+        m_connectionName = ServerPool::acquire(source, &m_lastError);
+        m_pooled = !m_connectionName.isEmpty();
+        if (!m_pooled)
+            m_lastFault = StorageFault::Other;
+        return m_pooled;
+    }
+    m_connectionName = m_fileConnectionName;
+    QSqlDatabase db = JobDatabase::open(source, m_connectionName, &m_lastError, &m_lastFault, m_busyWait);
     return db.isOpen();
 }
 
 void Adodc::disconnect()
 {
-    if (!QSqlDatabase::contains(m_connectionName))
+    if (m_connectionName.isEmpty())
         return;
     m_recordset->close();
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        db.close();
+    if (m_pooled) {
+        ServerPool::release(m_connectionName);
+    } else if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
     }
-    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName.clear();
+    m_pooled = false;
 }

@@ -7,7 +7,7 @@
 #include <QObject>
 
 // A data control: a connection to the job database named by a connection text, a record source,
-// and the record set it opens. Each window holds its own.
+// and the record set it opens. Each window holds its own; on a server it borrows an open one.
 class Adodc : public QObject
 {
     Q_OBJECT
@@ -43,7 +43,10 @@ private:
     void disconnect();
 
     QString m_connectionText;
+    QString m_fileConnectionName;
+    // The connection in use: the file's own, or one lent by the server pool; empty when none.
     QString m_connectionName;
+    bool m_pooled = false;
     SqlText m_source;
     Recordset *m_recordset;
     bool m_everOpened = false;

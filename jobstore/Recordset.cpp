@@ -11,6 +11,23 @@
 #include <limits>
 #include <utility>
 
+namespace
+{
+
+// A count needs no order: the server would otherwise sort every matching row just to count them.
+// Only a closing "order by" of plain column names is dropped, never one inside a subquery or a
+// quoted text, nor one followed by a limit.
+QString withoutOrder(const QString &sql)
+{
+    static const QRegularExpression closingOrder(
+        QStringLiteral(R"(\s*\border\s+by\s+"?\w+"?(\s+(asc|desc))?(\s*,\s*"?\w+"?(\s+(asc|desc))?)*\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString plain = sql;
+    return plain.remove(closingOrder);
+}
+
+} // namespace
+
 Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
 
 bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
@@ -31,7 +48,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
     // so no half-read statement holds the file against another window's save.
     QSqlQuery count(db);
-    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(source.sql));
+    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(source.sql)));
     if (ok) {
         for (const QVariant &value : source.values)
             count.addBindValue(value);

@@ -21,6 +21,8 @@ private slots:
     void failedUpdateWritesNothingAndCanBeRetried();
     void deleteRemovesTheCurrentRowOnly();
     void rowsBeyondTheFirstPageReadInOrder();
+    void countAgreesWithTheRowsRead_data();
+    void countAgreesWithTheRowsRead();
 };
 
 void TestRecordset::movesAndPositions()
@@ -252,6 +254,38 @@ void TestRecordset::rowsBeyondTheFirstPageReadInOrder()
     QCOMPARE(numbers.at(498), 1000);
     QCOMPARE(numbers.last(), 3);
     QCOMPARE(QSet<int>(numbers.begin(), numbers.end()).size(), 500);
+}
+
+// The count leaves out a closing order, and only that: a limit after it, or an "order by" in a
+// subquery or in a quoted text, still decides which rows there are.
+void TestRecordset::countAgreesWithTheRowsRead_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("closing order") << "select rowid,num from table1 order by num asc" << 10;
+    QTest::newRow("two keys, quoted") << "select rowid,num from table1 where num>5 ORDER BY \"num\" DESC, name" << 5;
+    QTest::newRow("order then limit") << "select rowid,num from table1 order by num desc limit 3" << 3;
+    QTest::newRow("order in a subquery")
+        << "select rowid,num from (select rowid,num from table1 order by num limit 4) as t" << 4;
+    QTest::newRow("order in a text") << "select rowid,num from table1 where name<>'x order by num'" << 10;
+}
+
+void TestRecordset::countAgreesWithTheRowsRead()
+{
+    QFETCH(QString, sql);
+    QFETCH(int, rows);
+    TempJobFolder folder;
+    folder.addJobs(1, 10);
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource({sql, {}});
+    QVERIFY2(control.Refresh(), qPrintable(control.recordset()->lastError()));
+    Recordset *rs = control.recordset();
+    QCOMPARE(rs->RecordCount(), rows);
+    int read = 0;
+    for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext())
+        ++read;
+    QCOMPARE(read, rows);
 }
 
 QTEST_GUILESS_MAIN(TestRecordset)

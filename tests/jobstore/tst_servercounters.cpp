@@ -5,6 +5,7 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "jobstore/ServerPool.h"
 #include "support/TempJobFolder.h"
 
 #include <QSqlError>
@@ -29,6 +30,9 @@ private slots:
     void jobsMoveBetweenServerAndFileBothWays();
     void changeAtOneCounterIsSeenAtTheOther();
     void countersStartedTogetherOnANewServerBothStart();
+    void startMendsWhatTheServerTableLacks_data();
+    void startMendsWhatTheServerTableLacks();
+    void windowsBorrowOpenConnectionsAndOutliveADroppedOne();
 };
 
 // The other counter saves number 50 in a transaction it holds for a moment, in a thread of its own
@@ -219,6 +223,66 @@ void TestServerCounters::countersStartedTogetherOnANewServerBothStart()
     other.join();
     QCOMPARE(made.load(), 1);
     QCOMPARE(ready.load(), 1);
+}
+
+// A start that finds table1 whole changes nothing; one that finds a piece missing puts it back.
+void TestServerCounters::startMendsWhatTheServerTableLacks_data()
+{
+    QTest::addColumn<QString>("removal");
+    QTest::addColumn<int>("left"); // indexes times ten plus triggers
+    QTest::newRow("nothing missing") << QString() << 41;
+    QTest::newRow("an index") << "drop index table1_datein" << 31;
+    QTest::newRow("the change trigger") << "drop trigger table1_changed on table1" << 40;
+}
+
+void TestServerCounters::startMendsWhatTheServerTableLacks()
+{
+    QFETCH(QString, removal);
+    QFETCH(int, left);
+    if (!TempJobFolder::onServer())
+        QSKIP("The job file's own start is tested with the job database.");
+    TempJobFolder folder;
+    if (!removal.isEmpty())
+        folder.value(removal);
+    const QString pieces =
+        QStringLiteral("select (select count(*) from pg_indexes where tablename='table1' and indexname in "
+                       "('table1_num','table1_datein','table1_dateout','table1_num_unique'))*10 + "
+                       "(select count(*) from pg_trigger where tgname='table1_changed')");
+    QCOMPARE(folder.value(pieces).toInt(), left);
+    QCOMPARE(JobDatabase::ensure(folder.databasePath()).state, JobDatabase::State::Ready);
+    QCOMPARE(folder.value(pieces).toInt(), 41);
+}
+
+void TestServerCounters::windowsBorrowOpenConnectionsAndOutliveADroppedOne()
+{
+    if (!TempJobFolder::onServer())
+        QSKIP("Only server connections are kept open for reuse.");
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    const auto backendOf = [](Adodc &control) {
+        control.setRecordSource({QStringLiteral("select 0, pg_backend_pid()"), {}});
+        return control.Refresh() ? control.recordset()->Fields(0).toInt() : -1;
+    };
+    int first = 0;
+    {
+        Adodc window;
+        window.setConnectionString(Program::DatabaseConnection);
+        first = backendOf(window);
+        QVERIFY(first > 0);
+    }
+    {
+        Adodc next;
+        next.setConnectionString(Program::DatabaseConnection);
+        QCOMPARE(backendOf(next), first);
+    }
+    // The server ends that connection, as a restart would: the next window still finds its jobs.
+    QVERIFY(folder.value(QStringLiteral("select pg_terminate_backend(%1)").arg(first)).toBool());
+    Adodc after;
+    after.setConnectionString(Program::DatabaseConnection);
+    after.setRecordSource(Queries::jobList());
+    QVERIFY2(after.Refresh(), qPrintable(after.lastError()));
+    QCOMPARE(after.recordset()->RecordCount(), 3);
+    QVERIFY(backendOf(after) != first);
 }
 
 QTEST_GUILESS_MAIN(TestServerCounters)
