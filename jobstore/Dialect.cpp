@@ -67,6 +67,11 @@ QString insertReturningKey(const QSqlDatabase &db, const QString &insert)
     return isServer(db) ? insert + QStringLiteral(" returning rowid") : insert;
 }
 
+bool nullsSortFirst(const QSqlDatabase &db)
+{
+    return !isServer(db);
+}
+
 QStringList createStatements(bool server)
 {
     if (!server)

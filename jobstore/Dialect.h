@@ -40,6 +40,9 @@ QString beginWrite(const QSqlDatabase &db);
 // The insert, made to hand back the new row's key on the server (it has no rowid to ask for).
 QString insertReturningKey(const QSqlDatabase &db, const QString &insert);
 
+// Whether rows without a value come first in an ascending order (SQLite) or last (the server).
+bool nullsSortFirst(const QSqlDatabase &db);
+
 // The job table as each database declares it. The server's key column keeps SQLite's name, so
 // the record set addresses rows the same way on both.
 QStringList createStatements(bool server);

@@ -229,8 +229,14 @@ bool Recordset::Find(const QString &criterion)
     bool numeric = false;
     const double wanted = match.captured(2).toDouble(&numeric);
 
-    // Rows not read yet are compared through a query of the one column, not read whole.
     int index = std::max(m_index, 0);
+    if (numeric) {
+        const int found = positionInOrder(column, wanted, index);
+        if (found >= 0)
+            return moveTo(found);
+    }
+
+    // Rows not read yet are compared through a query of the one column, not read whole.
     QSqlQuery scan;
     bool scanning = false;
     for (; index < m_rows.size(); ++index) {
@@ -256,6 +262,75 @@ bool Recordset::Find(const QString &criterion)
             break;
     }
     return moveTo(index);
+}
+
+int Recordset::positionInOrder(int column, double wanted, int from) const
+{
+    // In a source sorted up by the searched column, the first match follows every row holding less
+    // (and, where the database sorts them first, every row holding nothing): one count and one read
+    // by value find it, where a scan reads every row before it. Anything else is left to the scan.
+    static const QRegularExpression ascending(QStringLiteral(R"re(\border\s+by\s+"?(\w+)"?(\s+asc)?\s*$)re"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch order = ascending.match(m_source.sql);
+    if (!order.hasMatch() || order.captured(1).compare(m_fieldNames[column], Qt::CaseInsensitive) != 0)
+        return -1;
+    const QString name = QStringLiteral("\"%1\"").arg(m_fieldNames[column]);
+    QString rows = QStringLiteral("(%1) as source").arg(withoutOrder(m_source.sql));
+    if (!m_insertedIds.isEmpty())
+        rows += QStringLiteral(" where rowid not in (%1)")
+                    .arg(QStringList(m_insertedIds.size(), QStringLiteral("?")).join(u','));
+    // Placeholders bind in the order they stand: before the source's, the source's and the added
+    // rows', then after them.
+    const auto run = [this](QSqlQuery &query, const QString &sql, const QVariant &before, const QVariant &after) {
+        query.setForwardOnly(true);
+        if (!query.prepare(sql))
+            return false;
+        if (before.isValid())
+            query.addBindValue(before);
+        for (const QVariant &value : m_source.values)
+            query.addBindValue(value);
+        for (qint64 id : m_insertedIds)
+            query.addBindValue(id);
+        if (after.isValid())
+            query.addBindValue(after);
+        return query.exec() && query.next();
+    };
+    QSqlQuery count(m_db);
+    const QString counts =
+        QStringLiteral("select count(case when %1<? then 1 end),count(case when %1 is null then 1 end) from %2");
+    if (!run(count, counts.arg(name, rows), wanted, QVariant()))
+        return -1;
+    const int position = count.value(0).toInt() + (Dialect::nullsSortFirst(m_db) ? count.value(1).toInt() : 0);
+    count.finish();
+    if (position < from || position >= m_rows.size())
+        return -1;
+
+    // The match, and the row before it in the order: were that a match too, the scan must say
+    // which of them comes first.
+    QSqlQuery nearest(m_db);
+    const QString upTo =
+        QStringLiteral("select * from (select * from %1) as upto where %2<=? order by %2 desc limit 2");
+    if (!run(nearest, upTo.arg(rows, name), QVariant(), wanted))
+        return -1;
+    const auto matches = [&nearest, column, wanted] {
+        const QVariant cell = nearest.value(column + 1);
+        return !cell.isNull() && cell.toDouble() == wanted;
+    };
+    if (!matches())
+        return -1;
+    const qint64 id = nearest.value(0).toLongLong();
+    QVector<QVariant> values(m_fieldNames.size());
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = nearest.value(i + 1);
+    if (nearest.next() && matches())
+        return -1;
+    nearest.finish();
+    // A row already read at that place must be the same job, or other counters moved the rows since.
+    if (!m_rows[position].isEmpty())
+        return m_rowIds[position] == id ? position : -1;
+    m_rowIds[position] = id;
+    m_rows[position] = std::move(values);
+    return position;
 }
 
 QVariant Recordset::Fields(int index) const

@@ -81,6 +81,7 @@ private:
     QSqlQuery runFrom(const QString &columns, int offset, int limit) const;
     bool loadPage(int row) const;
     bool ensureLoaded(int row) const;
+    int positionInOrder(int column, double wanted, int from) const;
     bool moveTo(int index);
     bool commitBeforeMove();
     bool fail(const QString &message, StorageFault fault = StorageFault::Other);

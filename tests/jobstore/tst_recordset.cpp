@@ -23,6 +23,8 @@ private slots:
     void rowsBeyondTheFirstPageReadInOrder();
     void countAgreesWithTheRowsRead_data();
     void countAgreesWithTheRowsRead();
+    void findAgreesWithReadingEveryRow_data();
+    void findAgreesWithReadingEveryRow();
 };
 
 void TestRecordset::movesAndPositions()
@@ -286,6 +288,58 @@ void TestRecordset::countAgreesWithTheRowsRead()
     for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext())
         ++read;
     QCOMPARE(read, rows);
+}
+
+// Find lands where reading the rows one by one from the same start would, however it gets there.
+void TestRecordset::findAgreesWithReadingEveryRow_data()
+{
+    QTest::addColumn<bool>("blank"); // a job without a number, sorted first or last by the database
+    QTest::addColumn<int>("start");  // position the search starts from
+    QTest::addColumn<QString>("wanted");
+    for (bool blank : {false, true}) {
+        const char *with = blank ? ", and a job without a number" : "";
+        QTest::addRow("late job%s", with) << blank << 1 << "900";
+        QTest::addRow("first job%s", with) << blank << 1 << "2";
+        QTest::addRow("behind the start%s", with) << blank << 400 << "20";
+        QTest::addRow("at the start%s", with) << blank << 300 << "600";
+        QTest::addRow("no such number%s", with) << blank << 1 << "901";
+        QTest::addRow("past the last%s", with) << blank << 1 << "5000";
+        QTest::addRow("held twice%s", with) << blank << 1 << "700";
+        QTest::addRow("not a number%s", with) << blank << 1 << "abc";
+    }
+}
+
+void TestRecordset::findAgreesWithReadingEveryRow()
+{
+    QFETCH(bool, blank);
+    QFETCH(int, start);
+    QFETCH(QString, wanted);
+    TempJobFolder folder;
+    folder.addJobs(2, 1000);
+    folder.value(QStringLiteral("delete from table1 where num % 2 = 1"));
+    if (blank)
+        folder.addJob({{QStringLiteral("name"), QStringLiteral("no number yet")}});
+    if (!TempJobFolder::onServer()) // the server keeps receipt numbers unique
+        folder.addJob({{QStringLiteral("num"), 700}, {QStringLiteral("name"), QStringLiteral("second 700")}});
+
+    Adodc reference;
+    reference.setConnectionString(Program::DatabaseConnection);
+    reference.setRecordSource(Queries::allJobs());
+    Recordset *read = reference.recordset();
+    int expected = -3; // no row: past the end
+    for (read->setAbsolutePosition(start); !read->IsEOF(); read->MoveNext()) {
+        if (read->Fields(Num).toString() == wanted) {
+            expected = read->AbsolutePosition();
+            break;
+        }
+    }
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::allJobs());
+    Recordset *rs = control.recordset();
+    QVERIFY(rs->setAbsolutePosition(start));
+    rs->Find(QStringLiteral("num='%1'").arg(wanted));
+    QCOMPARE(rs->AbsolutePosition(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestRecordset)
