@@ -47,7 +47,8 @@ bool Adodc::Refresh()
     m_everOpened = true;
     bool ok = connect();
     if (ok) {
-        ok = m_recordset->open(QSqlDatabase::database(m_connectionName, false), m_source);
+        const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        ok = m_recordset->open(db, Dialect::adapt(db, m_source));
         if (!ok) {
             m_lastError = m_recordset->lastError();
             m_lastFault = m_recordset->lastFault();

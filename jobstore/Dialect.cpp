@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <algorithm>
+
 namespace Dialect
 {
 
@@ -41,7 +43,7 @@ bool isServer(const QSqlDatabase &db)
     return db.driverName() == QLatin1String("QPSQL");
 }
 
-QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName)
+QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName, int lockWait)
 {
     QSqlDatabase db = QSqlDatabase::contains(connectionName)
                           ? QSqlDatabase::database(connectionName, false)
@@ -52,9 +54,18 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     db.setUserName(address.user);
     db.setPassword(address.password);
     // A server that does not answer must not freeze the counter for minutes.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    // Nor may a lock held elsewhere (a restore, a stuck session) freeze it: the statement fails as
+    // busy instead. The server reads 0 as "wait for ever".
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1'").arg(std::max(lockWait, 1)));
     db.open();
     return db;
+}
+
+SqlText adapt(const QSqlDatabase &db, SqlText source)
+{
+    if (isServer(db))
+        source.sql.replace(QLatin1String(" LIKE ? ESCAPE "), QLatin1String(" ILIKE ? ESCAPE "));
+    return source;
 }
 
 QString beginWrite(const QSqlDatabase &db)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobstore/SqlText.h"
 #include "jobstore/StorageFault.h"
 
 #include <QSqlDatabase>
@@ -30,8 +31,13 @@ std::optional<ServerAddress> parseServerUrl(const QString &url);
 
 bool isServer(const QSqlDatabase &db);
 
-// A read-write connection to the server; fails (and creates nothing) when it cannot be reached.
-QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName);
+// A read-write connection to the server; fails (and creates nothing) when it cannot be reached. A
+// statement that waits longer than `lockWait` ms for a lock another counter holds fails as busy.
+QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName, int lockWait = 5000);
+
+// A record source as the database runs it: SQLite's LIKE ignores the case of Latin letters, the
+// server's does not, so there a search or report filter uses ILIKE.
+SqlText adapt(const QSqlDatabase &db, SqlText source);
 
 // Starts the transaction that a receipt-number check and its write share: SQLite takes the write
 // lock before the check reads; the server's unique index settles two counters saving at once.

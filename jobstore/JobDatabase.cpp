@@ -471,7 +471,7 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
 {
     if (Dialect::isServerUrl(path)) {
         const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(path);
-        QSqlDatabase db = address ? Dialect::openServer(*address, connectionName) : QSqlDatabase();
+        QSqlDatabase db = address ? Dialect::openServer(*address, connectionName, busyWait) : QSqlDatabase();
         if (!db.isOpen()) {
             if (error)
                 *error = address ? db.lastError().text() : QStringLiteral("not a database server address");

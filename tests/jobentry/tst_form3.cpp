@@ -373,7 +373,7 @@ void TestForm3::failedSaveKeepsWindowAndTypedText()
     driver.fill(1, name);
     driver.fill(2, "Nokia");
     driver.fill(8, "500");
-    folder.value("create trigger refuse before insert on table1 begin select raise(abort, 'refused'); end");
+    folder.refuseWrites("insert");
     driver.click("Command3");
 
     QCOMPARE(seams.messageTexts(), QStringList{QStringLiteral("خطاي شماره 1")});
@@ -385,7 +385,7 @@ void TestForm3::failedSaveKeepsWindowAndTypedText()
     QCOMPARE(refresh.count(), 0);
 
     // Once the database takes writes again, the same job saves once.
-    folder.value("drop trigger refuse");
+    folder.allowWrites();
     driver.click("Command3");
     QCOMPARE(seams.messages.size(), 1);
     QVERIFY(!driver.form->isVisible());
@@ -403,7 +403,7 @@ void TestForm3::failedChangeKeepsEarlierValues()
     driver.open(0, 4);
     driver.fill(1, "new");
     driver.fill(14, "20");
-    folder.value("create trigger refuse before update on table1 begin select raise(abort, 'refused'); end");
+    folder.refuseWrites("update");
     driver.click("Command3");
 
     QCOMPARE(seams.messageTexts(), QStringList{QStringLiteral("خطاي شماره 1")});

@@ -265,8 +265,10 @@ void TestHousekeeping::restoreChecksTheNameAndTheContents()
     QVERIFY(seams.messages.first().text.contains(QStringLiteral("x.mdb")));
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
     // Nothing beside the database but the log of why the file was refused.
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
-             (QStringList{QStringLiteral("db1.mdb"), QStringLiteral("velmora.log")}));
+    const QStringList beside = TempJobFolder::onServer()
+                                   ? QStringList{QStringLiteral("velmora.log")}
+                                   : QStringList{QStringLiteral("db1.mdb"), QStringLiteral("velmora.log")};
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), beside);
 }
 
 void TestHousekeeping::restoreReplacesTheDatabaseAndKeepsASafetyCopy()
@@ -329,6 +331,8 @@ void TestHousekeeping::exitCopyNeverPushesOutTheJobs()
 {
     QFETCH(QByteArray, database);
     QFETCH(qint64, copyHolds);
+    if (TempJobFolder::onServer() && (database == "missing" || database == "foreign"))
+        QSKIP("about the job file in the data folder");
     freshExitCopyFolder();
     makeJobDatabase(DatabaseCopies::exitCopyPath(), 7);
     TempJobFolder folder;
@@ -368,10 +372,12 @@ void TestHousekeeping::rotationKeepsTheNewestThirty()
     TempJobFolder folder;
     folder.addJobs(1, 5);
     // Half-written copies of an interrupted restore are stale by the next start.
-    writeFile(folder.databasePath() + QStringLiteral(".restoring"));
+    if (!TempJobFolder::onServer())
+        writeFile(folder.databasePath() + QStringLiteral(".restoring"));
     Seams seams;
     Form1 form;
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("db1.mdb")});
+    if (!TempJobFolder::onServer())
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("db1.mdb")});
     QVERIFY(!QFile::exists(DatabaseCopies::exitCopyPath() + QStringLiteral(".partial")));
     button(form, "Command6")->click();
 
@@ -391,8 +397,8 @@ void TestHousekeeping::countTickSkipsABusyFile()
     Seams seams;
     Form1 form;
     QTRY_COMPARE(button(form, "Command9")->text(), captionOf(1));
-    // Another program holds the file in a transaction that keeps readers out too.
-    folder.value(QStringLiteral("begin exclusive"));
+    // Another program holds the jobs in a transaction that keeps readers out too.
+    folder.hold(true);
     QElapsedTimer clock;
     clock.start();
     QTest::qWait(2500); // two ticks or more

@@ -165,3 +165,44 @@ QList<QVariantList> TempJobFolder::rows(const QString &sql) const
     }
     return result;
 }
+
+void TempJobFolder::hold(bool readersToo)
+{
+    QSqlQuery query(connection());
+    if (!onServer()) {
+        query.exec(readersToo ? QStringLiteral("begin exclusive") : QStringLiteral("begin immediate"));
+        return;
+    }
+    query.exec(QStringLiteral("begin"));
+    if (!query.exec(QStringLiteral("lock table table1 in %1 mode")
+                        .arg(readersToo ? QStringLiteral("access exclusive") : QStringLiteral("exclusive"))))
+        qFatal("hold: %s", qPrintable(query.lastError().text()));
+}
+
+void TempJobFolder::refuseWrites(const QString &event)
+{
+    QSqlQuery query(connection());
+    if (!onServer()) {
+        query.exec(QStringLiteral("create trigger refuse before %1 on table1 begin select raise(abort, 'refused'); end")
+                       .arg(event));
+        return;
+    }
+    query.exec(QStringLiteral("create or replace function refuse() returns trigger language plpgsql as "
+                              "$$ begin raise exception 'refused'; end $$"));
+    if (!query.exec(QStringLiteral("create trigger refuse before %1 on table1 for each row execute function refuse()")
+                        .arg(event)))
+        qFatal("refuseWrites: %s", qPrintable(query.lastError().text()));
+}
+
+void TempJobFolder::allowWrites()
+{
+    QSqlQuery(connection())
+        .exec(onServer() ? QStringLiteral("drop trigger refuse on table1") : QStringLiteral("drop trigger refuse"));
+}
+
+QString TempJobFolder::kindOf(const QString &column)
+{
+    // The server's number columns are NUMERIC: a whole number is one stored without a fraction.
+    return onServer() ? QStringLiteral("case when scale(%1)=0 then 'integer' else 'real' end").arg(column)
+                      : QStringLiteral("typeof(%1)").arg(column);
+}

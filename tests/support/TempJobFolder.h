@@ -24,6 +24,15 @@ public:
     void addJobs(int from, int to); // jobs numbered from..to with a name and model each
     QVariant value(const QString &sql) const;
     QList<QVariantList> rows(const QString &sql) const;
+    // Holds table1 as another counter in the middle of its own save does, or (readersToo) as one
+    // swapping in a restored file does, until "commit" or "rollback" goes through value().
+    void hold(bool readersToo);
+    // Makes every insert or update of a job fail, as a database that takes no writes, or takes them
+    // again.
+    void refuseWrites(const QString &event);
+    void allowWrites();
+    // How a number column's stored kind reads: "integer" for a whole number.
+    static QString kindOf(const QString &column);
     // Drops the test's own connection, e.g. after the file was replaced under it.
     void reconnect();
 
