@@ -50,7 +50,8 @@ struct Form3Driver {
     Form3 *openNew(qint32 receiptNumber)
     {
         open(1, receiptNumber);
-        QTest::qWaitFor([this, receiptNumber] { return text(0) == QString::number(receiptNumber); }, 3000);
+        if (!QTest::qWaitFor([this, receiptNumber] { return text(0) == QString::number(receiptNumber); }, 3000))
+            qWarning("the new job's number %d did not arrive", receiptNumber);
         return form.get();
     }
 
