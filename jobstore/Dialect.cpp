@@ -63,7 +63,16 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
 
 SqlText adapt(const QSqlDatabase &db, SqlText source)
 {
-    if (isServer(db))
+    // ILIKE costs the server a lower-casing of every row; a search for a receipt number or for
+    // Persian text has no case to ignore, and keeps the plain LIKE.
+    const auto hasLatinLetter = [](const QVariant &value) {
+        if (value.typeId() != QMetaType::QString)
+            return false;
+        const QString text = value.toString();
+        return std::any_of(text.begin(), text.end(),
+                           [](QChar ch) { return (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z'); });
+    };
+    if (isServer(db) && std::any_of(source.values.begin(), source.values.end(), hasLatinLetter))
         source.sql.replace(QLatin1String(" LIKE ? ESCAPE "), QLatin1String(" ILIKE ? ESCAPE "));
     return source;
 }

@@ -36,7 +36,7 @@ bool isServer(const QSqlDatabase &db);
 QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName, int lockWait = 5000);
 
 // A record source as the database runs it: SQLite's LIKE ignores the case of Latin letters, the
-// server's does not, so there a search or report filter uses ILIKE.
+// server's does not, so there a search or report filter holding a Latin letter uses ILIKE.
 SqlText adapt(const QSqlDatabase &db, SqlText source);
 
 // Starts the transaction that a receipt-number check and its write share: SQLite takes the write
