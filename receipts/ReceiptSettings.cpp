@@ -73,7 +73,9 @@ QStringList ReceiptSettings::decode(const QByteArray &bytes)
 {
     QString text;
     if (bytes.startsWith(Bom)) {
-        text = QString::fromUtf8(bytes.mid(Bom.size()));
+        // Only the file's own mark is dropped: a first field that begins with U+FEFF keeps it.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        text = decoder.decode(bytes.mid(Bom.size()));
     } else if (isUtf8Text(bytes)) {
         text = QString::fromUtf8(bytes);
     } else {

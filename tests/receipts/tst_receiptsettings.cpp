@@ -100,6 +100,10 @@ void tst_ReceiptSettings::unencodableTextIsWrittenAsUtf8WithBom()
     const QByteArray bytes = ReceiptSettings::encode(lines);
     QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF") + QStringLiteral("1\r\nی\r\n").toUtf8());
     QCOMPARE(ReceiptSettings::decode(bytes), lines);
+
+    // Only the file's own mark is dropped: a first field that begins with U+FEFF keeps it.
+    const QStringList marked{QStringLiteral("\uFEFF1"), QStringLiteral("ی")};
+    QCOMPARE(ReceiptSettings::decode(ReceiptSettings::encode(marked)), marked);
 }
 
 void tst_ReceiptSettings::lineEnds_data()
