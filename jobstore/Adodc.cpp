@@ -45,23 +45,33 @@ void Adodc::setRecordSource(const SqlText &source)
 bool Adodc::Refresh()
 {
     m_everOpened = true;
-    bool ok = connect();
-    if (ok) {
-        const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        ok = m_recordset->open(db, Dialect::adapt(db, m_source));
-        if (!ok) {
-            m_lastError = m_recordset->lastError();
-            m_lastFault = m_recordset->lastFault();
-        }
-    } else {
-        m_recordset->close();
+    bool connected = connect();
+    bool ok = connected && openRecordset();
+    // A server restarted since this window connected has dropped the connection: one fresh
+    // connection is tried before the clerk hears of it.
+    if (!ok && m_pooled && !ServerPool::answers(m_connectionName)) {
+        disconnect();
+        connected = connect();
+        ok = connected && openRecordset();
     }
+    if (!connected)
+        m_recordset->close();
     if (ok) {
         m_lastError.clear();
         m_lastFault = StorageFault::None;
     }
     emit refreshed(ok);
     return ok;
+}
+
+bool Adodc::openRecordset()
+{
+    const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (m_recordset->open(db, Dialect::adapt(db, m_source)))
+        return true;
+    m_lastError = m_recordset->lastError();
+    m_lastFault = m_recordset->lastFault();
+    return false;
 }
 
 Recordset *Adodc::recordset()

@@ -40,6 +40,7 @@ signals:
 
 private:
     bool connect();
+    bool openRecordset();
     void disconnect();
 
     QString m_connectionText;

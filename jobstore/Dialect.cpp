@@ -56,7 +56,11 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     // A server that does not answer must not freeze the counter for minutes.
     // Nor may a lock held elsewhere (a restore, a stuck session) freeze it: the statement fails as
     // busy instead. The server reads 0 as "wait for ever".
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1'").arg(std::max(lockWait, 1)));
+    // A network that drops the line without closing it would hold a query for a quarter of an hour:
+    // unanswered data, or a silent line, ends the connection within seconds instead.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1';keepalives_idle=30;"
+                                        "keepalives_interval=10;keepalives_count=3;tcp_user_timeout=15000")
+                             .arg(std::max(lockWait, 1)));
     db.open();
     return db;
 }

@@ -2,13 +2,19 @@
 
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
+#include "jobstore/ServerPool.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QTimer>
 
-JobChanges::JobChanges(QObject *parent) : QObject(parent)
+JobChanges::JobChanges(QObject *parent) : QObject(parent), m_check(new QTimer(this))
 {
+    // A server that restarts drops the listening connection without a word; without the check the
+    // counter would stop hearing of the other counters' jobs. One round trip a half-minute.
+    m_check->setInterval(30000);
+    connect(m_check, &QTimer::timeout, this, &JobChanges::checkConnection);
     static int serial = 0;
     m_connectionName = QStringLiteral("job-changes-%1").arg(++serial);
 }
@@ -28,7 +34,12 @@ void JobChanges::watch(const QString &dataSource)
     close();
     m_changed = true;
     m_dataVersion = -1;
+    m_dataSource = dataSource;
     m_server = Dialect::isServerUrl(dataSource);
+    if (m_server)
+        m_check->start();
+    else
+        m_check->stop();
     QSqlDatabase db = JobDatabase::open(dataSource, m_connectionName, nullptr, nullptr, 0);
     if (m_server && db.isOpen() && db.driver()->subscribeToNotification(channel())) {
         connect(db.driver(), &QSqlDriver::notification, this, [this] {
@@ -36,6 +47,20 @@ void JobChanges::watch(const QString &dataSource)
             emit changed();
         });
     }
+}
+
+void JobChanges::setCheckInterval(int milliseconds)
+{
+    m_check->setInterval(milliseconds);
+}
+
+void JobChanges::checkConnection()
+{
+    if (ServerPool::answers(m_connectionName))
+        return;
+    // Whatever changed while the connection was down went unheard.
+    watch(m_dataSource);
+    emit changed();
 }
 
 bool JobChanges::takeChanged()

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class QTimer;
+
 class QSqlDatabase;
 
 // Tells a counter that the jobs changed, wherever the change was made: on a server, by its
@@ -26,15 +28,21 @@ public:
     // The name of the server's notification.
     static QString channel();
 
+    // How often the server's listening connection is checked; a dropped one is made again.
+    void setCheckInterval(int milliseconds);
+
 signals:
     // Another counter (or another window) changed the jobs on the server.
     void changed();
 
 private:
     void close();
+    void checkConnection();
     QSqlDatabase connection() const;
 
     QString m_connectionName;
+    QString m_dataSource;
+    QTimer *m_check;
     bool m_server = false;
     bool m_changed = true;
     qint64 m_dataVersion = -1;

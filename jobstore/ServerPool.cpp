@@ -56,15 +56,14 @@ void closeConnection(const QString &name)
     QSqlDatabase::removeDatabase(name);
 }
 
-// A server restarted since the connection was made has dropped it.
-bool answers(const QString &name)
+} // namespace
+
+bool answers(const QString &connectionName)
 {
-    QSqlDatabase db = QSqlDatabase::database(name, false);
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     QSqlQuery query(db);
     return db.isOpen() && query.exec(QStringLiteral("select 1")) && query.next();
 }
-
-} // namespace
 
 QString acquire(const QString &url, QString *error)
 {

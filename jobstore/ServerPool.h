@@ -17,6 +17,9 @@ QString acquire(const QString &url, QString *error = nullptr);
 // Hands the connection back. The caller must have ended any transaction it began on it.
 void release(const QString &connectionName);
 
+// Whether the connection still reaches the server: one round trip.
+bool answers(const QString &connectionName);
+
 // Closes the idle connections.
 void closeIdle();
 

@@ -33,6 +33,7 @@ private slots:
     void startMendsWhatTheServerTableLacks_data();
     void startMendsWhatTheServerTableLacks();
     void windowsBorrowOpenConnectionsAndOutliveADroppedOne();
+    void countersOutliveTheServerDroppingEveryConnection();
 };
 
 // The other counter saves number 50 in a transaction it holds for a moment, in a thread of its own
@@ -283,6 +284,38 @@ void TestServerCounters::windowsBorrowOpenConnectionsAndOutliveADroppedOne()
     QVERIFY2(after.Refresh(), qPrintable(after.lastError()));
     QCOMPARE(after.recordset()->RecordCount(), 3);
     QVERIFY(backendOf(after) != first);
+}
+
+// A restarted server drops the list's connection and the one listening for other counters; the
+// list refreshes again and the changes made afterwards are still heard.
+void TestServerCounters::countersOutliveTheServerDroppingEveryConnection()
+{
+    if (!TempJobFolder::onServer())
+        QSKIP("Only a server drops a counter's connections.");
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    Adodc list;
+    list.setConnectionString(Program::DatabaseConnection);
+    list.setRecordSource(Queries::jobList());
+    QVERIFY(list.Refresh());
+    JobChanges changes;
+    changes.setCheckInterval(100);
+    changes.watch(folder.databasePath());
+    QVERIFY(changes.takeChanged());
+
+    folder.value(QStringLiteral("select count(pg_terminate_backend(pid)) from pg_stat_activity where "
+                                "datname=current_database() and pid<>pg_backend_pid()"));
+    folder.addJob({{QStringLiteral("num"), 4}});
+    QVERIFY2(list.Refresh(), qPrintable(list.lastError()));
+    QCOMPARE(list.recordset()->RecordCount(), 4);
+    bool seen = false;
+    QTRY_VERIFY_WITH_TIMEOUT(seen = seen || changes.takeChanged(), 2000);
+    QTest::qWait(300);     // listening again on a new connection by now
+    changes.takeChanged(); // making it counts as a change: what happened meanwhile went unheard
+    QVERIFY(!changes.takeChanged());
+    folder.addJob({{QStringLiteral("num"), 5}});
+    seen = false;
+    QTRY_VERIFY_WITH_TIMEOUT(seen = seen || changes.takeChanged(), 2000);
 }
 
 QTEST_GUILESS_MAIN(TestServerCounters)
