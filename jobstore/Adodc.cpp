@@ -115,12 +115,8 @@ void Adodc::disconnect()
     m_recordset->close();
     if (m_pooled) {
         ServerPool::release(m_connectionName);
-    } else if (QSqlDatabase::contains(m_connectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_connectionName);
+    } else {
+        JobDatabase::close(m_connectionName);
     }
     m_connectionName.clear();
     m_pooled = false;

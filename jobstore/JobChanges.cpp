@@ -93,11 +93,7 @@ void JobChanges::close()
 {
     if (!QSqlDatabase::contains(m_connectionName))
         return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        if (db.driver())
-            db.driver()->disconnect(this);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connectionName);
+    if (QSqlDriver *driver = QSqlDatabase::database(m_connectionName, false).driver())
+        driver->disconnect(this);
+    JobDatabase::close(m_connectionName);
 }

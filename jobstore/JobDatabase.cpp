@@ -32,14 +32,7 @@ class NamedConnection
 public:
     NamedConnection(const NamedConnection &) = delete;
     NamedConnection &operator=(const NamedConnection &) = delete;
-    ~NamedConnection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
+    ~NamedConnection() { close(m_name); }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
 
 protected:
@@ -465,6 +458,17 @@ qint64 jobCount(const QString &path)
     if (!query.exec(QStringLiteral("select count(*) from table1")) || !query.next())
         return -1;
     return query.value(0).toLongLong();
+}
+
+void close(const QString &connectionName)
+{
+    if (!QSqlDatabase::contains(connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
 }
 
 QSqlDatabase open(const QString &path, const QString &connectionName, QString *error, StorageFault *fault, int busyWait)

@@ -43,6 +43,9 @@ bool isJobDatabase(const QString &path, QString *why = nullptr);
 qint64 jobCount(const QString &path);
 
 // A read-write connection to an existing file; fails (and creates nothing) when it is missing.
+// Closes and forgets a named connection, if there is one.
+void close(const QString &connectionName);
+
 QSqlDatabase open(const QString &path, const QString &connectionName, QString *error = nullptr,
                   StorageFault *fault = nullptr, int busyWait = DefaultBusyWait);
 

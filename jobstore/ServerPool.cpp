@@ -1,6 +1,7 @@
 #include "jobstore/ServerPool.h"
 
 #include "jobstore/Dialect.h"
+#include "jobstore/JobDatabase.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -35,7 +36,7 @@ QList<Connection> &idle()
     return connections;
 }
 
-// Connections handed out, by name, with whether they go back to the pool.
+// Connections handed out on the main thread, by name; they go back to the pool on release.
 QHash<QString, Connection> &lent()
 {
     static QHash<QString, Connection> connections;
@@ -45,15 +46,6 @@ QHash<QString, Connection> &lent()
 bool pooling()
 {
     return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
-}
-
-void closeConnection(const QString &name)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace
@@ -77,7 +69,7 @@ QString acquire(const QString &url, QString *error)
                 lent().insert(connection.name, connection);
                 return connection.name;
             }
-            closeConnection(connection.name);
+            JobDatabase::close(connection.name);
         }
     }
     const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(url);
@@ -93,7 +85,7 @@ QString acquire(const QString &url, QString *error)
         if (error)
             *error = db.lastError().text();
         db = QSqlDatabase();
-        closeConnection(name);
+        JobDatabase::close(name);
         return QString();
     }
     if (pooling()) {
@@ -110,12 +102,12 @@ void release(const QString &connectionName)
     if (connectionName.isEmpty())
         return;
     if (!pooling() || !lent().contains(connectionName)) {
-        closeConnection(connectionName);
+        JobDatabase::close(connectionName);
         return;
     }
     const Connection connection = lent().take(connectionName);
     if (idle().size() >= MaxIdle || !QSqlDatabase::database(connectionName, false).isOpen()) {
-        closeConnection(connectionName);
+        JobDatabase::close(connectionName);
         return;
     }
     idle().append(connection);
@@ -126,7 +118,7 @@ void closeIdle()
     if (!pooling())
         return;
     for (const Connection &connection : std::as_const(idle()))
-        closeConnection(connection.name);
+        JobDatabase::close(connection.name);
     idle().clear();
 }
 
