@@ -34,6 +34,14 @@ void fillRequired(Form3Driver &driver)
     driver.fill(2, QStringLiteral("Nokia"));
 }
 
+// A new job 1 on 1404/06/01 with its required boxes filled, for the date box tests.
+void openDatedJob(Form3Driver &driver)
+{
+    Form3Driver::setToday(Sorvan::SolarDate{1404, 6, 1});
+    driver.openNew(1);
+    fillRequired(driver);
+}
+
 } // namespace
 
 void TestForm3Values::amounts_data()
@@ -119,9 +127,7 @@ void TestForm3Values::dates()
     TempJobFolder folder;
     Seams seams;
     Form3Driver driver;
-    Form3Driver::setToday(Sorvan::SolarDate{1404, 6, 1});
-    driver.openNew(1);
-    fillRequired(driver);
+    openDatedJob(driver);
     MaskEdBox *box = driver.mask(mask);
     box->setFocus();
     if (typed.isEmpty())
@@ -165,9 +171,7 @@ void TestForm3Values::wrongKeyKeepsSelectedDate()
     TempJobFolder folder;
     Seams seams;
     Form3Driver driver;
-    Form3Driver::setToday(Sorvan::SolarDate{1404, 6, 1});
-    driver.openNew(1);
-    fillRequired(driver);
+    openDatedJob(driver);
     driver.fill(4, "");
     QTest::keyClick(driver.box(4), Qt::Key_Return);
     QTest::keyClick(driver.mask(1), Qt::Key_Return);
