@@ -180,10 +180,15 @@ void backup(QWidget *owner)
 namespace
 {
 
+// Two restores in one second keep both safety copies.
 QString safetyCopyPath(const QString &folder)
 {
-    return QDir(folder).filePath(QStringLiteral("db1-before-restore-%1.mdb")
-                                     .arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    const QDir dir(folder);
+    const QString stamp = Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = QStringLiteral("db1-before-restore-%1.mdb").arg(stamp);
+    for (int serial = 2; dir.exists(name); ++serial)
+        name = QStringLiteral("db1-before-restore-%1-%2.mdb").arg(stamp).arg(serial);
+    return dir.filePath(name);
 }
 
 // The server's jobs are kept in a job file in the data folder, then replaced in one transaction.
