@@ -16,9 +16,6 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    AppSetup::setIdentity(app);
-
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addVersionOption();
@@ -38,17 +35,33 @@ int main(int argc, char *argv[])
     parser.addOption(dataDir);
     parser.addOption(printToPdf);
     parser.addOption(database);
-    // Parsed once quietly first, so that --help can name the data folder the options lead to.
-    parser.parse(QApplication::arguments());
-    const QString dataFolder =
-        Program::chooseDataFolder(parser.value(dataDir), QApplication::applicationDirPath(), Program::userDataFolder());
-    parser.setApplicationDescription(QStringLiteral("Velmora: a mobile-phone repair shop's counter.\n"
-                                                    "Data folder in use: %1")
-                                         .arg(QDir::toNativeSeparators(dataFolder)));
-    parser.process(app);
+    QString dataFolder;
+    {
+        // The options are read before any window system is needed: --help, --version and a wrong
+        // option answer on a text console or over ssh, where no display can be opened.
+        QCoreApplication console(argc, argv);
+        AppSetup::setIdentity(console);
+        // Parsed once quietly first, so that --help can name the data folder the options lead to.
+        parser.parse(QCoreApplication::arguments());
+        dataFolder = Program::chooseDataFolder(parser.value(dataDir), QCoreApplication::applicationDirPath(),
+                                               Program::userDataFolder());
+        parser.setApplicationDescription(QStringLiteral("Velmora: a mobile-phone repair shop's counter.\n"
+                                                        "Data folder in use: %1")
+                                             .arg(QDir::toNativeSeparators(dataFolder)));
+        parser.process(console);
+    }
+    QApplication app(argc, argv);
+    AppSetup::setIdentity(app);
+    AppSetup::applyLookAndFeel(app);
 
     if (!QDir().mkpath(dataFolder)) {
         qCritical("Cannot use the data folder %s", qPrintable(dataFolder));
+        // Started from the menu there is no terminal to read the line above.
+        MessageBox::critical(nullptr,
+                             QStringLiteral("پوشه اطلاعات %1 ساخته نشد.\n"
+                                            "اجازه نوشتن در آن را بررسي کنيد يا پوشه ديگري با --data-dir بدهيد.\n"
+                                            "برنامه بسته مي شود.")
+                                 .arg(isolated(QDir::toNativeSeparators(dataFolder))));
         return 2;
     }
     Program::setDataFolder(dataFolder);
@@ -61,7 +74,6 @@ int main(int argc, char *argv[])
         RunOptions::printToPdfFolder = QDir(folder).absolutePath();
     }
 
-    AppSetup::applyLookAndFeel(app);
     QString server = parser.value(database);
     if (server.isEmpty())
         server = QSettings(QDir(dataFolder).filePath(QStringLiteral("velmora.ini")), QSettings::IniFormat)
