@@ -93,6 +93,15 @@ int main(int argc, char *argv[])
         Program::setDatabaseServer(server);
         const JobDatabase::Check check = JobDatabase::ensure(server);
         if (check.state != JobDatabase::State::Ready && check.state != JobDatabase::State::Created) {
+            if (check.state == JobDatabase::State::NoServerDriver) {
+                MessageBox::failure(nullptr,
+                                    QStringLiteral("بخش اتصال به سرور پايگاه داده روي اين رايانه نصب نيست.\n"
+                                                   "بسته %1 را نصب کنيد و برنامه را دوباره باز کنيد.\n"
+                                                   "برنامه بسته مي شود و چيزي تغيير داده نشد.")
+                                        .arg(isolated(QLatin1String(JobDatabase::ServerDriverPackage))),
+                                    check.detail);
+                return 4;
+            }
             const QString text = check.state == JobDatabase::State::Unreachable
                                      ? QStringLiteral("به پايگاه داده %1 روي سرور %2 وصل نشد.\n"
                                                       "شبکه، روشن بودن سرور و نام کاربر و رمز را بررسي کنيد.\n"
