@@ -57,11 +57,11 @@ int main(int argc, char *argv[])
     if (!QDir().mkpath(dataFolder)) {
         qCritical("Cannot use the data folder %s", qPrintable(dataFolder));
         // Started from the menu there is no terminal to read the line above.
-        MessageBox::critical(nullptr,
-                             QStringLiteral("پوشه اطلاعات %1 ساخته نشد.\n"
-                                            "اجازه نوشتن در آن را بررسي کنيد يا پوشه ديگري با --data-dir بدهيد.\n"
-                                            "برنامه بسته مي شود.")
-                                 .arg(isolated(QDir::toNativeSeparators(dataFolder))));
+        MessageBox::critical(
+            nullptr, QStringLiteral("پوشه اطلاعات %1 ساخته نشد.\n"
+                                    "اجازه نوشتن در آن را بررسي کنيد يا پوشه ديگري با %2 بدهيد.\n"
+                                    "برنامه بسته مي شود.")
+                         .arg(isolated(QDir::toNativeSeparators(dataFolder)), isolated(QStringLiteral("--data-dir"))));
         return 2;
     }
     Program::setDataFolder(dataFolder);
