@@ -39,8 +39,12 @@ desktop-file-validate "$root/usr/share/applications/velmora.desktop" || fail "de
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
 
 echo "== hardening"
+# Control flow integrity is left out: Debian 12's own start files lack the IBT/SHSTK note, so no
+# program of the release has it (hardening-check fails /usr/bin/dpkg the same way). The library
+# makes no libc call whose buffer size the compiler knows, so it has nothing to fortify.
+hardening-check --nocfprotection "$root/usr/bin/velmora" || fail "hardening-check velmora"
+hardening-check --nocfprotection --nofortify "$libdir"/libsorvan.so.*.* || fail "hardening-check libsorvan"
 for binary in "$root/usr/bin/velmora" "$libdir"/libsorvan.so.*.*; do
-    hardening-check "$binary" || fail "hardening-check $binary"
     if readelf -d "$binary" | grep -E 'RUNPATH|RPATH'; then
         fail "$binary has a library search path"
     fi
