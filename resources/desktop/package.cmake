@@ -36,6 +36,9 @@ set(CPACK_DEBIAN_LIBSORVAN_PACKAGE_NAME libsorvan${SORVAN_SOVERSION})
 set(CPACK_DEBIAN_LIBSORVAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_LIBSORVAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libstdc++6 (>= 12), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4)")
+# The library's first package was named libsorvan and holds the same files.
+set(CPACK_DEBIAN_LIBSORVAN_PACKAGE_CONFLICTS "libsorvan")
+set(CPACK_DEBIAN_LIBSORVAN_PACKAGE_REPLACES "libsorvan")
 set(CPACK_COMPONENT_LIBSORVAN_DESCRIPTION "solar (Persian) calendar and date control for Qt 6
 Converts between Gregorian and solar dates and provides the Shamsi
 widget, which shows today's solar date.")

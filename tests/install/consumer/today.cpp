@@ -1,7 +1,13 @@
 // Prints today's solar date as the installed date control shows it, read right after the control is
 // made and before any event loop has run; fails when the control and the conversion disagree.
+// Every installed header is included, so each one is held to the consumer's strict flags.
+#include <sorvan/CheckedPropertyWidget.h>
+#include <sorvan/Clock.h>
+#include <sorvan/PropertyBag.h>
 #include <sorvan/Shamsi.h>
+#include <sorvan/ShamsiFactory.h>
 #include <sorvan/SolarCalendar.h>
+#include <sorvan/sorvan_export.h>
 
 #include <QApplication>
 #include <QTextStream>
