@@ -18,9 +18,6 @@
 int main(int argc, char *argv[])
 {
     AppSetup::keepNewFilesPrivate();
-    QApplication app(argc, argv);
-    AppSetup::setIdentity(app);
-
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addVersionOption();
@@ -40,17 +37,33 @@ int main(int argc, char *argv[])
     parser.addOption(dataDir);
     parser.addOption(printToPdf);
     parser.addOption(database);
-    // Parsed once quietly first, so that --help can name the data folder the options lead to.
-    parser.parse(QApplication::arguments());
-    const QString dataFolder =
-        Program::chooseDataFolder(parser.value(dataDir), QApplication::applicationDirPath(), Program::userDataFolder());
-    parser.setApplicationDescription(QStringLiteral("Velmora: a mobile-phone repair shop's counter.\n"
-                                                    "Data folder in use: %1")
-                                         .arg(QDir::toNativeSeparators(dataFolder)));
-    parser.process(app);
+    QString dataFolder;
+    {
+        // The options are read before any window system is needed: --help, --version and a wrong
+        // option answer on a text console or over ssh, where no display can be opened.
+        QCoreApplication console(argc, argv);
+        AppSetup::setIdentity(console);
+        // Parsed once quietly first, so that --help can name the data folder the options lead to.
+        parser.parse(QCoreApplication::arguments());
+        dataFolder = Program::chooseDataFolder(parser.value(dataDir), QCoreApplication::applicationDirPath(),
+                                               Program::userDataFolder());
+        parser.setApplicationDescription(QStringLiteral("Velmora: a mobile-phone repair shop's counter.\n"
+                                                        "Data folder in use: %1")
+                                             .arg(QDir::toNativeSeparators(dataFolder)));
+        parser.process(console);
+    }
+    QApplication app(argc, argv);
+    AppSetup::setIdentity(app);
+    AppSetup::applyLookAndFeel(app);
 
     if (!QDir().mkpath(dataFolder)) {
         qCritical("Cannot use the data folder %s", qPrintable(dataFolder));
+        // Started from the menu there is no terminal to read the line above.
+        MessageBox::critical(
+            nullptr, QStringLiteral("پوشه اطلاعات %1 ساخته نشد.\n"
+                                    "اجازه نوشتن در آن را بررسي کنيد يا پوشه ديگري با %2 بدهيد.\n"
+                                    "برنامه بسته مي شود.")
+                         .arg(isolated(QDir::toNativeSeparators(dataFolder)), isolated(QStringLiteral("--data-dir"))));
         return 2;
     }
     Program::setDataFolder(dataFolder);
@@ -63,7 +76,6 @@ int main(int argc, char *argv[])
         RunOptions::printToPdfFolder = QDir(folder).absolutePath();
     }
 
-    AppSetup::applyLookAndFeel(app);
     QString server = parser.value(database);
     if (server.isEmpty())
         server = QSettings(QDir(dataFolder).filePath(QStringLiteral("velmora.ini")), QSettings::IniFormat)
@@ -83,6 +95,15 @@ int main(int argc, char *argv[])
         Program::setDatabaseServer(server);
         const JobDatabase::Check check = JobDatabase::ensure(server);
         if (check.state != JobDatabase::State::Ready && check.state != JobDatabase::State::Created) {
+            if (check.state == JobDatabase::State::NoServerDriver) {
+                MessageBox::failure(nullptr,
+                                    QStringLiteral("بخش اتصال به سرور پايگاه داده روي اين رايانه نصب نيست.\n"
+                                                   "بسته %1 را نصب کنيد و برنامه را دوباره باز کنيد.\n"
+                                                   "برنامه بسته مي شود و چيزي تغيير داده نشد.")
+                                        .arg(isolated(QLatin1String(JobDatabase::ServerDriverPackage))),
+                                    check.detail);
+                return 4;
+            }
             const QString text = check.state == JobDatabase::State::Unreachable
                                      ? QStringLiteral("به پايگاه داده %1 روي سرور %2 وصل نشد.\n"
                                                       "شبکه، روشن بودن سرور و نام کاربر و رمز را بررسي کنيد.\n"

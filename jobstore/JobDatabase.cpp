@@ -240,6 +240,9 @@ bool serverTableComplete(QSqlQuery &query)
 // The server's table1 must have its key and then the job columns; an empty database gets one.
 Check ensureServer(const QString &url)
 {
+    // Told apart from an unreachable server: no network or password check can help here.
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return {State::NoServerDriver, QStringLiteral("QPSQL driver not installed")};
     ServerScratch scratch(url);
     if (!scratch.isOpen())
         return {State::Unreachable, scratch.error()};

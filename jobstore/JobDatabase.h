@@ -21,7 +21,11 @@ enum class State {
     CannotCreate,    // there was no file and none could be made
     Busy,            // another program holds the file, so it could not be checked
     Unreachable,     // the database server did not answer or refused the login; nothing was done
+    NoServerDriver,  // Qt's PostgreSQL driver is not installed, so no server can be reached; nothing was done
 };
+
+// The Debian package that brings Qt's PostgreSQL driver.
+inline constexpr char ServerDriverPackage[] = "libqt6sql6-psql";
 
 // How long a connection waits for a file that another program holds before a query fails.
 inline constexpr int DefaultBusyWait = 5000;

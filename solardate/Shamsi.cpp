@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <atomic>
@@ -65,6 +66,8 @@ Shamsi::Shamsi(QWidget *parent) : CheckedPropertyWidget(parent)
     createLabels();
     resize(sizeHint());
     placeLabel1(); // a hidden widget gets no resize event before it is first shown
+    // Today's date at once, so a caller reading it before any event loop runs gets no placeholder text.
+    fillFromToday();
     startTimer1();
 }
 
@@ -122,6 +125,12 @@ void Shamsi::startTimer1()
 
 void Shamsi::refresh()
 {
+    fillFromToday();
+    m_timer1->stop();
+}
+
+void Shamsi::fillFromToday()
+{
     setLabel1Text(GregorianToSolar(Clock::today()).remove(QLatin1Char(' ')));
 
     const QString text = m_label1->text();
@@ -135,8 +144,6 @@ void Shamsi::refresh()
     }
     for (const char *marker : {"k0", "k2", "k3", "k4", "k5", "k6", "k1"})
         setLabel1Text(m_label1->text().remove(QLatin1String(marker)));
-
-    m_timer1->stop();
 }
 
 void Shamsi::setLabel1Text(const QString &text)
@@ -262,6 +269,17 @@ QString Shamsi::Emrooz() const
 void Shamsi::setEmrooz(const QString &text)
 {
     m_roozi->setText(text);
+}
+
+QDate Shamsi::date() const
+{
+    const QString text = Tarikh();
+    static const QRegularExpression shape(QStringLiteral("^([0-9]{4})/([0-9]{2})/([0-9]{2})$"));
+    const QRegularExpressionMatch match = shape.match(text);
+    if (!match.hasMatch())
+        return {};
+    const SolarDate solar{match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt()};
+    return isValidSolarDate(solar) ? gregorianFromSolar(solar) : QDate();
 }
 
 bool Shamsi::Visible() const

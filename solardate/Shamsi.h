@@ -4,20 +4,24 @@
 #include "sorvan_export.h"
 
 #include <QColor>
+#include <QDate>
 #include <QFont>
 #include <QString>
 #include <QWidget>
 
+QT_BEGIN_NAMESPACE
 class QLabel;
 class QTimer;
+QT_END_NAMESPACE
 
 namespace Sorvan
 {
 
 class PropertyBag;
 
-// The date control of the windows: about a millisecond after it is created it fills its texts with today's solar
-// date, and keeps them until something writes them. The windows read the date from it, never convert one themselves.
+// The date control of the windows: it holds today's solar date from the moment it is created, fills its texts again
+// about a millisecond later (after a window has applied any stored state) and keeps them until something writes
+// them. The windows read the date from it, never convert one themselves.
 class SORVAN_EXPORT Shamsi : public CheckedPropertyWidget
 {
     Q_OBJECT
@@ -55,7 +59,7 @@ public:
     QColor ForeColor() const;
     void setForeColor(const QColor &color);
 
-    // Plain texts: nothing checks that they hold a date.
+    // Plain texts: nothing checks that they hold a date. Tarikh is yyyy/mm/dd, Sal four digits, Mah and Rooz two.
     QString Tarikh() const;
     void setTarikh(const QString &text);
     QString Rooz() const;
@@ -64,8 +68,12 @@ public:
     void setMah(const QString &text);
     QString Sal() const;
     void setSal(const QString &text);
+    // The weekday as one digit: "0" Saturday, "1" Sunday ... "6" Friday.
     QString Emrooz() const;
     void setEmrooz(const QString &text);
+
+    // The Gregorian date of the solar date Tarikh shows; an invalid QDate when Tarikh holds no valid yyyy/mm/dd.
+    QDate date() const;
 
     // The control's own show/hide setting, whether or not its window is on screen.
     bool Visible() const;
@@ -83,7 +91,7 @@ public:
     // Controls alive in this process, for the library's unload check.
     static int instanceCount();
 
-signals:
+Q_SIGNALS:
     // The date label's text changed (emitted only when the text differs from before).
     void Change();
     void Click();
@@ -100,6 +108,7 @@ private:
     void createLabels();
     void placeLabel1();
     void startTimer1();
+    void fillFromToday();
     void setLabel1Text(const QString &text);
     QLabel *hiddenLabel(const char *name, const QString &text);
     int twipsToPixelsX(int twips) const;

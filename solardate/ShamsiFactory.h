@@ -4,7 +4,9 @@
 
 #include <QString>
 
+QT_BEGIN_NAMESPACE
 class QWidget;
+QT_END_NAMESPACE
 
 namespace Sorvan
 {

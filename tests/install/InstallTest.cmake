@@ -1,6 +1,7 @@
 # Installs the build into a temporary prefix and builds a small program against Sorvan there, once with
-# find_package and once with pkg-config. Run by CTest with -DBUILD_DIR, -DWORK_DIR, -DSOURCE_DIR,
-# -DLIBDIR, -DCXX and -DGENERATOR.
+# find_package and once with pkg-config, both without Qt's keywords and with every warning an error.
+# Run by CTest with -DBUILD_DIR, -DWORK_DIR, -DSOURCE_DIR, -DLIBDIR, -DCXX and -DGENERATOR; with
+# -DPREFIX instead of -DBUILD_DIR it uses a tree installed already (the packages, unpacked).
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
     if(NOT result EQUAL 0)
@@ -18,11 +19,15 @@ function(expect_solar_date program)
     message(STATUS "${program}: ${output}")
 endfunction()
 
-set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
-foreach(component libsorvan libsorvan-dev)
-    run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component ${component})
-endforeach()
+if(DEFINED PREFIX)
+    set(prefix ${PREFIX})
+else()
+    set(prefix ${WORK_DIR}/prefix)
+    foreach(component libsorvan libsorvan-dev)
+        run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component ${component})
+    endforeach()
+endif()
 if(EXISTS ${prefix}/bin/velmora)
     message(FATAL_ERROR "the library's packages hold the program")
 endif()
@@ -33,9 +38,17 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/consumer -B ${WORK_DIR}/with-cmake -G ${GE
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/with-cmake)
 expect_solar_date(${WORK_DIR}/with-cmake/today)
 
-# pkg-config sorvan
-set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
+# pkg-config sorvan: the file names its install prefix plainly, as distributions want; installed
+# elsewhere, a copy names the other prefix.
+file(READ ${prefix}/${LIBDIR}/pkgconfig/sorvan.pc pc)
+if(NOT pc MATCHES "^prefix=/[^$\n]*\n")
+    message(FATAL_ERROR "sorvan.pc does not begin with a plain prefix:\n${pc}")
+endif()
+string(REGEX REPLACE "^prefix=[^\n]*" "prefix=${prefix}" pc "${pc}")
+file(WRITE ${WORK_DIR}/pkgconfig/sorvan.pc "${pc}")
+set(ENV{PKG_CONFIG_PATH} ${WORK_DIR}/pkgconfig)
 run(pkg-config --cflags --libs sorvan)
 separate_arguments(flags UNIX_COMMAND "${output}")
-run(${CXX} -o ${WORK_DIR}/today-pc ${SOURCE_DIR}/consumer/today.cpp ${flags} -Wl,-rpath,${prefix}/${LIBDIR})
+run(${CXX} -o ${WORK_DIR}/today-pc ${SOURCE_DIR}/consumer/today.cpp ${flags} -DQT_NO_KEYWORDS
+    -Wall -Wextra -pedantic -Werror -Wl,-rpath,${prefix}/${LIBDIR})
 expect_solar_date(${WORK_DIR}/today-pc)
