@@ -215,8 +215,10 @@ FittedText layOut(const FaceItem &item, const QRectF &rect, Qt::Alignment alignm
 {
     QFont font(item.fontFamily);
     font.setBold(item.bold);
-    return TextFit::fit(item.text, font, item.fontPoints, TwipsPerPoint, rect, alignment,
-                        item.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight, device);
+    // A phone number or a model inside a Persian line keeps its own order on paper.
+    const QString text = item.rightToLeft ? isolateLeftToRightRuns(item.text) : item.text;
+    return TextFit::fit(text, font, item.fontPoints, TwipsPerPoint, rect, alignment,
+                        item.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight, device, item.lineSpacing);
 }
 
 FittedText layOut(const FaceItem &item, QPaintDevice *device)
