@@ -38,6 +38,11 @@ bool sign(QChar ch)
     return ch == u'+' || ch == u'-';
 }
 
+bool slash(QChar ch)
+{
+    return ch == u'/' || ch == u'\\';
+}
+
 } // namespace
 
 QString isolateLeftToRightRuns(const QString &text)
@@ -49,12 +54,13 @@ QString isolateLeftToRightRuns(const QString &text)
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n) {
-        // A run starts at a digit or Latin letter, or at a sign right before a digit that does not
-        // follow one ("+98", "-2").
+        // A run starts at a digit or Latin letter, at a sign right before a digit ("+98", "-2") or
+        // at the slash that opens a path.
         qsizetype start = -1;
         if (leftToRight(text[i]))
             start = i;
-        else if (sign(text[i]) && i + 1 < n && text[i + 1].isDigit() && (i == 0 || !leftToRight(text[i - 1])))
+        else if (i + 1 < n && (i == 0 || !leftToRight(text[i - 1])) &&
+                 ((sign(text[i]) && text[i + 1].isDigit()) || (slash(text[i]) && leftToRight(text[i + 1]))))
             start = i;
         if (start < 0) {
             out += text[i++];
