@@ -6,7 +6,10 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLineEdit>
+#include <QListView>
+#include <QSplitter>
 #include <QTimer>
 #include <QTreeView>
 
@@ -34,6 +37,17 @@ void fitToRightToLeft(QFileDialog &dialog)
         lookIn->setLayoutDirection(Qt::LeftToRight);
     if (auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
         name->setLayoutDirection(Qt::LeftToRight);
+    // Room between the labels and the window's edge, and a sidebar wide enough for its places.
+    if (dialog.layout())
+        dialog.layout()->setContentsMargins(12, 12, 12, 12);
+    if (auto *sidebar = dialog.findChild<QListView *>(QStringLiteral("sidebar"))) {
+        const int width = qMax(sidebar->sizeHintForColumn(0) + 2 * sidebar->frameWidth() + 24,
+                               sidebar->fontMetrics().averageCharWidth() * 18);
+        sidebar->setMinimumWidth(width);
+        sidebar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (auto *splitter = dialog.findChild<QSplitter *>(QStringLiteral("splitter")))
+            splitter->setSizes({width, qMax(splitter->width() - width, width)});
+    }
     // A filter such as "*.jpg" has no letter to set its direction and read "jpg.*".
     if (auto *types = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo")))
         types->setLayoutDirection(Qt::LeftToRight);

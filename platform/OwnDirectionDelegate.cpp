@@ -1,12 +1,13 @@
 #include "platform/OwnDirectionDelegate.h"
 
 #include "platform/BidiText.h"
+#include "platform/LatinDigits.h"
 
 #include <QLocale>
 
 QString OwnDirectionDelegate::displayText(const QVariant &value, const QLocale &) const
 {
-    return inOwnDirection(cellText(value));
+    return inOwnDirection(LatinDigits::of(cellText(value)));
 }
 
 QString OwnDirectionDelegate::cellText(const QVariant &value) const

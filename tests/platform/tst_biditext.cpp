@@ -90,6 +90,7 @@ void TestBidiText::gridCells_data()
     QTest::newRow("Persian with a number") << QVariant(QStringLiteral("تلفن:021-66000000")) << "021-66000000";
     QTest::newRow("whole number") << QVariant(1234) << "1234";
     QTest::newRow("amount") << QVariant(12500000.0) << "12500000";
+    QTest::newRow("typed in Persian digits") << QVariant(QStringLiteral("نوت ۱۲ پرو")) << "12";
 }
 
 void TestBidiText::gridCells()
