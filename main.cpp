@@ -3,6 +3,7 @@
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "mainwindow/ProgramEnd.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -16,6 +17,7 @@
 
 int main(int argc, char *argv[])
 {
+    AppSetup::keepNewFilesPrivate();
     QApplication app(argc, argv);
     AppSetup::setIdentity(app);
 
@@ -103,6 +105,7 @@ int main(int argc, char *argv[])
                                           .arg(isolated(QDir::toNativeSeparators(Program::dataFolder()))));
         return 3;
     }
+    ProgramEnd::watchSessionEnd(app);
     // The splash stays loaded, hidden, until the program ends.
     first splash;
     splash.show();
