@@ -137,7 +137,8 @@ void Form3::createControls()
 
 void Form3::placeControls()
 {
-    setWindowTitle(QString());
+    // The window has no title; an empty one would show the program's name instead.
+    setWindowTitle(QStringLiteral(" "));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(windowWidth), Twips::toPixels(windowHeight));
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {

@@ -7,6 +7,7 @@
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/BidiText.h"
+#include "platform/LatinDigits.h"
 #include "platform/MessageBox.h"
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <QLocale>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -93,7 +93,7 @@ void Form1::onTim()
         m_shamsDay = today;
         m_shams->refresh();
     }
-    ui->L4->setText(QLocale::system().toString(Sorvan::Clock::now().time(), QLocale::ShortFormat));
+    ui->L4->setText(LatinDigits::timeOfDay(Sorvan::Clock::now().time()));
     const QString weekday = m_shams ? m_shams->Emrooz() : QString();
     const qsizetype index = weekday.size() == 1 ? weekday.at(0).unicode() - u'0' : -1;
     ui->l6->setText(index >= 0 && index < weekdayNames.size() ? weekdayNames.at(index) : QString());

@@ -21,7 +21,7 @@ static void registerVelmoraResources()
 namespace
 {
 
-// Two places where Qt's own controls read wrongly right to left.
+// Where Qt's own controls read wrongly right to left.
 class RightToLeftStyle : public QProxyStyle
 {
 public:
@@ -33,6 +33,10 @@ public:
                   QStyleHintReturn *returnData) const override
     {
         if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 0;
+        // An underlined letter is drawn apart from its neighbours and breaks Persian joining
+        // ("بـله"); the Alt shortcuts work without it.
+        if (hint == SH_UnderlineShortcut)
             return 0;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }

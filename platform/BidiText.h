@@ -19,3 +19,17 @@ inline bool hasRightToLeftLetter(const QString &text)
     }
     return false;
 }
+
+// Puts every run of digits and Latin letters inside a Persian line into a left-to-right isolate,
+// with the signs, hyphens, slashes, dots, colons and blanks between them: "تلفن:021-66000000"
+// would otherwise read 66000000-021, because after a Persian letter the hyphen no longer joins the
+// two numbers. A text without a right-to-left letter is returned as it is.
+QString isolateLeftToRightRuns(const QString &text);
+
+// A text shown in a right-to-left view (a grid cell): its own first letter decides its direction,
+// a text with no letter (a phone number, "-2+3") reads left to right, and the Latin runs inside a
+// Persian text keep their order.
+QString inOwnDirection(const QString &text);
+
+// Drops the isolate marks the two functions above add.
+QString withoutIsolates(QString text);

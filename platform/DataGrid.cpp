@@ -2,6 +2,7 @@
 
 #include "jobstore/Adodc.h"
 #include "jobstore/RecordsetModel.h"
+#include "platform/OwnDirectionDelegate.h"
 #include "platform/Twips.h"
 
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new OwnDirectionDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,11 +1,15 @@
 #include "platform/FileDialog.h"
 
+#include "platform/OwnDirectionDelegate.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLineEdit>
-#include <QStyledItemDelegate>
+#include <QListView>
+#include <QSplitter>
 #include <QTimer>
 #include <QTreeView>
 
@@ -16,23 +20,6 @@ FileDialog::Handler &handlerSlot()
     static FileDialog::Handler handler;
     return handler;
 }
-
-// Qt's own dialog mirrors its columns right to left and then lays every cell out right to left
-// too: "12/8/26 7:58 PM" reads "PM 7:58 12/8/26" and "(2)" turns inside out. Each cell keeps its
-// place but reads in its own text's direction.
-class OwnDirectionDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (!option->text.isEmpty())
-            option->text = QChar(0x2068) + option->text + QChar(0x2069); // first-strong isolate
-    }
-};
 
 // A path reads from its leading slash on the left, whatever the layout around it; the date column
 // is as wide as its dates, which are unreadable cut in the middle.
@@ -50,6 +37,20 @@ void fitToRightToLeft(QFileDialog &dialog)
         lookIn->setLayoutDirection(Qt::LeftToRight);
     if (auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
         name->setLayoutDirection(Qt::LeftToRight);
+    // Room between the labels and the window's edge, and a sidebar wide enough for its places.
+    if (dialog.layout())
+        dialog.layout()->setContentsMargins(12, 12, 12, 12);
+    if (auto *sidebar = dialog.findChild<QListView *>(QStringLiteral("sidebar"))) {
+        const int width = qMax(sidebar->sizeHintForColumn(0) + 2 * sidebar->frameWidth() + 24,
+                               sidebar->fontMetrics().averageCharWidth() * 18);
+        sidebar->setMinimumWidth(width);
+        sidebar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (auto *splitter = dialog.findChild<QSplitter *>(QStringLiteral("splitter")))
+            splitter->setSizes({width, qMax(splitter->width() - width, width)});
+    }
+    // A filter such as "*.jpg" has no letter to set its direction and read "jpg.*".
+    if (auto *types = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo")))
+        types->setLayoutDirection(Qt::LeftToRight);
 }
 
 QString ask(QWidget *parent, const FileDialog::Request &request)

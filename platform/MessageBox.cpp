@@ -1,8 +1,8 @@
 #include "platform/MessageBox.h"
 
+#include "platform/BidiText.h"
 #include "platform/ErrorLog.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 namespace
@@ -22,8 +22,10 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, Icon i
         return handlerSlot()(request);
 
     QMessageBox box(parent);
-    box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
-    box.setText(text);
+    // An empty title would be filled in with the program's name by the window system: a blank
+    // keeps it empty.
+    box.setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
+    box.setText(isolateLeftToRightRuns(text));
     box.setLayoutDirection(Qt::RightToLeft);
     switch (icon) {
     case Icon::None:

@@ -1,5 +1,6 @@
 #include "receipts/FittingLineEdit.h"
 
+#include "platform/BidiText.h"
 #include "receipts/TextFit.h"
 
 #include <QPainter>
@@ -21,16 +22,25 @@ bool FittingLineEdit::overflowsLine() const
     return fontMetrics().horizontalAdvance(text()) > textRoom().width();
 }
 
+bool FittingLineEdit::drawsAsOnPaper() const
+{
+    if (isReadOnly() && overflowsLine())
+        return true;
+    // Qt's own line edit while the caret is in it, so typing and selecting work as everywhere.
+    return !hasFocus() && echoMode() == QLineEdit::Normal && isolateLeftToRightRuns(text()) != text();
+}
+
 void FittingLineEdit::paintEvent(QPaintEvent *event)
 {
-    if (!isReadOnly() || !overflowsLine())
+    if (!drawsAsOnPaper())
         return QLineEdit::paintEvent(event);
     QPainter painter(this);
     painter.fillRect(rect(), palette().brush(QPalette::Base));
     painter.setPen(palette().color(QPalette::Text));
     const double pixelsPerPoint = logicalDpiY() / 72.0;
     const double points = font().pointSizeF() > 0 ? font().pointSizeF() : font().pixelSize() / pixelsPerPoint;
-    TextFit::fit(text(), font(), points, pixelsPerPoint, textRoom(),
-                 QStyle::visualAlignment(layoutDirection(), alignment()), layoutDirection(), this)
+    TextFit::fit(isolateLeftToRightRuns(text()), font(), points, pixelsPerPoint, textRoom(),
+                 QStyle::visualAlignment(layoutDirection(), alignment()),
+                 hasRightToLeftLetter(text()) ? Qt::RightToLeft : layoutDirection(), this)
         .draw(painter);
 }

@@ -353,10 +353,10 @@ void PForm::printFace()
         surface.endDoc();
 }
 
-void PForm::previewFace()
+QPrintPreviewDialog *PForm::previewFace()
 {
     const QSizeF rollPage = rollReceipt() ? RollReceipt::layOut(this, m_receiptNumber).page : QSizeF();
-    PrintPreview::open(
+    return PrintPreview::open(
         this, [this](PrintSurface &surface) { return printOn(surface); }, rollPage);
 }
 

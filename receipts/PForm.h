@@ -8,6 +8,7 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QMenuBar;
+class QPrintPreviewDialog;
 class QRadioButton;
 
 namespace Ui
@@ -45,8 +46,8 @@ public:
     void pickLogo();
     // Prints the receipt as it stands, in the chosen layout; a failure is not reported.
     void printFace();
-    // The same pages in Qt's print preview.
-    void previewFace();
+    // The same pages in Qt's print preview (it deletes itself when closed).
+    QPrintPreviewDialog *previewFace();
 
     // The 80 mm roll receipt instead of the window's face ("رسيد 80 ميلي متري" in the File menu).
     bool rollReceipt() const;

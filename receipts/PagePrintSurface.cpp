@@ -159,6 +159,14 @@ bool PagePrintSurface::printRoll(const QList<FaceItem> &items, QSizeF pageTwips)
     return true;
 }
 
+bool PagePrintSurface::drawItems(const QList<FaceItem> &items)
+{
+    if (!beginOutput())
+        return false;
+    WindowFace::paint(m_painter, items);
+    return true;
+}
+
 bool PagePrintSurface::setFontSize(double points)
 {
     if (points <= 0)

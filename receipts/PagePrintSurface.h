@@ -20,6 +20,7 @@ public:
 
     bool printForm(QWidget *window) override;
     bool printRoll(const QList<FaceItem> &items, QSizeF pageTwips) override;
+    bool drawItems(const QList<FaceItem> &items) override;
     bool setFontSize(double points) override;
     bool setPosition(double x, double y) override;
     bool printText(const QString &text) override;

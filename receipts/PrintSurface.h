@@ -22,6 +22,8 @@ public:
     // Draws a receipt laid out for a roll printer on a page of its own, as wide as the roll and as
     // long as the receipt (both in twips).
     virtual bool printRoll(const QList<FaceItem> &items, QSizeF pageTwips) = 0;
+    // Draws laid-out texts, outlines and pictures (in twips) on the current page.
+    virtual bool drawItems(const QList<FaceItem> &items) = 0;
     virtual bool setFontSize(double points) = 0;
     virtual bool setPosition(double x, double y) = 0;
     // Prints the text at the position, then moves the position to the next line.

@@ -1,5 +1,7 @@
 #include "receipts/ReceiptPrinting.h"
 
+#include "platform/BidiText.h"
+#include "platform/LatinDigits.h"
 #include "platform/MessageBox.h"
 #include "receipts/PForm.h"
 #include "receipts/PrintSurface.h"
@@ -8,9 +10,10 @@
 #include "solardate/Shamsi.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 
 namespace ReceiptPrinting
 {
@@ -27,7 +30,7 @@ void setText(PForm &form, const char *name, const QString &text)
 }
 
 // What the clerk is told when edit.txt's copies line is not 1, 2 or 3; empty when it is, or when
-// there is no edit.txt at all (nothing prints then, without a word, as always).
+// edit.txt cannot be read.
 QString copiesProblem(double copies)
 {
     if (copies == 1 || copies == 2 || copies == 3)
@@ -68,7 +71,7 @@ void fill(PForm &form, const ReceiptJob &job)
 {
     setText(form, "Text2", QStringLiteral("شماره:") + QString::number(job.number));
     setText(form, "Label1", QStringLiteral("تاريخ:") + todayText(form));
-    setText(form, "Label2", QLocale::system().toString(Sorvan::Clock::now().time(), QLocale::ShortFormat));
+    setText(form, "Label2", LatinDigits::timeOfDay(Sorvan::Clock::now().time()));
     if (!job.name.isEmpty())
         setText(form, "Text5", QStringLiteral("نام:") + job.name);
     if (!job.device.isEmpty())
@@ -86,13 +89,34 @@ void fill(PForm &form, const ReceiptJob &job)
 
 bool print(QWidget *owner, const ReceiptJob &job)
 {
+    const QString settingsFile = ReceiptSettings::defaultFileName();
+    const bool firstReceipt = !QFileInfo::exists(settingsFile);
     // A receipt window of its own, never shown: edit.txt is read as it is built, so a change saved
     // in the settings window shows on the next receipt.
     PForm form(owner);
     const double copies = form.readSettings();
-    const QString problem = copiesProblem(copies);
-    if (!problem.isEmpty())
+    if (firstReceipt) {
+        // A fresh data folder: the clerk must not believe a receipt printed. The settings window's
+        // own texts become edit.txt, ready to be filled in there.
+        QString error;
+        const QString folder = isolated(QDir::toNativeSeparators(QFileInfo(settingsFile).absolutePath()));
+        if (form.writeSettings(&error)) {
+            MessageBox::show(owner,
+                             QStringLiteral("فايل تنظيمات رسيد (%1) نبود؛ رسيدي چاپ نمي شود.\n"
+                                            "اين فايل با متن هاي پيش فرض در پوشه %2 ساخته شد. کار ذخيره مي شود.\n"
+                                            "متن ها و تعداد نسخه را در پنجره تنظيمات رسيد انتخاب کنيد.")
+                                 .arg(isolated(QStringLiteral("edit.txt")), folder),
+                             MessageBox::Icon::Exclamation);
+        } else {
+            MessageBox::failure(owner,
+                                QStringLiteral("فايل تنظيمات رسيد (%1) نبود و در پوشه %2 ساخته نشد؛ رسيدي چاپ نمي "
+                                               "شود. کار ذخيره مي شود.")
+                                    .arg(isolated(QStringLiteral("edit.txt")), folder),
+                                error, MessageBox::Icon::Exclamation);
+        }
+    } else if (const QString problem = copiesProblem(copies); !problem.isEmpty()) {
         MessageBox::show(owner, problem, MessageBox::Icon::Exclamation);
+    }
     fill(form, job);
     form.setCopiesGroupVisible(false);
 

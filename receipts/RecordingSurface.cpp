@@ -41,6 +41,16 @@ bool RecordingSurface::printRoll(const QList<FaceItem> &items, QSizeF pageTwips)
     return true;
 }
 
+bool RecordingSurface::drawItems(const QList<FaceItem> &items)
+{
+    if (!accept())
+        return false;
+    Operation operation{Operation::Kind::Items};
+    operation.face = items;
+    operations << operation;
+    return true;
+}
+
 bool RecordingSurface::setFontSize(double points)
 {
     if (!accept())

@@ -11,19 +11,20 @@ class RecordingSurface : public PrintSurface
 {
 public:
     struct Operation {
-        enum class Kind { FontSize, Position, Text, Line, NewPage, EndDoc, Form, Roll };
+        enum class Kind { FontSize, Position, Text, Line, NewPage, EndDoc, Form, Roll, Items };
         Kind kind;
         double fontSize = 0;  // FontSize; for Text, the size in force
         QPointF position;     // Position; for Text, where it starts
         QString text;         // Text
         QPointF from, to;     // Line
         QString windowName;   // Form: the window's objectName
-        QList<FaceItem> face; // Form, Roll: what was drawn, control by control
+        QList<FaceItem> face; // Form, Roll, Items: what was drawn, control by control
         QSizeF page;          // Roll: the page's size in twips
     };
 
     bool printForm(QWidget *window) override;
     bool printRoll(const QList<FaceItem> &items, QSizeF pageTwips) override;
+    bool drawItems(const QList<FaceItem> &items) override;
     bool setFontSize(double points) override;
     bool setPosition(double x, double y) override;
     bool printText(const QString &text) override;

@@ -1,6 +1,10 @@
 #include "receipts/TextFit.h"
 
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
 #include <QTextLayout>
 
 #include <cmath>
@@ -83,7 +87,7 @@ class TextFitter
 public:
     static FittedText fit(const QString &text, const QFont &font, double points, double unitsPerPoint,
                           const QRectF &box, Qt::Alignment alignment, Qt::LayoutDirection direction,
-                          QPaintDevice *device)
+                          QPaintDevice *device, double lineSpacing)
     {
         const QStringList paragraphs = paragraphsOf(text);
         const QTextOption option = optionFor(alignment, direction);
@@ -94,9 +98,11 @@ public:
 
         FittedText fitted;
         Layout layout;
+        double advance = 0;
         for (;;) {
             fitted.font = sized(font, units);
-            layout = layOut(paragraphs, fitted.font, box.width(), option, device);
+            advance = lineSpacing > 0 ? lineSpacing * fitted.font.pixelSize() : 0;
+            layout = layOut(paragraphs, fitted.font, box.width(), option, device, advance);
             fitted.fits = layout.height <= box.height() + 0.5 && layout.widest <= box.width() + 0.5;
             if (fitted.fits || units - step < smallest - 1e-9)
                 break;
@@ -105,7 +111,6 @@ public:
         fitted.points = fitted.font.pixelSize() / unitsPerPoint;
         // Still too tall at the smallest size: the lines move closer than the font's own spacing
         // (fonts for Arabic script keep tall room for marks), but never closer than the font size.
-        double advance = 0;
         if (!fitted.fits && layout.widest <= box.width() + 0.5 && layout.lineCount > 0 &&
             box.height() / layout.lineCount >= fitted.font.pixelSize()) {
             advance = box.height() / layout.lineCount;
@@ -137,19 +142,69 @@ public:
     }
 };
 
+QList<QRectF> FittedText::inkRects() const
+{
+    QList<QRectF> ink;
+    for (const auto &layout : m_layouts) {
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            QRectF line;
+            for (const QGlyphRun &run : layout->lineAt(i).glyphRuns()) {
+                const QRawFont font = run.rawFont();
+                const QList<quint32> glyphs = run.glyphIndexes();
+                const QList<QPointF> positions = run.positions();
+                for (qsizetype g = 0; g < glyphs.size(); ++g) {
+                    const QRectF glyph = font.boundingRect(glyphs[g]);
+                    if (!glyph.isEmpty())
+                        line |= glyph.translated(positions[g] + m_origin + layout->position());
+                }
+            }
+            if (!line.isEmpty())
+                ink << line;
+        }
+    }
+    return ink;
+}
+
 void FittedText::draw(QPainter &painter) const
 {
-    for (const auto &layout : m_layouts)
-        layout->draw(&painter, m_origin);
+    if (!TextFit::replaysText(painter)) {
+        for (const auto &layout : m_layouts)
+            layout->draw(&painter, m_origin);
+        return;
+    }
+    // The glyphs' own outlines, where the layout placed them: nothing is left for a replay to
+    // reorder or to lay out again.
+    QPainterPath outlines;
+    for (const auto &layout : m_layouts) {
+        const QPointF origin = m_origin + layout->position();
+        for (const QGlyphRun &run : layout->glyphRuns()) {
+            const QRawFont font = run.rawFont();
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < glyphs.size(); ++i)
+                outlines.addPath(font.pathForGlyph(glyphs[i]).translated(origin + positions[i]));
+        }
+    }
+    outlines.setFillRule(Qt::WindingFill);
+    painter.fillPath(outlines, painter.pen().brush());
 }
 
 namespace TextFit
 {
 
-FittedText fit(const QString &text, const QFont &font, double points, double unitsPerPoint, const QRectF &box,
-               Qt::Alignment alignment, Qt::LayoutDirection direction, QPaintDevice *device)
+bool replaysText(const QPainter &painter)
 {
-    return TextFitter::fit(text, font, points, unitsPerPoint, box, alignment, direction, device);
+    // Qt's print preview records each page as a picture, and a picture replays every text run
+    // laid out left to right: a colon or a blank at the edge of a Persian run changes sides or
+    // vanishes. Its engine reports itself as a picture.
+    const QPaintEngine *engine = painter.paintEngine();
+    return engine && engine->type() == QPaintEngine::Picture;
+}
+
+FittedText fit(const QString &text, const QFont &font, double points, double unitsPerPoint, const QRectF &box,
+               Qt::Alignment alignment, Qt::LayoutDirection direction, QPaintDevice *device, double lineSpacing)
+{
+    return TextFitter::fit(text, font, points, unitsPerPoint, box, alignment, direction, device, lineSpacing);
 }
 
 double wrappedHeight(const QString &text, const QFont &font, double points, double unitsPerPoint, double width,

@@ -31,6 +31,9 @@ public:
     QList<Line> lines; // in reading order
 
     void draw(QPainter &painter) const;
+    // Where the glyphs put ink, line by line: tighter than the lines' boxes, which in fonts for
+    // Arabic script keep tall room for marks.
+    QList<QRectF> inkRects() const;
 
 private:
     friend class TextFitter;
@@ -44,9 +47,15 @@ namespace TextFit
 constexpr double SmallestPoints = 6;
 
 // unitsPerPoint turns points into the painter's units: 20 on paper measured in twips, dpi / 72 on
-// screen. The font's family and weight are kept; its size becomes `points` or smaller.
+// screen. The font's family and weight are kept; its size becomes `points` or smaller. lineSpacing:
+// the distance from line to line as a multiple of the font size; 0 for the font's own.
 FittedText fit(const QString &text, const QFont &font, double points, double unitsPerPoint, const QRectF &box,
-               Qt::Alignment alignment, Qt::LayoutDirection direction, QPaintDevice *device = nullptr);
+               Qt::Alignment alignment, Qt::LayoutDirection direction, QPaintDevice *device = nullptr,
+               double lineSpacing = 0);
+
+// True when the painter records text to be laid out again later (a print preview's pages): text
+// then goes down as the outlines of its glyphs, so what is shown is what the paper gets.
+bool replaysText(const QPainter &painter);
 
 // The height the text takes at `points` when wrapped to `width` (for layouts whose page grows).
 double wrappedHeight(const QString &text, const QFont &font, double points, double unitsPerPoint, double width,

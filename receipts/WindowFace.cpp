@@ -1,6 +1,7 @@
 #include "receipts/WindowFace.h"
 
 #include "platform/BidiText.h"
+#include "platform/LatinDigits.h"
 #include "platform/Twips.h"
 #include "receipts/RoundedShape.h"
 #include "receipts/TextFit.h"
@@ -215,8 +216,12 @@ FittedText layOut(const FaceItem &item, const QRectF &rect, Qt::Alignment alignm
 {
     QFont font(item.fontFamily);
     font.setBold(item.bold);
-    return TextFit::fit(item.text, font, item.fontPoints, TwipsPerPoint, rect, alignment,
-                        item.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight, device);
+    // One digit set on a page, and a phone number or a model inside a Persian line keeps its own
+    // order on paper.
+    const QString latin = LatinDigits::of(item.text);
+    const QString text = item.rightToLeft ? isolateLeftToRightRuns(latin) : latin;
+    return TextFit::fit(text, font, item.fontPoints, TwipsPerPoint, rect, alignment,
+                        item.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight, device, item.lineSpacing);
 }
 
 FittedText layOut(const FaceItem &item, QPaintDevice *device)

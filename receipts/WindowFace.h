@@ -26,6 +26,7 @@ struct FaceItem {
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter; // absolute, never flipped by direction
     bool rightToLeft = false;
     bool wordWrap = false;
+    double lineSpacing = 0;  // line to line, in font sizes; 0 for the font's own
     bool checked = false;    // option buttons
     double cornerRadius = 0; // outlines
     QImage picture;

@@ -9,6 +9,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
+#include "platform/OwnDirectionDelegate.h"
 #include "platform/Twips.h"
 #include "receipts/PrintPreview.h"
 #include "receipts/PrintSurface.h"
@@ -22,7 +23,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QProgressDialog>
-#include <QStyledItemDelegate>
 #include <QTimer>
 
 namespace
@@ -44,12 +44,13 @@ const int finalPriceColumn = 8;
 
 // Cells show as the printed report prints them: amounts in plain decimal, never as 1e+06 or
 // rounded to six digits as the grid would by default.
-class AmountDelegate : public QStyledItemDelegate
+class AmountDelegate : public OwnDirectionDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using OwnDirectionDelegate::OwnDirectionDelegate;
 
-    QString displayText(const QVariant &value, const QLocale &) const override { return ReportTotals::cellText(value); }
+protected:
+    QString cellText(const QVariant &value) const override { return ReportTotals::cellText(value); }
 };
 
 // Reports this long show their printing progress and can be stopped.
@@ -271,11 +272,11 @@ void Hform::setPrinterRows(ReportPrinter &printer) const
     printer.setRows(reportRowCount(), [rows](int row, int column) { return rows->value(row, column); });
 }
 
-void Hform::previewReport()
+QPrintPreviewDialog *Hform::previewReport()
 {
     if (!m_hasReport)
-        return;
-    PrintPreview::open(this, [this](PrintSurface &surface) {
+        return nullptr;
+    return PrintPreview::open(this, [this](PrintSurface &surface) {
         // The report as it stands when the preview draws its pages.
         if (!m_hasReport)
             return false;

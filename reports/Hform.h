@@ -8,6 +8,7 @@
 
 class Adodc;
 class PrintSurface;
+class QPrintPreviewDialog;
 
 namespace Sorvan
 {
@@ -33,7 +34,7 @@ public:
     void runReport();
     void printReport();
     // The printed report in Qt's print preview, where a printer and paper can be chosen.
-    void previewReport();
+    QPrintPreviewDialog *previewReport();
     void exportCsv();
 
     const ReportTotals &totals() const { return m_totals; }

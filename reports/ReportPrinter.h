@@ -1,7 +1,11 @@
 #pragma once
 
+#include "receipts/WindowFace.h"
 #include "reports/ReportTotals.h"
 
+#include <QFont>
+#include <QHash>
+#include <QList>
 #include <QPointF>
 #include <QString>
 #include <QVariant>
@@ -10,8 +14,12 @@
 class PrintSurface;
 
 // Lays the accounting report out on a print surface: the header block with the filters and totals
-// on the first page, then the ruled table of rows, 38 on the first page and 48 on each further one,
-// each page's table under its boxed column headings. The whole report is one print job.
+// on the first page, then the ruled table of rows, each page's table under its boxed column
+// headings, the totals again after the last row, and on every page a footer with the page number
+// and the date range. A row is 300 twips high, 38 on the first page and 48 on each further one,
+// unless a long text in it wraps: a text never covers another value, it is fitted into its own
+// column (wrapped, its row grown, then shrunk down to 6 points); numbers and dates keep the row's
+// size. The whole report is one print job.
 class ReportPrinter
 {
 public:
@@ -32,22 +40,55 @@ public:
     static constexpr int columnCount = 10;
     static int columnX(int column);
     static QString heading(int column);
+    // Receipt number, dates and amounts: printed at the row's size, never shrunk.
+    static bool isNumberColumn(int column);
+    // "صفحه 2 از 3".
+    static QString pageText(int page, int pages);
+    // The date range the footer names, from the date boxes' digits.
+    static QString rangeText(const QString &fromDigits, const QString &toDigits);
+
+    static constexpr double tableLeft = 800;
+    static constexpr double tableRight = 11000;
+    static constexpr double footerY = 15980;
 
     ReportPrinter(PrintSurface &surface, const Header &header, const ReportTotals &totals);
 
     void setRows(int count, CellSource cells);
     void setProgress(Progress progress, int everyRows = 50);
+    // The face texts are printed in; the program's font unless set.
+    void setFontFamily(const QString &family) { m_family = family; }
 
     Outcome print();
     QString lastError() const { return m_error; }
     int pagesStarted() const { return m_pages; }
 
 private:
-    bool printHeader();
-    bool printHeadings(double y);
-    bool printRow(int row, double y);
-    bool text(double x, double y, const QString &value);
+    struct Row {
+        QList<FaceItem> items;
+        double height = 0; // from its upper rule to its lower one
+    };
+    struct LineInk {
+        double slot = 0;   // from one line to the next
+        double box = 0;    // the font's own line height
+        double top = 0;    // from the top of that line box to the ink
+        double height = 0; // of the ink
+    };
+
+    Row layOutRow(const QStringList &values, double top, double points, double least, bool headings) const;
+    QStringList rowValues(int row) const;
+    double totalsHeight() const;
+    QList<FaceItem> totalsItems(double top) const;
+    FaceItem textItem(const QString &text, const QRectF &rect, double points,
+                      Qt::Alignment alignment = Qt::AlignLeft) const;
+    QList<FaceItem> headerItems() const;
+    QList<FaceItem> footerItems(int page, int pages) const;
+    LineInk lineInk(double points) const;
+    double advance(const QString &text, double points) const;
+
+    bool printRuled(const Row &row, double top);
+    bool items(const QList<FaceItem> &items);
     bool line(double x1, double y1, double x2, double y2);
+    bool box(double top, double bottom);
     bool fail();
 
     PrintSurface &m_surface;
@@ -58,5 +99,7 @@ private:
     Progress m_progress;
     int m_progressEvery = 50;
     int m_pages = 0;
+    QString m_family;
+    mutable QHash<int, LineInk> m_inks; // by pixel size
     QString m_error;
 };

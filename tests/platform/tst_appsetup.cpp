@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QImage>
 #include <QPushButton>
 #include <QtTest>
 
@@ -15,6 +16,7 @@ private slots:
     void initTestCase();
     void standardButtonsArePersian_data();
     void standardButtonsArePersian();
+    void mnemonicsDrawNoUnderline();
 };
 
 void TestAppSetup::initTestCase()
@@ -39,6 +41,20 @@ void TestAppSetup::standardButtonsArePersian()
     QDialogButtonBox box{QDialogButtonBox::StandardButton(button)};
     const QString text = box.button(QDialogButtonBox::StandardButton(button))->text();
     QVERIFY2(text != english && hasRightToLeftLetter(text), qPrintable(text));
+}
+
+// An underlined letter is drawn on its own and breaks Persian joining ("بـله"): a caption with a
+// mnemonic looks exactly like the same caption without one.
+void TestAppSetup::mnemonicsDrawNoUnderline()
+{
+    AppSetup::applyLookAndFeel(*qApp);
+    const auto face = [](const QString &caption) {
+        QPushButton button(caption);
+        button.resize(160, 40);
+        return button.grab().toImage();
+    };
+    QCOMPARE(face(QStringLiteral("&بله")), face(QStringLiteral("بله")));
+    QCOMPARE(face(QStringLiteral("&تنظيمات")), face(QStringLiteral("تنظيمات")));
 }
 
 QTEST_MAIN(TestAppSetup)

@@ -1,14 +1,24 @@
+#include "jobstore/ProgramValues.h"
 #include "platform/RunOptions.h"
 #include "platform/Twips.h"
+#include "receipts/PForm.h"
 #include "receipts/PagePrintSurface.h"
+#include "receipts/PrintPreview.h"
+#include "receipts/ReceiptPrinting.h"
 #include "receipts/RecordingSurface.h"
 #include "receipts/RoundedShape.h"
 #include "receipts/WindowFace.h"
+#include "reports/ReportPrinter.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -36,6 +46,90 @@ QString pdfText(const QString &fileName)
     return QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
 }
 
+// One page of a PDF as pdftoppm draws it, in grey.
+QImage pdfPage(const QString &fileName, int page, int dpi)
+{
+    const QString base = fileName + QStringLiteral("-page");
+    QProcess process;
+    process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(dpi),
+                                               QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                               QString::number(page), QStringLiteral("-singlefile"), fileName, base});
+    process.waitForFinished(60000);
+    return QImage(base + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// One page of a print preview as the clerk sees it, drawn at the size of `like`.
+QImage previewPage(QPrintPreviewDialog *dialog, int page, QSize size)
+{
+    auto *view = dialog ? dialog->findChild<QGraphicsView *>() : nullptr;
+    if (!view || !view->scene())
+        return QImage();
+    QList<QGraphicsItem *> pages = view->scene()->items(Qt::AscendingOrder);
+    std::sort(pages.begin(), pages.end(), [](QGraphicsItem *a, QGraphicsItem *b) { return a->y() < b->y(); });
+    if (page > pages.size())
+        return QImage();
+    QGraphicsItem *item = pages.at(page - 1);
+    // The page item's box holds its shadow around the paper.
+    const QRectF bounds = item->boundingRect();
+    const double shadow = -bounds.left();
+    const QRectF paper(item->pos(), bounds.size() - QSizeF(2 * shadow, 2 * shadow));
+    QImage image(size, QImage::Format_Grayscale8);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    view->scene()->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), paper);
+    painter.end();
+    return image;
+}
+
+// The share of one image's dark pixels with no dark pixel within a pixel of them in the other:
+// edges drawn a shade apart by two rasterisers do not count, a character on the other side does.
+double unmatched(const QImage &from, const QImage &to)
+{
+    qint64 ink = 0, alone = 0;
+    for (int y = 0; y < from.height(); ++y) {
+        const uchar *a = from.constScanLine(y);
+        for (int x = 0; x < from.width(); ++x) {
+            if (a[x] >= 96)
+                continue;
+            ++ink;
+            bool matched = false;
+            for (int dy = -1; dy <= 1 && !matched; ++dy) {
+                if (y + dy < 0 || y + dy >= to.height())
+                    continue;
+                const uchar *b = to.constScanLine(y + dy);
+                for (int dx = -1; dx <= 1 && !matched; ++dx)
+                    matched = x + dx >= 0 && x + dx < to.width() && b[x + dx] < 160;
+            }
+            alone += matched ? 0 : 1;
+        }
+    }
+    return ink ? double(alone) / double(ink) : 1.0;
+}
+
+double mismatch(const QImage &paper, const QImage &shown)
+{
+    return qMax(unmatched(paper, shown), unmatched(shown, paper));
+}
+
+QVariant reportCell(int row, int column)
+{
+    switch (column) {
+    case 0:
+        return double(row + 1);
+    case 1:
+        return QStringLiteral("نام: علي رضايي");
+    case 2:
+        return QStringLiteral("Huawei P30");
+    case 6:
+        return QStringLiteral("- ال سي دي (اصلي) :");
+    case 7:
+        return 12500000.0;
+    default:
+        return QStringLiteral("تحويل شده");
+    }
+}
+
 } // namespace
 
 class tst_PrintSurface : public QObject
@@ -54,6 +148,8 @@ private slots:
     void unwritableFolderFails();
     void faceFollowsControls();
     void recorderFailsFromTheGivenCall();
+    void previewShowsThePaper_data();
+    void previewShowsThePaper();
 };
 
 void tst_PrintSurface::pdfNumbering_data()
@@ -199,6 +295,89 @@ void tst_PrintSurface::recorderFailsFromTheGivenCall()
     QCOMPARE(recorder.lastError(), QStringLiteral("jammed"));
     QCOMPARE(recorder.operations.size(), 2);
     QCOMPARE(recorder.operations.at(1).fontSize, 18.0);
+}
+
+void tst_PrintSurface::previewShowsThePaper_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("page receipt") << "page" << 1;
+    QTest::newRow("80 mm receipt") << "roll" << 1;
+    QTest::newRow("report") << "report" << 2;
+}
+
+void tst_PrintSurface::previewShowsThePaper()
+{
+    QFETCH(QString, document);
+    QFETCH(int, pages);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        QSKIP("pdftoppm is not installed");
+    QTemporaryDir data;
+    Program::setDataFolder(data.path());
+    QFile settings(QDir(data.path()).filePath(QStringLiteral("edit.txt")));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    // Neutral characters at the edges of Persian runs: what a picture replay used to move.
+    settings.write(QStringLiteral("1\r\nموبايل نگين\r\nرسيد تعمير دستگاه\r\nبه فروشگاه ما خوش آمديد\r\n"
+                                  "- آموزش :\r\n- آموزش نرم افزار\r\n\r\n\r\n- دارنده اين قبض صاحب گوشي است\r\n"
+                                  "آدرس تعميرگاه: تهران تلفن:021-66000000\r\n")
+                       .toUtf8());
+    settings.close();
+    QTemporaryDir pdfs;
+    RunOptions::printToPdfFolder = pdfs.path();
+
+    PForm form;
+    ReceiptJob job;
+    job.number = 1234;
+    job.name = QStringLiteral("علي رضايي");
+    job.device = QStringLiteral("Huawei P30");
+    job.dateIn = 1050917;
+    job.minimumCharge = 450000;
+    ReceiptPrinting::fill(form, job);
+    form.setRollReceipt(document == QLatin1String("roll"));
+    ReportTotals totals;
+    for (int row = 0; row < 60; ++row)
+        totals.addRow(12500000.0, 12500000.0);
+    totals.finish(0.5f);
+    const ReportPrinter::Header header{QStringLiteral("1405/09/18"), QStringLiteral("050901"), QStringLiteral("050930"),
+                                       QStringLiteral("علي"), QStringLiteral("همه موارد")};
+    const PrintPreview::Draw draw = [&](PrintSurface &surface) {
+        if (document != QLatin1String("report"))
+            return form.printOn(surface);
+        ReportPrinter printer(surface, header, totals);
+        printer.setRows(60, reportCell);
+        return printer.print() == ReportPrinter::Outcome::Printed;
+    };
+
+    // On paper, through the same drawing the print commands use.
+    {
+        PagePrintSurface paper;
+        QVERIFY(draw(paper));
+        QVERIFY(paper.endDoc());
+    }
+    const QString pdf = pdfs.filePath(QStringLiteral("0001.pdf"));
+    QVERIFY(QFile::exists(pdf));
+    // The preview the clerk opens: the receipt window's own, and the report's drawn alike.
+    QPrintPreviewDialog *dialog =
+        document == QLatin1String("report") ? PrintPreview::open(nullptr, draw) : form.previewFace();
+    QVERIFY(dialog);
+    for (int page = 1; page <= pages; ++page) {
+        const QImage paper = pdfPage(pdf, page, 100);
+        QVERIFY(!paper.isNull());
+        const QImage shown = previewPage(dialog, page, paper.size());
+        QVERIFY(!shown.isNull());
+        const double differ = mismatch(paper, shown);
+        if (!qEnvironmentVariableIsEmpty("VELMORA_KEEP_PREVIEW")) {
+            paper.save(QStringLiteral("%1/%2-paper-%3.png")
+                           .arg(qEnvironmentVariable("VELMORA_KEEP_PREVIEW"), document)
+                           .arg(page));
+            shown.save(QStringLiteral("%1/%2-preview-%3.png")
+                           .arg(qEnvironmentVariable("VELMORA_KEEP_PREVIEW"), document)
+                           .arg(page));
+        }
+        QVERIFY2(differ < 0.02, qPrintable(QStringLiteral("page %1: %2 of the ink differs").arg(page).arg(differ)));
+    }
+    dialog->close();
+    RunOptions::printToPdfFolder.clear();
 }
 
 QTEST_MAIN(tst_PrintSurface)

@@ -1,9 +1,12 @@
 #include "jobstore/ProgramValues.h"
+#include "platform/BidiText.h"
 #include "platform/ErrorLog.h"
+#include "platform/LatinDigits.h"
 #include "platform/RunOptions.h"
 #include "receipts/PForm.h"
 #include "receipts/PrintSurface.h"
 #include "receipts/ReceiptPrinting.h"
+#include "receipts/ReceiptSettings.h"
 #include "receipts/RecordingSurface.h"
 #include "receipts/RollReceipt.h"
 #include "receipts/TextFit.h"
@@ -48,6 +51,8 @@ private slots:
     void pdfPerCopyWithExtractableText();
     void persianLinesAreRightToLeftOnPaper_data();
     void persianLinesAreRightToLeftOnPaper();
+    void numbersKeepTheirOrderOnPaper_data();
+    void numbersKeepTheirOrderOnPaper();
 
 private:
     void writeEditFile(const QByteArray &bytes)
@@ -203,7 +208,8 @@ void tst_ReceiptPrinting::copies_data()
     QTest::addColumn<QByteArray>("file"); // empty: no edit.txt at all
     QTest::addColumn<int>("copies");
     QTest::addColumn<QString>("message"); // how the clerk is told nothing prints; empty: not told
-    QTest::newRow("no file") << QByteArray() << 0 << QString();
+    // A fresh data folder: edit.txt is made from the settings window's texts and the clerk told so.
+    QTest::newRow("no file") << QByteArray() << 0 << QStringLiteral("فايل تنظيمات رسيد (");
     QTest::newRow("empty copies line") << QByteArray("\r\nshop\r\n") << 0
                                        << QStringLiteral("در تنظيمات رسيد تعداد نسخه انتخاب نشده است");
     QTest::newRow("one") << QByteArray("1\r\n") << 1 << QString();
@@ -240,6 +246,13 @@ void tst_ReceiptPrinting::copies()
     }
     if (copies == 2)
         QCOMPARE(RecordingSurface::textOf(m_recorder->forms().first(), "Text1"), QStringLiteral("فروشگاه"));
+    if (file.isEmpty()) {
+        ReceiptSettings made;
+        QVERIFY(made.read(ReceiptSettings::defaultFileName()));
+        QCOMPARE(made.count(), int(ReceiptSettings::FieldCount));
+        QCOMPARE(made.value(ReceiptSettings::Title), QStringLiteral("رسيد تعمير دستگاه"));
+        QVERIFY(m_seams->messages[0].text.contains(QDir::toNativeSeparators(m_dir->path())));
+    }
 }
 
 void tst_ReceiptPrinting::settingsAreReadOnEveryPrint()
@@ -292,7 +305,7 @@ void verifyWhole(const FaceItem &item)
         QVERIFY2(item.rect.adjusted(-5, -5, 5, 5).contains(line.rect),
                  qPrintable(QStringLiteral("%1: %2").arg(item.name, line.text)));
     }
-    QCOMPARE(withoutBlanks(drawn), withoutBlanks(item.text));
+    QCOMPARE(withoutBlanks(withoutIsolates(drawn)), withoutBlanks(LatinDigits::of(item.text)));
 }
 
 } // namespace
@@ -447,6 +460,64 @@ void tst_ReceiptPrinting::persianLinesAreRightToLeftOnPaper()
     QVERIFY(item);
     QCOMPARE(item->text, text);
     QCOMPARE(item->rightToLeft, rightToLeft);
+}
+
+void tst_ReceiptPrinting::numbersKeepTheirOrderOnPaper_data()
+{
+    QTest::addColumn<bool>("roll");
+    QTest::addColumn<QString>("line"); // the repair-shop address line of edit.txt
+    QTest::addColumn<QString>("number");
+    for (const bool roll : {false, true}) {
+        const char *kind = roll ? "80 mm" : "page";
+        QTest::addRow("%s: phone", kind) << roll << QStringLiteral("تلفن:021-66000000") << "021-66000000";
+        QTest::addRow("%s: two phones", kind)
+            << roll << QStringLiteral("آدرس: تهران تلفن:021-66110000-021-66110001") << "021-66110000-021-66110001";
+        QTest::addRow("%s: mobile", kind)
+            << roll << QStringLiteral("همراه: +98 912 123 4567 (آقاي رضايي)") << "+98 912 123 4567";
+    }
+}
+
+void tst_ReceiptPrinting::numbersKeepTheirOrderOnPaper()
+{
+    QFETCH(bool, roll);
+    QFETCH(QString, line);
+    QFETCH(QString, number);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    Printer::setSurface(nullptr);
+    QTemporaryDir pdfs;
+    RunOptions::printToPdfFolder = pdfs.path();
+    QStringList lines(10, QString());
+    lines[0] = QStringLiteral("1");
+    lines[9] = line;
+    writeEditFile(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+    if (roll) {
+        QFile choice(QDir(m_dir->path()).filePath(QStringLiteral("receipt-layout.txt")));
+        QVERIFY(choice.open(QIODevice::WriteOnly));
+        choice.write("80mm\r\n");
+    }
+    QVERIFY(ReceiptPrinting::print(nullptr, sampleJob()));
+
+    // The words on the page from left to right, as a reader's eye meets them.
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), pdfs.filePath("0001.pdf"), QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(20000));
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
+    QMap<QPair<int, double>, QString> byPlace;
+    for (auto match = word.globalMatch(html); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        byPlace.insert({qRound(m.captured(2).toDouble()), m.captured(1).toDouble()}, m.captured(3));
+    }
+    QString page;
+    int lineY = -1;
+    for (auto it = byPlace.cbegin(); it != byPlace.cend(); ++it) {
+        page += (it.key().first == lineY ? QStringLiteral(" ") : QStringLiteral("\n")) + it.value();
+        lineY = it.key().first;
+    }
+    QVERIFY2(page.contains(number), qPrintable(page));
 }
 
 QTEST_MAIN(tst_ReceiptPrinting)

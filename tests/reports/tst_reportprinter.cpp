@@ -1,4 +1,8 @@
+#include "platform/AppSetup.h"
+#include "platform/RunOptions.h"
+#include "receipts/PagePrintSurface.h"
 #include "receipts/RecordingSurface.h"
+#include "receipts/TextFit.h"
 #include "reports/ReportPrinter.h"
 
 #include <QtTest>
@@ -13,17 +17,20 @@ struct PrintedText {
     QPointF at;
     double size;
     QString text;
+    int group; // which drawing of the surface it came in: 0 the header, 1 the first headings, 2 the first row...
 };
 
 QList<PrintedText> textsOf(const RecordingSurface &surface)
 {
     QList<PrintedText> texts;
     int page = 1;
+    int group = 0;
     for (const Op &op : surface.operations) {
         if (op.kind == Op::Kind::NewPage)
             ++page;
-        else if (op.kind == Op::Kind::Text)
-            texts << PrintedText{page, op.position, op.fontSize, op.text};
+        for (const FaceItem &item : op.face)
+            texts << PrintedText{page, item.rect.topLeft(), item.fontPoints, item.text, group};
+        group += op.kind == Op::Kind::Items ? 1 : 0;
     }
     return texts;
 }
@@ -79,6 +86,91 @@ QVariant cell(int row, int column)
     }
 }
 
+// A month of a busy shop as a new user typed it: long names, long Latin models, a long parts text,
+// amounts up to 12,500,000 and empty cells.
+QVariant realisticCell(int row, int column)
+{
+    static const QStringList names = {QStringLiteral("محمدرضا عبدالحسين زاده قاضي جهانگيري"),
+                                      QStringLiteral("علي رضايي"), QStringLiteral("فاطمه سادات موسوي خوانساري"),
+                                      QStringLiteral("Reza"), QStringLiteral("سيد ابوالفضل")};
+    static const QStringList models = {QStringLiteral("Samsung Galaxy S23 Ultra 512GB Phantom Black"),
+                                       QStringLiteral("Huawei P30"), QStringLiteral("نوکيا 1100"),
+                                       QStringLiteral("iPhone 13 Pro Max"), QStringLiteral("شيائومي ردمي نوت 12")};
+    static const QStringList parts = {QStringLiteral("ال سي دي اورجينال با فريم و باتري جديد و فلت شارژ و اسپيکر"),
+                                      QString(), QStringLiteral("LCD"), QStringLiteral("سوکت شارژ"),
+                                      QStringLiteral("-2+3")};
+    switch (column) {
+    case 0:
+        return double(1200 + row * 211);
+    case 1:
+        return names.at(row % names.size());
+    case 2:
+        return models.at(row % models.size());
+    case 3:
+        return double(50810 + row % 20);
+    case 4:
+        return double(1050903 + row % 20);
+    case 5:
+        return row % 3 ? QStringLiteral("حسين محمدي نژاد") : QStringLiteral("Ali");
+    case 6:
+        return parts.at(row % parts.size()).isNull() ? QVariant() : QVariant(parts.at(row % parts.size()));
+    case 7:
+        return row % 4 ? double(850000 + row * 1000) : 12500000.0;
+    case 8:
+        return row % 4 ? double(1450000 + row * 1000) : 12500000.0;
+    default:
+        return row % 2 ? QStringLiteral("غير قابل تعمير") : QStringLiteral("تحويل شده");
+    }
+}
+
+struct Ink {
+    int page;
+    int item; // which value it belongs to
+    QRectF rect;
+    QString text;
+};
+
+// Where each printed value's lines go, as the surface lays them out.
+QList<Ink> inkOf(const RecordingSurface &surface)
+{
+    QList<Ink> ink;
+    int page = 1;
+    int item = 0;
+    for (const Op &op : surface.operations) {
+        if (op.kind == Op::Kind::NewPage)
+            ++page;
+        for (const FaceItem &value : op.face) {
+            ++item;
+            for (const QRectF &rect : WindowFace::layOut(value).inkRects())
+                ink << Ink{page, item, rect, value.text};
+        }
+    }
+    return ink;
+}
+
+// The words pdftotext finds on each page, with their boxes in points.
+QList<QList<QRectF>> pdfWords(const QString &fileName)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), fileName, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    QList<QList<QRectF>> pages;
+    static const QRegularExpression tag(
+        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\""));
+    for (auto match = tag.globalMatch(html); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        if (m.captured(0).startsWith(QStringLiteral("<page"))) {
+            pages << QList<QRectF>();
+            continue;
+        }
+        if (!pages.isEmpty())
+            pages.last() << QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+    }
+    return pages;
+}
+
 } // namespace
 
 class tst_ReportPrinter : public QObject
@@ -86,6 +178,8 @@ class tst_ReportPrinter : public QObject
     Q_OBJECT
 
 private slots:
+    // The program's own face, whose tall room for marks the rows must allow for.
+    void initTestCase() { AppSetup::applyLookAndFeel(*qApp); }
     void header_data();
     void header();
     void headerBox();
@@ -97,6 +191,8 @@ private slots:
     void failureStopsAndReports_data();
     void failureStopsAndReports();
     void cancelEndsTheJob();
+    void noValueCoversAnother();
+    void printedWordsNeverOverlap();
 };
 
 void tst_ReportPrinter::header_data()
@@ -120,6 +216,9 @@ void tst_ReportPrinter::header_data()
     QTest::newRow("parts") << "  هزينه قطعات" << QPointF(6000, 1600) << 10.0 << "  هزينه قطعات :500";
     QTest::newRow("repair") << "  هزينه تعمير :" << QPointF(6000, 2000) << 10.0 << "  هزينه تعمير :1000";
     QTest::newRow("final") << "   هزينه" << QPointF(6000, 2400) << 10.0 << "   هزينه تعمير و قطعات :1500";
+    QTest::newRow("footer page") << "صفحه" << QPointF(7000, ReportPrinter::footerY) << 8.0 << "صفحه 1 از 1";
+    QTest::newRow("footer range") << "گزارش" << QPointF(800, ReportPrinter::footerY) << 8.0
+                                  << "گزارش از تاريخ 91/06/01 تا تاريخ 91/06/31";
 }
 
 void tst_ReportPrinter::header()
@@ -160,7 +259,7 @@ void tst_ReportPrinter::emptyReportIsOnePageWithHeaderOnly()
     QCOMPARE(surface.count(Op::Kind::NewPage), 0);
     QCOMPARE(surface.count(Op::Kind::EndDoc), 1);
     QCOMPARE(surface.operations.last().kind, Op::Kind::EndDoc);
-    QCOMPARE(textsOf(surface).size(), 12);
+    QCOMPARE(textsOf(surface).size(), 14); // the header and the footer
     // Both shares at 50 print "50" as their percentage.
     QVERIFY(find(textsOf(surface), QStringLiteral("  مبلغ مربوط به تعميرکار(شامل 50 درصد")));
     QVERIFY(find(textsOf(surface), QStringLiteral("  مبلغ مربوط به تعميرگاه(شامل 50 درصد")));
@@ -169,18 +268,20 @@ void tst_ReportPrinter::emptyReportIsOnePageWithHeaderOnly()
 void tst_ReportPrinter::pages_data()
 {
     QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("pages");
-    QTest::newRow("one row") << 1 << 1;
-    QTest::newRow("38 fill page one") << 38 << 1;
-    QTest::newRow("39th starts page two") << 39 << 2;
-    QTest::newRow("38 + 48 fill page two") << 86 << 2;
-    QTest::newRow("87th starts page three") << 87 << 3;
-    QTest::newRow("busy shop") << 32767 << 683;
+    QTest::addColumn<int>("tablePages");
+    QTest::addColumn<int>("pages"); // with the totals after the last row
+    QTest::newRow("one row") << 1 << 1 << 1;
+    QTest::newRow("38 fill page one") << 38 << 1 << 2;
+    QTest::newRow("39th starts page two") << 39 << 2 << 2;
+    QTest::newRow("38 + 48 fill page two") << 86 << 2 << 3;
+    QTest::newRow("87th starts page three") << 87 << 3 << 3;
+    QTest::newRow("busy shop") << 32767 << 683 << 683;
 }
 
 void tst_ReportPrinter::pages()
 {
     QFETCH(int, rows);
+    QFETCH(int, tablePages);
     QFETCH(int, pages);
     RecordingSurface surface;
     ReportPrinter printer(surface, ::header(), totalsOf(rows, 0, 0, QStringLiteral("50")));
@@ -190,30 +291,59 @@ void tst_ReportPrinter::pages()
     QCOMPARE(printer.pagesStarted(), pages);
     QCOMPARE(surface.count(Op::Kind::EndDoc), 1);
 
-    // Every page's table opens with its ten headings; page one's at 4000, the others' at 1000.
+    // Every page says which it is, and the totals follow the last row.
+    QList<PrintedText> footers;
+    const PrintedText *lastRow = nullptr;
+    const PrintedText *repeatedCount = nullptr;
+    const QList<PrintedText> all = textsOf(surface);
+    for (const PrintedText &t : all) {
+        if (t.text.startsWith(QStringLiteral("صفحه ")))
+            footers << t;
+        else if (t.at.x() == 1000 && t.size == 9.0)
+            lastRow = &t;
+        else if (t.text.startsWith(QStringLiteral("  تعداد تعميرات :")) && (t.page > 1 || t.at.y() > 4000))
+            repeatedCount = &t;
+    }
+    QCOMPARE(footers.size(), pages);
+    for (int page = 1; page <= pages; ++page) {
+        QCOMPARE(footers[page - 1].page, page);
+        QCOMPARE(footers[page - 1].text, ReportPrinter::pageText(page, pages));
+    }
+    QVERIFY(repeatedCount && lastRow);
+    QCOMPARE(repeatedCount->text, QStringLiteral("  تعداد تعميرات :%1").arg(rows));
+    QVERIFY(repeatedCount->page > lastRow->page || repeatedCount->at.y() > lastRow->at.y() + 300);
+
+    // Every page's table opens with its ten headings, in the 400 twips under the rule at 3950 on
+    // page one and at 950 on the others; each row takes 300 twips under them.
     const QList<PrintedText> texts = textsOf(surface);
     QList<int> headingPages;
+    double headingOffset = -1;
     for (const PrintedText &t : texts) {
         if (t.text == ReportPrinter::heading(0)) {
-            QCOMPARE(t.at.y(), t.page == 1 ? 4000.0 : 1000.0);
+            const double offset = t.at.y() - (t.page == 1 ? 3950.0 : 950.0);
+            if (headingOffset < 0)
+                headingOffset = offset;
+            QCOMPARE(offset, headingOffset);
             QCOMPARE(t.size, 10.0);
             headingPages << t.page;
         }
     }
-    QCOMPARE(headingPages.size(), pages);
+    QCOMPARE(headingPages.size(), tablePages);
 
-    // The first cell of each row: y 4400 + 300 r on page one, 1400 + 300 r after.
     int printedRows = 0;
+    double rowOffset = -1;
     for (const PrintedText &t : texts) {
-        if (t.at.x() != 1000 || t.text == ReportPrinter::heading(0) || t.page == 1 && t.at.y() < 4000)
+        if (t.at.x() != 1000 || t.size != 9.0 || t.text == ReportPrinter::heading(0))
             continue;
         const int row = printedRows++;
         const int onPage = row < 38 ? row : (row - 38) % 48;
         const int page = row < 38 ? 1 : 2 + (row - 38) / 48;
         QCOMPARE(t.page, page);
-        QCOMPARE(t.at.y(), (page == 1 ? 4400.0 : 1400.0) + 300 * onPage);
+        const double offset = t.at.y() - ((page == 1 ? 4350.0 : 1350.0) + 300 * onPage);
+        if (rowOffset < 0)
+            rowOffset = offset;
+        QCOMPARE(offset, rowOffset);
         QCOMPARE(t.text, QString::number(row + 1));
-        QCOMPARE(t.size, 9.0);
     }
     QCOMPARE(printedRows, rows);
 }
@@ -226,8 +356,8 @@ void tst_ReportPrinter::rowsAndRules()
     QCOMPARE(printer.print(), ReportPrinter::Outcome::Printed);
 
     const auto lines = linesOf(surface);
-    // Box (4), heading (4), row rule and its two sides (3).
-    QCOMPARE(lines.size(), 11);
+    // Box (4), heading (4), row rule and its two sides (3), the totals' box (4).
+    QCOMPARE(lines.size(), 15);
     QCOMPARE(lines[4], qMakePair(QPointF(11000, 3950), QPointF(800, 3950)));
     QCOMPARE(lines[5], qMakePair(QPointF(11000, 3950), QPointF(11000, 4350)));
     QCOMPARE(lines[6], qMakePair(QPointF(800, 3950), QPointF(800, 4350)));
@@ -239,11 +369,12 @@ void tst_ReportPrinter::rowsAndRules()
     const QList<PrintedText> texts = textsOf(surface);
     QStringList headings, cells;
     for (const PrintedText &t : texts) {
-        if (t.at.y() == 4000)
+        if (t.group == 1)
             headings << t.text;
-        if (t.at.y() == 4400) {
+        if (t.group == 2) {
             cells << t.text;
             QCOMPARE(t.at.x(), double(ReportPrinter::columnX(int(cells.size()) - 1)));
+            QVERIFY(t.at.y() > 4350 - 300 && t.at.y() < 4650);
         }
     }
     QStringList expected;
@@ -261,12 +392,12 @@ void tst_ReportPrinter::nullCellKeepsRules()
     QCOMPARE(printer.print(), ReportPrinter::Outcome::Printed);
     int atParts = 0;
     for (const PrintedText &t : textsOf(surface)) {
-        if (t.at.y() == 4700 && t.at.x() == 7000)
+        if (t.group == 3 && t.at.x() == 7000)
             ++atParts;
     }
     QCOMPARE(atParts, 0); // row 2 has a null panel
     const auto lines = linesOf(surface);
-    QCOMPARE(lines.size(), 14);
+    QCOMPARE(lines.size(), 18);
     QCOMPARE(lines[11], qMakePair(QPointF(11000, 4950), QPointF(800, 4950)));
 }
 
@@ -275,7 +406,7 @@ void tst_ReportPrinter::failureStopsAndReports_data()
     QTest::addColumn<int>("failFrom");
     QTest::newRow("first call") << 0;
     QTest::newRow("in the header") << 5;
-    QTest::newRow("in the rows") << 200;
+    QTest::newRow("in the rows") << 100;
     QTest::newRow("at the new page") << -1;
 }
 
@@ -325,5 +456,99 @@ void tst_ReportPrinter::cancelEndsTheJob()
     QCOMPARE(surface.operations.last().kind, Op::Kind::EndDoc);
 }
 
-QTEST_GUILESS_MAIN(tst_ReportPrinter)
+void tst_ReportPrinter::noValueCoversAnother()
+{
+    RecordingSurface surface;
+    ReportPrinter printer(surface, ::header(), totalsOf(48, 0, 0, QStringLiteral("50")));
+    printer.setRows(48, realisticCell);
+    QCOMPARE(printer.print(), ReportPrinter::Outcome::Printed);
+    QVERIFY(printer.pagesStarted() >= 2);
+
+    const QList<Ink> ink = inkOf(surface);
+    for (qsizetype i = 0; i < ink.size(); ++i) {
+        for (qsizetype j = i + 1; j < ink.size(); ++j) {
+            if (ink[i].page != ink[j].page || ink[i].item == ink[j].item)
+                continue;
+            QVERIFY2(!ink[i].rect.adjusted(1, 1, -1, -1).intersects(ink[j].rect),
+                     qPrintable(QStringLiteral("page %1: %2,%3 and %4,%5")
+                                    .arg(ink[i].page)
+                                    .arg(ink[i].rect.x())
+                                    .arg(ink[i].rect.y())
+                                    .arg(ink[j].rect.x())
+                                    .arg(ink[j].rect.y())));
+        }
+    }
+    // No rule through a text: a text stands wholly between the rules above and below it.
+    int page = 1;
+    for (const Op &op : surface.operations) {
+        if (op.kind == Op::Kind::NewPage)
+            ++page;
+        if (op.kind != Op::Kind::Line)
+            continue;
+        const QRectF rule = QRectF(op.from, op.to).normalized().adjusted(-5, -5, 5, 5);
+        for (const Ink &text : ink)
+            QVERIFY2(text.page != page || !rule.intersects(text.rect),
+                     qPrintable(QStringLiteral("rule %1,%2 page %3 through %4")
+                                    .arg(op.from.x())
+                                    .arg(op.from.y())
+                                    .arg(page)
+                                    .arg(text.text)));
+    }
+    // Amounts and dates keep the row's size; every heading fits its column.
+    for (const Op &op : surface.operations) {
+        for (const FaceItem &item : op.face) {
+            const FittedText fitted = WindowFace::layOut(item);
+            QVERIFY(fitted.points >= TextFit::SmallestPoints);
+            for (int column = 0; column < ReportPrinter::columnCount; ++column) {
+                const double x = ReportPrinter::columnX(column);
+                if (item.fontPoints == 9 && item.rect.x() == x && ReportPrinter::isNumberColumn(column))
+                    QCOMPARE(fitted.points, 9.0);
+                if (item.text != ReportPrinter::heading(column))
+                    continue;
+                const double next = column + 1 < ReportPrinter::columnCount ? ReportPrinter::columnX(column + 1)
+                                                                            : ReportPrinter::tableRight;
+                for (const FittedText::Line &line : fitted.lines)
+                    QVERIFY2(line.rect.left() >= x - 5 && line.rect.right() <= next, qPrintable(item.text));
+            }
+        }
+    }
+}
+
+void tst_ReportPrinter::printedWordsNeverOverlap()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    QTemporaryDir dir;
+    RunOptions::printToPdfFolder = dir.path();
+    PagePrintSurface surface;
+    ReportPrinter printer(surface, ::header(), totalsOf(48, 0, 0, QStringLiteral("50")));
+    printer.setRows(48, realisticCell);
+    QCOMPARE(printer.print(), ReportPrinter::Outcome::Printed);
+    RunOptions::printToPdfFolder.clear();
+    const QString pdf = dir.filePath(QStringLiteral("0001.pdf"));
+    if (!qEnvironmentVariableIsEmpty("VELMORA_KEEP_REPORT"))
+        QFile::copy(pdf, qEnvironmentVariable("VELMORA_KEEP_REPORT"));
+
+    const QList<QList<QRectF>> pages = pdfWords(pdf);
+    QCOMPARE(pages.size(), printer.pagesStarted());
+    for (const QList<QRectF> &words : pages) {
+        QVERIFY(words.size() > 100);
+        // A word's box is as tall as the face's line (fonts for Arabic script keep tall room for
+        // marks), so only words on one line can overprint: centres less than 4 points apart.
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            for (qsizetype j = i + 1; j < words.size(); ++j) {
+                const bool oneLine = qAbs(words[i].center().y() - words[j].center().y()) < 4;
+                // Glyphs of one word may kern into each other by a fraction of a point.
+                const bool apart = words[i].right() <= words[j].left() + 1 || words[j].right() <= words[i].left() + 1;
+                QVERIFY2(!oneLine || apart, qPrintable(QStringLiteral("%1,%2 and %3,%4")
+                                                           .arg(words[i].x())
+                                                           .arg(words[i].y())
+                                                           .arg(words[j].x())
+                                                           .arg(words[j].y())));
+            }
+        }
+    }
+}
+
+QTEST_MAIN(tst_ReportPrinter)
 #include "tst_reportprinter.moc"
