@@ -19,7 +19,7 @@ set(CPACK_DEBIAN_VELMORA_PACKAGE_SECTION misc)
 # The SQLite driver, the platform plugins and the Persian translation are plugins and data that no
 # library link reveals, so every one is named.
 set(CPACK_DEBIAN_VELMORA_PACKAGE_DEPENDS
-    "libsorvan (= ${PROJECT_VERSION}), libc6 (>= 2.34), libstdc++6 (>= 12), libx11-6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite, libqt6printsupport6 (>= 6.4), libzint2.11, qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-core")
+    "libsorvan (= ${PROJECT_VERSION}), libc6 (>= 2.34), libstdc++6 (>= 12), libx11-6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite, libqt6printsupport6 (>= 6.4), libzint2.11, libmdb3, qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-core")
 set(CPACK_COMPONENT_VELMORA_DESCRIPTION "Counter program of a mobile-phone repair shop
 Registers the devices brought in for repair, prints numbered receipts, finds jobs by receipt
 number, customer or model, reminds of devices due for delivery and prints accounting reports.
