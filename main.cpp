@@ -3,6 +3,7 @@
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "mainwindow/ImportCommand.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -16,6 +17,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Needs no display, so it runs before anything of the window system is built.
+    if (ImportCommand::isAsked(argc, argv))
+        return ImportCommand::run(argc, argv);
+
     QApplication app(argc, argv);
     AppSetup::setIdentity(app);
 

@@ -199,10 +199,16 @@ private:
 
 } // namespace
 
-qint64 jobCount(const QString &file)
+qint64 jobCount(const QString &file, QString *reason, QString *detail)
 {
     AccessFile access(file);
-    return access.open() ? access.rowCount() : -1;
+    if (access.open())
+        return access.rowCount();
+    if (reason)
+        *reason = reasonFor(access, file);
+    if (detail)
+        *detail = QStringLiteral("%1: %2").arg(file, access.detail());
+    return -1;
 }
 
 Outcome run(const QString &file, const QString &store, const Progress &progress)
@@ -309,7 +315,7 @@ Outcome run(const QString &file, const QString &store, const Progress &progress)
     return outcome;
 }
 
-QString summary(const Outcome &outcome, const QString &file)
+QString summary(const Outcome &outcome, const QString &file, int listAtMost)
 {
     QStringList lines;
     lines << QStringLiteral("ورود کارها از فايل %1").arg(isolated(QDir::toNativeSeparators(file)));
@@ -320,7 +326,13 @@ QString summary(const Outcome &outcome, const QString &file)
     if (!outcome.renumbered.isEmpty()) {
         lines << QStringLiteral("کارهايي که شماره رسيد تازه گرفتند (شماره قبلي شد شماره تازه): %1")
                      .arg(outcome.renumbered.size());
+        int listed = 0;
         for (const Renumbered &each : outcome.renumbered) {
+            if (listAtMost >= 0 && listed++ == listAtMost) {
+                lines << QStringLiteral("  و %1 مورد ديگر که همه در فايل خلاصه آمده است")
+                             .arg(outcome.renumbered.size() - listAtMost);
+                break;
+            }
             const QString was = each.was.isNull() ? QStringLiteral("بدون شماره")
                                                   : QStringLiteral("شماره %1").arg(isolated(QString::number(
                                                         each.was.toDouble(), 'g', QLocale::FloatingPointShortest)));
@@ -338,7 +350,7 @@ QString summary(const Outcome &outcome, const QString &file)
 
 QString writeSummary(const QString &folder, const QString &stamp, const QString &text)
 {
-    const QString path = QDir(folder).filePath(QStringLiteral("import-%1.txt").arg(stamp));
+    const QString path = QDir(folder).filePath(QStringLiteral("access-import-%1.txt").arg(stamp));
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8() + '\n') < 0 || !out.commit())
         return QString();

@@ -30,8 +30,9 @@ struct Outcome {
     QStringList missing; // job columns the file does not have, left empty
 };
 
-// The jobs an Access job file holds, or -1 when it cannot be read as one.
-qint64 jobCount(const QString &file);
+// The jobs an Access job file holds, or -1 when it cannot be read as one; then `reason` says why
+// in Persian and `detail` for the log.
+qint64 jobCount(const QString &file, QString *reason = nullptr, QString *detail = nullptr);
 
 // Called as the import goes: `done` of `total` steps.
 using Progress = std::function<void(qint64 done, qint64 total)>;
@@ -44,11 +45,12 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // again.
 Outcome run(const QString &file, const QString &store, const Progress &progress = {});
 
-// What the import did, in Persian, as the clerk reads it and as the summary file keeps it.
-QString summary(const Outcome &outcome, const QString &file);
+// What the import did, in Persian, as the clerk reads it and as the summary file keeps it. A
+// message box lists at most `listAtMost` changed numbers; -1 lists all.
+QString summary(const Outcome &outcome, const QString &file, int listAtMost = -1);
 
-// Writes `text` as UTF-8 into `folder`, named with `stamp` (the solar date and time); returns the
-// file's path, or an empty text when it could not be written.
+// Writes `text` as UTF-8 into `folder` as access-import-<stamp>.txt, `stamp` being the solar date
+// and time; returns the file's path, or an empty text when it could not be written.
 QString writeSummary(const QString &folder, const QString &stamp, const QString &text);
 
 } // namespace AccessImport

@@ -67,6 +67,13 @@ QString solarDateStamp()
         .arg(today.day, 2, 10, QLatin1Char('0'));
 }
 
+QString saveSummary(const AccessImport::Outcome &outcome, const QString &file)
+{
+    return AccessImport::writeSummary(
+        Program::dataFolder(), solarDateStamp() + Sorvan::Clock::now().time().toString(QStringLiteral("-HHmmss")),
+        AccessImport::summary(outcome, file));
+}
+
 bool offerAtStart(QWidget *owner, const QString &path)
 {
     QString reason;
@@ -144,10 +151,7 @@ bool importWithProgress(QWidget *owner, const QString &file, const QString &stor
         MessageBox::failure(owner, outcome.reason, outcome.detail);
         return false;
     }
-    const QString saved = AccessImport::writeSummary(
-        Program::dataFolder(),
-        solarDateStamp() + Sorvan::Clock::now().time().toString(QStringLiteral("-HHmmss")),
-        AccessImport::summary(outcome, file));
+    const QString saved = saveSummary(outcome, file);
     const QString where = saved.isEmpty() ? QStringLiteral("\n\nاين خلاصه در پوشه %1 نوشته نشد.").arg(shown(Program::dataFolder()))
                                           : QStringLiteral("\n\nاين خلاصه در فايل %1 هم نوشته شد.").arg(shown(saved));
     MessageBox::information(owner, AccessImport::summary(outcome, file, NumbersShown) + where);

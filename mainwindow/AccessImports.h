@@ -1,5 +1,7 @@
 #pragma once
 
+#include "jobstore/AccessImport.h"
+
 #include <QString>
 
 class QWidget;
@@ -28,5 +30,9 @@ bool importWithProgress(QWidget *owner, const QString &file, const QString &stor
 
 // The solar date as yyyymmdd (14050918), which names the files an import leaves.
 QString solarDateStamp();
+
+// Writes the whole summary of an import of `file` into the data folder, named with the solar date
+// and time; returns its path, or an empty text when it could not be written.
+QString saveSummary(const AccessImport::Outcome &outcome, const QString &file);
 
 } // namespace AccessImports
