@@ -1,6 +1,7 @@
 #include "mainwindow/AccessImports.h"
 
 #include "jobstore/AccessFile.h"
+#include "jobstore/Adodc.h"
 #include "jobstore/AccessImport.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
@@ -94,6 +95,9 @@ bool offerAtStart(QWidget *owner, const QString &path)
         MessageBox::Answer::Yes)
         return false;
 
+    // The due count has been trying the file every second; no connection may stay on it once it is
+    // the Access file beside the new job database.
+    Adodc::closeAllConnections();
     QString error;
     if (!moveFile(path, aside, &error)) {
         MessageBox::failure(owner,
