@@ -350,7 +350,10 @@ QString summary(const Outcome &outcome, const QString &file, int listAtMost)
 
 QString writeSummary(const QString &folder, const QString &stamp, const QString &text)
 {
-    const QString path = QDir(folder).filePath(QStringLiteral("access-import-%1.txt").arg(stamp));
+    QString path = QDir(folder).filePath(QStringLiteral("access-import-%1.txt").arg(stamp));
+    // Two imports within a second keep both summaries.
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(QStringLiteral("access-import-%1-%2.txt").arg(stamp).arg(n));
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8() + '\n') < 0 || !out.commit())
         return QString();

@@ -343,12 +343,19 @@ void TestForm1::accessFileAtStartIsImportedOnEnter()
         form.show();
         QTRY_COMPARE(listedNumbers(form), (QList<int>{1, 2, 3, 5, 32767}));
         QTRY_COMPARE(boxes.size(), 2);
+
+        // The File menu brings in another file into the same store: only its two new jobs, renumbered.
+        seams.fileNames << QStringLiteral(VELMORA_ACCESS_FIXTURES "/jobs-duplicates.mdb");
+        form.findChild<QAction *>(QStringLiteral("importAccess"))->trigger();
+        QTRY_COMPARE(listedNumbers(form), (QList<int>{1, 2, 3, 5, 32767, 32768, 32769}));
+        QCOMPARE(boxes.size(), 3);
+        QVERIFY2(boxes.at(2).contains(QStringLiteral("کارهاي وارد شده: 2")), qPrintable(boxes.at(2)));
     }
     QVERIFY2(boxes.at(0).contains(QStringLiteral("db1-access-14050918.mdb")), qPrintable(boxes.at(0)));
     QVERIFY2(boxes.at(1).contains(QStringLiteral("کارهاي وارد شده: 5")), qPrintable(boxes.at(1)));
     QCOMPARE(digest(dir.filePath(QStringLiteral("db1-access-14050918.mdb"))), before);
     QVERIFY(JobDatabase::isJobDatabase(path));
-    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("access-import-14050918-100000.txt")}).size(), 1);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("access-import-14050918-100000*.txt")}).size(), 2);
     Program::setDataFolder(QString());
 }
 
