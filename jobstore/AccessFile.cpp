@@ -183,9 +183,8 @@ bool AccessFile::open()
     const qint64 pageSize = d->mdb->fmt->pg_size;
     const qint64 size = QFile(d->path).size();
     if (pageSize <= 0 || size % pageSize != 0)
-        return d->fail(Fault::Damaged, QStringLiteral("%1 bytes is not a whole number of %2-byte pages")
-                                           .arg(size)
-                                           .arg(pageSize));
+        return d->fail(Fault::Damaged,
+                       QStringLiteral("%1 bytes is not a whole number of %2-byte pages").arg(size).arg(pageSize));
     if (!mdb_read_catalog(d->mdb, MDB_TABLE))
         return d->fail(Fault::Unreadable, QStringLiteral("libmdb cannot read the catalog"));
     // libmdb stops reading a table quietly at a page it cannot read, so a file cut short can lose

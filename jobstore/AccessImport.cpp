@@ -127,8 +127,8 @@ public:
         return true;
     }
 
-    bool readStored(QSet<QByteArray> &jobs, QSet<QByteArray> &jobsButNumber, QSet<qint64> &numbers,
-                    double &highest, QString *error)
+    bool readStored(QSet<QByteArray> &jobs, QSet<QByteArray> &jobsButNumber, QSet<qint64> &numbers, double &highest,
+                    QString *error)
     {
         QSqlQuery query(m_db);
         query.setForwardOnly(true);
@@ -249,9 +249,9 @@ Outcome run(const QString &file, const QString &store, const Progress &progress)
     QString error;
     const auto storeFailed = [&] {
         const QString sentence = storageFaultSentence(target.fault());
-        outcome.reason = QStringLiteral("کارهاي فايل %1 در پايگاه داده نوشته نشد.")
-                             .arg(isolated(QDir::toNativeSeparators(file))) +
-                         (sentence.isEmpty() ? QString() : u'\n' + sentence) + nothingChanged();
+        outcome.reason =
+            QStringLiteral("کارهاي فايل %1 در پايگاه داده نوشته نشد.").arg(isolated(QDir::toNativeSeparators(file))) +
+            (sentence.isEmpty() ? QString() : u'\n' + sentence) + nothingChanged();
         outcome.detail = error;
         outcome.added = 0;
         outcome.alreadyStored = 0;
@@ -322,7 +322,8 @@ QString summary(const Outcome &outcome, const QString &file, int listAtMost)
     lines << QStringLiteral("کارهاي فايل: %1").arg(outcome.read);
     lines << QStringLiteral("کارهاي وارد شده: %1").arg(outcome.added);
     if (outcome.alreadyStored > 0)
-        lines << QStringLiteral("کارهايي که پيش از اين ثبت شده بودند و دوباره وارد نشدند: %1").arg(outcome.alreadyStored);
+        lines
+            << QStringLiteral("کارهايي که پيش از اين ثبت شده بودند و دوباره وارد نشدند: %1").arg(outcome.alreadyStored);
     if (!outcome.renumbered.isEmpty()) {
         lines << QStringLiteral("کارهايي که شماره رسيد تازه گرفتند (شماره قبلي شد شماره تازه): %1")
                      .arg(outcome.renumbered.size());
@@ -333,9 +334,11 @@ QString summary(const Outcome &outcome, const QString &file, int listAtMost)
                              .arg(outcome.renumbered.size() - listAtMost);
                 break;
             }
-            const QString was = each.was.isNull() ? QStringLiteral("بدون شماره")
-                                                  : QStringLiteral("شماره %1").arg(isolated(QString::number(
-                                                        each.was.toDouble(), 'g', QLocale::FloatingPointShortest)));
+            const QString was =
+                each.was.isNull()
+                    ? QStringLiteral("بدون شماره")
+                    : QStringLiteral("شماره %1")
+                          .arg(isolated(QString::number(each.was.toDouble(), 'g', QLocale::FloatingPointShortest)));
             lines << QStringLiteral("  %1 شد %2").arg(was, isolated(QString::number(each.now)));
         }
     }

@@ -1,8 +1,8 @@
 #include "mainwindow/AccessImports.h"
 
 #include "jobstore/AccessFile.h"
-#include "jobstore/Adodc.h"
 #include "jobstore/AccessImport.h"
+#include "jobstore/Adodc.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "platform/BidiText.h"
@@ -86,11 +86,11 @@ bool offerAtStart(QWidget *owner, const QString &path)
         return false;
     }
     const QString aside = asidePath(path);
-    const QString question = QStringLiteral("فايل %1 فايل اطلاعات Access با %2 کار است.\n"
-                                            "کارهاي آن به برنامه آورده شود؟\n\n"
-                                            "فايل Access دست نخورده با نام %3 کنار فايل اطلاعات مي ماند.")
-                                 .arg(shown(path), isolated(QString::number(jobs)),
-                                      isolated(QFileInfo(aside).fileName()));
+    const QString question =
+        QStringLiteral("فايل %1 فايل اطلاعات Access با %2 کار است.\n"
+                       "کارهاي آن به برنامه آورده شود؟\n\n"
+                       "فايل Access دست نخورده با نام %3 کنار فايل اطلاعات مي ماند.")
+            .arg(shown(path), isolated(QString::number(jobs)), isolated(QFileInfo(aside).fileName()));
     if (MessageBox::show(owner, question, MessageBox::Icon::Question, MessageBox::Buttons::YesNo) !=
         MessageBox::Answer::Yes)
         return false;
@@ -100,10 +100,10 @@ bool offerAtStart(QWidget *owner, const QString &path)
     Adodc::closeAllConnections();
     QString error;
     if (!moveFile(path, aside, &error)) {
-        MessageBox::failure(owner,
-                            QStringLiteral("فايل %1 کنار گذاشته نشد و کاري وارد نشد.\nفهرست خالي نمايش داده مي شود.")
-                                .arg(shown(path)),
-                            error);
+        MessageBox::failure(
+            owner,
+            QStringLiteral("فايل %1 کنار گذاشته نشد و کاري وارد نشد.\nفهرست خالي نمايش داده مي شود.").arg(shown(path)),
+            error);
         return false;
     }
     const JobDatabase::Check created = JobDatabase::ensure(path);
@@ -124,9 +124,9 @@ bool offerAtStart(QWidget *owner, const QString &path)
 
 bool importFromMenu(QWidget *owner)
 {
-    const QString file = FileDialog::getOpenFileName(
-        owner, QStringLiteral("ورود کارها از فايل Access"), QDir::toNativeSeparators(Program::dataFolder()),
-        QStringLiteral("فايل Access (*.mdb *.accdb);;همه فايل ها (*)"));
+    const QString file = FileDialog::getOpenFileName(owner, QStringLiteral("ورود کارها از فايل Access"),
+                                                     QDir::toNativeSeparators(Program::dataFolder()),
+                                                     QStringLiteral("فايل Access (*.mdb *.accdb);;همه فايل ها (*)"));
     if (file.isEmpty())
         return false;
     return importWithProgress(owner, file, Program::dataSourceOf(Program::DatabaseConnection));
@@ -136,9 +136,8 @@ bool importWithProgress(QWidget *owner, const QString &file, const QString &stor
 {
     AccessImport::Outcome outcome;
     {
-        QProgressDialog progress(
-            QStringLiteral("کارهاي فايل %1 وارد مي شود...").arg(shown(QFileInfo(file).fileName())), QString(), 0, 0,
-            owner);
+        QProgressDialog progress(QStringLiteral("کارهاي فايل %1 وارد مي شود...").arg(shown(QFileInfo(file).fileName())),
+                                 QString(), 0, 0, owner);
         progress.setObjectName(QStringLiteral("importProgress"));
         progress.setWindowTitle(QStringLiteral("ورود کارها از فايل Access"));
         progress.setLayoutDirection(Qt::RightToLeft);
@@ -156,8 +155,9 @@ bool importWithProgress(QWidget *owner, const QString &file, const QString &stor
         return false;
     }
     const QString saved = saveSummary(outcome, file);
-    const QString where = saved.isEmpty() ? QStringLiteral("\n\nاين خلاصه در پوشه %1 نوشته نشد.").arg(shown(Program::dataFolder()))
-                                          : QStringLiteral("\n\nاين خلاصه در فايل %1 هم نوشته شد.").arg(shown(saved));
+    const QString where = saved.isEmpty()
+                              ? QStringLiteral("\n\nاين خلاصه در پوشه %1 نوشته نشد.").arg(shown(Program::dataFolder()))
+                              : QStringLiteral("\n\nاين خلاصه در فايل %1 هم نوشته شد.").arg(shown(saved));
     MessageBox::information(owner, AccessImport::summary(outcome, file, NumbersShown) + where);
     return true;
 }

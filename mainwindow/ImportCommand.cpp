@@ -67,8 +67,8 @@ int run(int argc, char *argv[])
         return 2;
     }
     const QString file = parser.value(import);
-    const QString folder =
-        Program::chooseDataFolder(parser.value(dataDir), QCoreApplication::applicationDirPath(), Program::userDataFolder());
+    const QString folder = Program::chooseDataFolder(parser.value(dataDir), QCoreApplication::applicationDirPath(),
+                                                     Program::userDataFolder());
     if (!QDir().mkpath(folder)) {
         print(stderr, QStringLiteral("Cannot use the data folder %1").arg(folder));
         return 2;

@@ -40,13 +40,12 @@ const QList<QVariantList> edgeJobs = {
     {5, T(u"Reza \"R\" O'Brien; DROP TABLE table1;--"), T(u"Samsung Galaxy S23 Ultra 512GB Phantom"), T(u"12345"),
      T(u"02188776655"), 10101, 11231, T(u"12 ماه"), 999999999, 1.25, T(u"همه چيز"), T(u"علي"), T(u"برد، باتري"),
      123456.75, 999999999, T(u"تعمير شده"), T(u"%_\\ '")},
-    {32767, T(u"آخرين شماره"), T(u"Motorola"), E, E, 50918, 50920, E, 1000, 0, E, E, E, 0, 0,
-     T(u"غير قابل تعمير"), E},
+    {32767, T(u"آخرين شماره"), T(u"Motorola"), E, E, 50918, 50920, E, 1000, 0, E, E, E, 0, 0, T(u"غير قابل تعمير"), E},
 };
 // The two jobs jobs-duplicates.mdb adds, under the numbers they are given.
 const QList<QVariantList> duplicateJobs = {
-    {32768, T(u"دوم با همان شماره"), T(u"LG G3"), E, E, 51001, 51003, E, 5000, 0, E, E, E, 0, 0,
-     T(u"در حال تعمير"), T(u"شماره تكراري")},
+    {32768, T(u"دوم با همان شماره"), T(u"LG G3"), E, E, 51001, 51003, E, 5000, 0, E, E, E, 0, 0, T(u"در حال تعمير"),
+     T(u"شماره تكراري")},
     {32769, T(u"بدون شماره"), T(u"Sony"), E, E, 51002, 51004, E, 7000, 0, E, E, E, 0, 0, T(u"در حال تعمير"), E},
 };
 
@@ -132,7 +131,8 @@ void TestAccessImport::importsEveryJobExactly()
     QCOMPARE(first.added, expected.size());
     QStringList renumberedSeen;
     for (const AccessImport::Renumbered &each : first.renumbered)
-        renumberedSeen << QStringLiteral("%1>%2").arg(each.was.isNull() ? QString() : each.was.toString()).arg(each.now);
+        renumberedSeen
+            << QStringLiteral("%1>%2").arg(each.was.isNull() ? QString() : each.was.toString()).arg(each.now);
     QCOMPARE(renumberedSeen, renumbered);
     QCOMPARE(first.leftOut, leftOut);
 
@@ -180,8 +180,8 @@ void TestAccessImport::refusesAndWritesNothing_data()
         << QStringLiteral("جدول کارها (table1) پيدا نشد");
     QTest::newRow("cut short at a page") << patchedCopy(dir, QStringLiteral("cut1.mdb"), {}, {}, 14 * 4096)
                                          << QStringLiteral("آسيب ديده يا ناقص");
-    QTest::newRow("cut short within a page") << patchedCopy(dir, QStringLiteral("cut2.mdb"), {}, {}, 100000)
-                                             << QStringLiteral("آسيب ديده يا ناقص");
+    QTest::newRow("cut short within a page")
+        << patchedCopy(dir, QStringLiteral("cut2.mdb"), {}, {}, 100000) << QStringLiteral("آسيب ديده يا ناقص");
     // num declared as Text (type 10 where Double, 7, stood): not a number the job table can take.
     QFile edge(fixture(QStringLiteral("jobs-edge.mdb")));
     edge.open(QIODevice::ReadOnly);
@@ -244,7 +244,9 @@ void TestAccessImport::decodesEveryStoredKind_data()
     QTest::newRow("Single as Access shows it") << 0x06 << le(singleBits) << 0 << 1.1;
     QTest::newRow("Double") << 0x07 << le(doubleBits) << 0 << 450000.5;
     // 12345675 with scale 2 and the sign bit: -123456.75; words most significant first.
-    QTest::newRow("Decimal") << 0x10 << QByteArray(1, char(0x80)) + le(quint32(0)) + le(quint32(0)) + le(quint32(0)) + le(quint32(12345675))
+    QTest::newRow("Decimal") << 0x10
+                             << QByteArray(1, char(0x80)) + le(quint32(0)) + le(quint32(0)) + le(quint32(0)) +
+                                    le(quint32(12345675))
                              << 2 << -123456.75;
     QTest::newRow("Double of the wrong size") << 0x07 << QByteArray(4, 0) << 0 << qQNaN();
     QTest::newRow("Date/Time is no number here") << 0x08 << le(doubleBits) << 0 << qQNaN();
@@ -263,7 +265,6 @@ void TestAccessImport::decodesEveryStoredKind()
     }
     QVERIFY(value);
     QCOMPARE(*value, expected);
-
 }
 
 void TestAccessImport::decodesEveryTextForm()
@@ -271,7 +272,9 @@ void TestAccessImport::decodesEveryTextForm()
     // Jet 3 keeps a code page, read as Windows-1256; Jet 4 keeps UTF-16, plain or compressed.
     QCOMPARE(AccessFile::decodeText(true, QByteArray("\xe1\xed\xdf", 3)), QString::fromUtf16(u"\u0644\u064a\u0643"));
     QCOMPARE(AccessFile::decodeText(false, utf16("LCD")), QStringLiteral("LCD"));
-    QCOMPARE(AccessFile::decodeText(false, QByteArray("\xff\xfe" "AB\0\x4a\x06\0C", 9)),
+    QCOMPARE(AccessFile::decodeText(false, QByteArray("\xff\xfe"
+                                                      "AB\0\x4a\x06\0C",
+                                                      9)),
              QString::fromUtf16(u"AB\u064aC"));
     QVERIFY(!AccessFile::decodeText(false, QByteArray()).isNull());
 }
