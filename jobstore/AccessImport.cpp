@@ -27,6 +27,8 @@ namespace
 
 constexpr double HighestNumber = std::numeric_limits<qint32>::max();
 constexpr int ProgressEvery = 512;
+// 17 values a row stay well inside the bound values a statement may carry (32,766 in SQLite).
+constexpr int RowsPerInsert = 256;
 
 QString nothingChanged()
 {
@@ -152,23 +154,40 @@ public:
         return true;
     }
 
+    // Rows go in batches of many rows a statement: on a server each statement is a round trip.
     bool insert(const QVariantList &values, QString *error)
     {
-        if (!m_insert) {
-            m_insert.emplace(m_db);
-            if (!m_insert->prepare(JobTable::insertStatement()))
-                return fail(*m_insert, error);
+        m_pending << values;
+        return m_pending.size() < RowsPerInsert || flush(error);
+    }
+
+    bool flush(QString *error)
+    {
+        if (m_pending.isEmpty())
+            return true;
+        std::optional<QSqlQuery> &insert = m_pending.size() == RowsPerInsert ? m_fullInsert : m_partInsert;
+        if (!insert || m_pending.size() != RowsPerInsert) {
+            insert.emplace(m_db);
+            if (!insert->prepare(JobTable::insertStatement(m_pending.size())))
+                return fail(*insert, error);
         }
-        for (int i = 0; i < JobTable::ColumnCount; ++i)
-            m_insert->bindValue(i, values.at(i));
-        if (!m_insert->exec())
-            return fail(*m_insert, error);
+        int place = 0;
+        for (const QVariantList &row : std::as_const(m_pending)) {
+            for (const QVariant &value : row)
+                insert->bindValue(place++, value);
+        }
+        m_pending.clear();
+        if (!insert->exec())
+            return fail(*insert, error);
         return true;
     }
 
     bool commit(QString *error)
     {
-        m_insert.reset();
+        if (!flush(error))
+            return false;
+        m_fullInsert.reset();
+        m_partInsert.reset();
         QSqlQuery query(m_db);
         if (!query.exec(QStringLiteral("commit")))
             return fail(query, error);
@@ -192,7 +211,9 @@ private:
     QString m_name;
     QSqlDatabase m_db;
     QString m_error;
-    std::optional<QSqlQuery> m_insert;
+    QList<QVariantList> m_pending;
+    std::optional<QSqlQuery> m_fullInsert;
+    std::optional<QSqlQuery> m_partInsert;
     bool m_inTransaction = false;
     StorageFault m_fault = StorageFault::Other;
 };

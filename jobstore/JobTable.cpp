@@ -69,10 +69,10 @@ QString quotedColumns()
     return quoted.join(u',');
 }
 
-QString insertStatement()
+QString insertStatement(int rows)
 {
-    return QStringLiteral("insert into table1 (%1) values (%2)")
-        .arg(quotedColumns(), QStringList(ColumnCount, QStringLiteral("?")).join(u','));
+    const QString row = QStringLiteral("(%1)").arg(QStringList(ColumnCount, QStringLiteral("?")).join(u','));
+    return QStringLiteral("insert into table1 (%1) values %2").arg(quotedColumns(), QStringList(rows, row).join(u','));
 }
 
 QStringList createStatements()

@@ -40,8 +40,8 @@ QStringList statusTexts();
 
 // The job columns in stored order, each quoted, for a select list.
 QString quotedColumns();
-// An insert of one job, its 17 values bound in stored order.
-QString insertStatement();
+// An insert of `rows` jobs, the 17 values of each bound in stored order, row after row.
+QString insertStatement(int rows = 1);
 
 // The SQL that makes an empty job database.
 QStringList createStatements();
