@@ -4,6 +4,7 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/ImportCommand.h"
+#include "mainwindow/ProgramEnd.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -17,6 +18,7 @@
 
 int main(int argc, char *argv[])
 {
+    AppSetup::keepNewFilesPrivate();
     // Needs no display, so it runs before anything of the window system is built.
     if (ImportCommand::isAsked(argc, argv))
         return ImportCommand::run(argc, argv);
@@ -108,6 +110,7 @@ int main(int argc, char *argv[])
                                           .arg(isolated(QDir::toNativeSeparators(Program::dataFolder()))));
         return 3;
     }
+    ProgramEnd::watchSessionEnd(app);
     // The splash stays loaded, hidden, until the program ends.
     first splash;
     splash.show();

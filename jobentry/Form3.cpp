@@ -241,7 +241,9 @@ void Form3::newJobDefaults()
     m_timer1->stop();
     if (!m_newJob)
         return;
-    ui->Text1_0->setText(QString::number(Program::CurrentReceiptNumber));
+    // No number is offered past the highest one: the box stays empty for the clerk's own.
+    if (Program::CurrentReceiptNumber > 0)
+        ui->Text1_0->setText(QString::number(Program::CurrentReceiptNumber));
     // The clerk is usually in this box already: the next key replaces the number, not extends it.
     if (ui->Text1_0->hasFocus())
         ui->Text1_0->selectAll();

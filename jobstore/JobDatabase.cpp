@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <QUuid>
 
 #include <filesystem>
 
@@ -111,6 +112,8 @@ State inspect(const QString &path, QString *why)
     };
     if (!QFileInfo(path).isFile())
         return refuse(State::NotAJobDatabase, QStringLiteral("not a file"));
+    if (QFile file(path); !file.open(QIODevice::ReadOnly))
+        return refuse(State::Unreadable, file.errorString());
     if (!hasSqliteHeader(path))
         return refuse(State::NotAJobDatabase, QStringLiteral("not an SQLite database"));
 
@@ -127,18 +130,54 @@ State inspect(const QString &path, QString *why)
         columns << query.value(1).toString().toLower();
         types << query.value(2).toString();
     }
-    if (columns != JobTable::columnNames())
-        return refuse(State::NotAJobDatabase, QStringLiteral("table1 does not have the job columns"));
-    for (int column = 0; column < types.size(); ++column) {
-        if (!holdsItsKind(column, types.at(column)))
-            return refuse(
-                State::NotAJobDatabase,
-                QStringLiteral("column %1 of table1 is declared %2").arg(columns.at(column), types.at(column)));
+    // Every query names its columns, so a column a shop added beside them is kept and never written.
+    for (int column = 0; column < JobTable::ColumnCount; ++column) {
+        const QString &name = JobTable::columnNames().at(column);
+        const qsizetype at = columns.indexOf(name);
+        if (at < 0)
+            return refuse(State::NotAJobDatabase, QStringLiteral("table1 has no column %1").arg(name));
+        if (!holdsItsKind(column, types.at(at)))
+            return refuse(State::NotAJobDatabase,
+                          QStringLiteral("column %1 of table1 is declared %2").arg(name, types.at(at)));
     }
     // Reading a row proves the pages behind the schema are readable too.
     if (!query.exec(QStringLiteral("select count(*) from table1")) || !query.next())
         return refuse(isBusy(query.lastError()) ? State::Busy : State::NotAJobDatabase, query.lastError().text());
     return State::Ready;
+}
+
+// SQLite's own check of every page: a torn file (pages of two versions mixed, as a power cut or a
+// failing disk leaves them) can still show a sound schema and a row count.
+bool passesQuickCheck(const QString &path, QString *why)
+{
+    ScratchConnection scratch(uriFor(path, "ro"), true);
+    QSqlQuery check(scratch.db());
+    if (check.exec(QStringLiteral("pragma quick_check")) && check.next() &&
+        check.value(0).toString() == QLatin1String("ok"))
+        return true;
+    if (why)
+        *why = check.lastError().isValid() ? check.lastError().text() : check.value(0).toString();
+    return false;
+}
+
+const QString identityTable = QStringLiteral("database_identity");
+
+// Names a job file that has no name yet; a file this account may not write keeps none.
+void nameDatabase(const QSqlDatabase &db, const QString &name = QString())
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("create table if not exists %1 (identity text not null)").arg(identityTable)) ||
+        !query.exec(QStringLiteral("select count(*) from %1").arg(identityTable)) || !query.next())
+        return;
+    const bool named = query.value(0).toLongLong() > 0;
+    query.finish();
+    if (named && name.isEmpty())
+        return;
+    if (named)
+        query.exec(QStringLiteral("delete from %1").arg(identityTable));
+    query.prepare(QStringLiteral("insert into %1 (identity) values (?)").arg(identityTable));
+    query.addBindValue(name.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : name);
+    query.exec();
 }
 
 // A server connection borrowed for one task and handed back however the function leaves; every
@@ -304,7 +343,10 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     }
     // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
-    const bool ok = target.transaction() && copyJobs(source, target, error) && target.commit();
+    bool ok = target.transaction() && copyJobs(source, target, error);
+    if (ok)
+        nameDatabase(target, identity(url));
+    ok = ok && target.commit();
     QSqlQuery(source).exec(QStringLiteral("rollback"));
     if (!ok && error->isEmpty())
         *error = target.lastError().text();
@@ -367,6 +409,8 @@ Check ensure(const QString &path)
         bool ok = db.transaction();
         for (const QString &statement : JobTable::createStatements() + JobTable::indexStatements())
             ok = ok && query.exec(statement);
+        if (ok)
+            nameDatabase(db);
         ok = ok && db.commit();
         if (!ok) {
             const QString error = query.lastError().text();
@@ -382,12 +426,17 @@ Check ensure(const QString &path)
     const State state = inspect(path, &why);
     if (state != State::Ready)
         return {state, why};
+    // Refused before anything is written: a damaged file written to only gets worse.
+    if (!passesQuickCheck(path, &why))
+        return {State::Damaged, why};
 
-    // Older files have no indexes; the list and the due count want them.
+    // Older files have no indexes, nor a name; the list and the due count want the indexes, the
+    // exit copy's rotation the name.
     ScratchConnection scratch(uriFor(path, "rw"), false);
     QSqlQuery query(scratch.db());
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
+    nameDatabase(scratch.db());
     return {State::Ready, QString()};
 }
 
@@ -414,18 +463,24 @@ bool isJobDatabase(const QString &path, QString *why)
             *why = QStringLiteral("written in WAL mode, so not a whole copy by itself");
         return false;
     }
-    if (inspect(path, why) != State::Ready)
-        return false;
-    // A copy cut short or damaged can still show a sound schema and a row count; SQLite's own check
-    // reads every page. The database in use is not put through it at each start.
+    return inspect(path, why) == State::Ready && passesQuickCheck(path, why);
+}
+
+QString identity(const QString &path)
+{
+    if (Dialect::isServerUrl(path)) {
+        const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(path);
+        if (!address)
+            return QString();
+        return QStringLiteral("server %1:%2/%3").arg(address->host).arg(address->port).arg(address->database);
+    }
+    if (!hasSqliteHeader(path))
+        return QString();
     ScratchConnection scratch(uriFor(path, "ro"), true);
-    QSqlQuery check(scratch.db());
-    if (check.exec(QStringLiteral("pragma quick_check")) && check.next() &&
-        check.value(0).toString() == QLatin1String("ok"))
-        return true;
-    if (why)
-        *why = check.lastError().isValid() ? check.lastError().text() : check.value(0).toString();
-    return false;
+    QSqlQuery query(scratch.db());
+    if (!query.exec(QStringLiteral("select identity from %1").arg(identityTable)) || !query.next())
+        return QString();
+    return query.value(0).toString();
 }
 
 qint64 jobCount(const QString &path)
@@ -484,7 +539,8 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
     return db;
 }
 
-bool copyConsistent(const QString &path, const QString &target, QString *error)
+bool copyConsistent(const QString &path, const QString &target, QString *error,
+                    const std::function<bool(QString *error)> &beforeReplace)
 {
     const auto failWith = [error](const QString &message) {
         if (error)
@@ -514,6 +570,11 @@ bool copyConsistent(const QString &path, const QString &target, QString *error)
             QFile::remove(partial);
             return failWith(query.lastError().text());
         }
+    }
+    QString detail;
+    if (beforeReplace && !beforeReplace(&detail)) {
+        QFile::remove(partial);
+        return failWith(detail);
     }
     std::error_code code;
     std::filesystem::rename(std::filesystem::path(partial.toStdU16String()),

@@ -5,6 +5,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // The job database file: making one for a new shop, telling a job database from any other file,
 // and opening connections that never create or damage a file by accident.
 namespace JobDatabase
@@ -14,6 +16,8 @@ enum class State {
     Ready,           // a job database, ready for use
     Created,         // there was no file; an empty job database was made
     NotAJobDatabase, // a file is there but it is not a readable job database; left untouched
+    Unreadable,      // a file is there but this account may not read it; left untouched
+    Damaged,         // a job database whose pages fail SQLite's check; left untouched
     CannotCreate,    // there was no file and none could be made
     Busy,            // another program holds the file, so it could not be checked
     Unreachable,     // the database server did not answer or refused the login; nothing was done
@@ -35,9 +39,16 @@ struct Check {
 // A save cut short by a crash is rolled back first, as SQLite does for any writer.
 Check ensure(const QString &path);
 
-// True when `path` is an SQLite database whose table1 has the job columns in order, each with the
-// kind of value it holds, and every page of it passes SQLite's quick check. Opens the file read-only.
+// True when `path` is an SQLite database whose table1 has the job columns (other columns may stand
+// beside them), each with the kind of value it holds, and every page of it passes SQLite's quick
+// check. Opens the file read-only.
 bool isJobDatabase(const QString &path, QString *why = nullptr);
+
+// The name a job database was given when it was made; every copy of it carries the same one, so
+// the copies of one database can be told from another's. Empty for a file made before databases
+// were named that has not been opened for writing since, or for one that cannot be read. A
+// server's name comes from its address.
+QString identity(const QString &path);
 
 // The number of jobs in the job database at `path`, or -1 when it cannot be read as one.
 qint64 jobCount(const QString &path);
@@ -52,7 +63,10 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
 // A consistent copy of the database at `path` written to `target`, even while connections are
 // open; an existing `target` is replaced. From a server the copy is a job file (db1.mdb) holding
 // a snapshot of its jobs, which the job file default opens as it is.
-bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr);
+// `beforeReplace`, when given, runs once the new copy is whole and just before it takes the
+// target's place; returning false abandons the copy and leaves the target as it was.
+bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr,
+                    const std::function<bool(QString *error)> &beforeReplace = {});
 
 // Replaces every job on the server at `url` with the jobs of the job file `file`, in one
 // transaction: on any failure the server keeps the jobs it had.

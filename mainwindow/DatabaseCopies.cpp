@@ -7,13 +7,17 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "solardate/Clock.h"
+#include "solardate/SolarCalendar.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
 namespace DatabaseCopies
 {
@@ -44,6 +48,78 @@ bool replaceFile(const QString &from, const QString &to, QString *error)
     return !code;
 }
 
+// The copies being written are listed in the data folder until they are whole, so the next start
+// finds what a killed program left half-written wherever the clerk had chosen to write it.
+QString unfinishedListPath()
+{
+    return QDir(Program::dataFolder()).filePath(QStringLiteral("unfinished-copies.txt"));
+}
+
+QStringList unfinishedCopies()
+{
+    QFile list(unfinishedListPath());
+    if (!list.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(list.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+void writeUnfinishedCopies(const QStringList &paths)
+{
+    if (paths.isEmpty()) {
+        QFile::remove(unfinishedListPath());
+        return;
+    }
+    QSaveFile list(unfinishedListPath());
+    if (list.open(QIODevice::WriteOnly)) {
+        list.write((paths.join(u'\n') + u'\n').toUtf8());
+        list.commit();
+    }
+}
+
+// Notes the half-written file that copying to `target` makes, for the length of `copy`.
+template <class Copying> auto whileNoted(const QString &target, Copying copy)
+{
+    const QString partial = QFileInfo(target).absoluteFilePath() + QStringLiteral(".partial");
+    QStringList noted = unfinishedCopies();
+    noted << partial;
+    writeUnfinishedCopies(noted);
+    const auto result = copy();
+    noted = unfinishedCopies();
+    noted.removeAll(partial);
+    writeUnfinishedCopies(noted);
+    return result;
+}
+
+// An existing file about to be replaced gets a second name in the "backups" folder beside it, by
+// the date and time it was last written: the place keeps a whole file until the new one takes it.
+bool keepAside(const QString &file, QString *aside, QString *why)
+{
+    const QFileInfo info(file);
+    if (!info.exists())
+        return true;
+    QDir folder(info.dir().filePath(QStringLiteral("backups")));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        *why = QStringLiteral("cannot make the folder %1").arg(folder.path());
+        return false;
+    }
+    const QString stamp = info.lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    QString name = QStringLiteral("%1-%2%3").arg(info.completeBaseName(), stamp, suffix);
+    for (int serial = 2; folder.exists(name); ++serial)
+        name = QStringLiteral("%1-%2-%3%4").arg(info.completeBaseName(), stamp).arg(serial).arg(suffix);
+    const QString path = folder.filePath(name);
+    std::error_code code;
+    std::filesystem::create_hard_link(std::filesystem::path(info.absoluteFilePath().toStdU16String()),
+                                      std::filesystem::path(path.toStdU16String()), code);
+    // A disk that has no second names (a FAT memory stick) gets a copy instead.
+    if (code && !QFile::copy(info.absoluteFilePath(), path)) {
+        *why = QStringLiteral("cannot keep %1 as %2: %3").arg(file, path, QString::fromStdString(code.message()));
+        return false;
+    }
+    *aside = path;
+    return true;
+}
+
 } // namespace
 
 QString exitCopyPath()
@@ -56,11 +132,24 @@ QString exitCopyPath()
 #endif
 }
 
+QString proposedBackupPath()
+{
+    const QString folder = QFileInfo(exitCopyPath()).absolutePath();
+    QDir().mkpath(folder);
+    const QDateTime now = Sorvan::Clock::now();
+    const Sorvan::SolarDate day = Sorvan::solarFromGregorian(now.date());
+    return QDir(folder).filePath(QStringLiteral("db1-backup-%1%2%3-%4.mdb")
+                                     .arg(day.year, 4, 10, QChar(u'0'))
+                                     .arg(day.month, 2, 10, QChar(u'0'))
+                                     .arg(day.day, 2, 10, QChar(u'0'))
+                                     .arg(now.toString(QStringLiteral("HHmm"))));
+}
+
 void backup(QWidget *owner)
 {
     const QString source = databasePath();
     const QString chosen = FileDialog::getSaveFileName(owner, QStringLiteral("پشتيبان گيري از اطلاعات"),
-                                                       QDir::toNativeSeparators(exitCopyPath()));
+                                                       QDir::toNativeSeparators(proposedBackupPath()));
     if (chosen.isEmpty() || chosen == QLatin1String("db1.mdb"))
         return;
     if (sameFile(chosen, source)) {
@@ -69,20 +158,37 @@ void backup(QWidget *owner)
         return;
     }
     QString error;
-    if (!JobDatabase::copyConsistent(source, chosen, &error))
+    QString aside;
+    const bool copied = whileNoted(chosen, [&] {
+        return JobDatabase::copyConsistent(source, chosen, &error,
+                                           [&](QString *why) { return keepAside(chosen, &aside, why); });
+    });
+    if (!copied) {
         MessageBox::failure(owner,
                             QStringLiteral("پشتيبان گيري انجام نشد و فايل %1 ساخته نشد.")
                                 .arg(isolated(QDir::toNativeSeparators(chosen))),
                             error);
+        return;
+    }
+    if (!aside.isEmpty())
+        MessageBox::information(
+            owner, QStringLiteral("پشتيبان در %1 نوشته شد.\nفايلي که پيش از اين با همين نام بود "
+                                  "در اين فايل نگهداري شد:\n%2")
+                       .arg(isolated(QDir::toNativeSeparators(chosen)), isolated(QDir::toNativeSeparators(aside))));
 }
 
 namespace
 {
 
+// Two restores in one second keep both safety copies.
 QString safetyCopyPath(const QString &folder)
 {
-    return QDir(folder).filePath(QStringLiteral("db1-before-restore-%1.mdb")
-                                     .arg(Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    const QDir dir(folder);
+    const QString stamp = Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = QStringLiteral("db1-before-restore-%1.mdb").arg(stamp);
+    for (int serial = 2; dir.exists(name); ++serial)
+        name = QStringLiteral("db1-before-restore-%1-%2.mdb").arg(stamp).arg(serial);
+    return dir.filePath(name);
 }
 
 // The server's jobs are kept in a job file in the data folder, then replaced in one transaction.
@@ -118,11 +224,16 @@ bool restoreOntoServer(QWidget *owner, const QString &server, const QString &cho
 
 bool restore(QWidget *owner)
 {
-    const QString target = databasePath();
     const QString chosen =
         FileDialog::getOpenFileName(owner, QStringLiteral("Restore Backup"), QString(), QStringLiteral("mdb(*.mdb)"));
     if (!chosen.endsWith(QLatin1String("mdb")))
         return false;
+    return restoreFrom(owner, chosen);
+}
+
+bool restoreFrom(QWidget *owner, const QString &chosen)
+{
+    const QString target = databasePath();
 
     QString why;
     if (!JobDatabase::isJobDatabase(chosen, &why)) {
@@ -175,25 +286,30 @@ QString exitCopyBackupsFolder()
 namespace
 {
 
-// Moves the previous exit copy aside under its own date and time and drops the oldest beyond the
-// number kept. The names sort by date, so the newest are the last.
-void rotateExitCopy(const QString &target)
+// The rotation's own names: db1-<date>-<time>.mdb, with a serial after a second copy that second.
+std::optional<QDateTime> rotationStamp(const QString &fileName)
 {
-    const QFileInfo previous(target);
-    if (!previous.exists())
-        return;
-    QDir backups(exitCopyBackupsFolder());
-    if (!backups.mkpath(QStringLiteral(".")))
-        return;
-    const QString stamp = previous.lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString name = QStringLiteral("db1-%1.mdb").arg(stamp);
-    for (int serial = 2; backups.exists(name); ++serial)
-        name = QStringLiteral("db1-%1-%2.mdb").arg(stamp).arg(serial);
-    if (!replaceFile(target, backups.filePath(name), nullptr))
-        return;
-    const QStringList kept = backups.entryList({QStringLiteral("db1-*.mdb")}, QDir::Files, QDir::Name);
-    for (qsizetype i = 0; i + KeptExitCopies < kept.size(); ++i)
-        backups.remove(kept.at(i));
+    static const QRegularExpression shape(QStringLiteral(R"(^db1-(\d{8}-\d{6})(-\d+)?\.mdb$)"));
+    const QRegularExpressionMatch match = shape.match(fileName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDateTime made = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+    return made.isValid() ? std::optional(made) : std::nullopt;
+}
+
+// Drops, by the schedule, the earlier exit copies of the database whose copy `kept` just joined.
+void pruneCopiesLike(const QString &kept)
+{
+    const QString identity = JobDatabase::identity(kept);
+    const QDir backups = QFileInfo(kept).dir();
+    QList<Copy> same;
+    for (const QFileInfo &file : backups.entryInfoList({QStringLiteral("db1-*.mdb")}, QDir::Files)) {
+        const std::optional<QDateTime> made = rotationStamp(file.fileName());
+        if (made && JobDatabase::identity(file.absoluteFilePath()) == identity)
+            same << Copy{file.absoluteFilePath(), *made};
+    }
+    for (const QString &path : prunable(same, Sorvan::Clock::now()))
+        QFile::remove(path);
 }
 
 int removeMatching(const QDir &dir, const QStringList &patterns, qint64 olderThanSeconds)
@@ -209,33 +325,96 @@ int removeMatching(const QDir &dir, const QStringList &patterns, qint64 olderTha
 
 } // namespace
 
-bool exitCopy()
+QStringList prunable(QList<Copy> copies, const QDateTime &now)
+{
+    std::sort(copies.begin(), copies.end(), [](const Copy &a, const Copy &b) { return a.made > b.made; });
+    std::set<qint64> days;
+    std::set<int> months;
+    const auto monthOf = [](const QDate &date) { return date.year() * 12 + date.month() - 1; };
+    QStringList dropped;
+    for (qsizetype i = 0; i < copies.size(); ++i) {
+        const QDate day = copies.at(i).made.date();
+        const qint64 age = day.daysTo(now.date());
+        // Newest first, so the first copy met of a day or a month is its newest.
+        const bool newestOfDay = age < 30 && days.insert(day.toJulianDay()).second;
+        const bool newestOfMonth = monthOf(now.date()) - monthOf(day) < 12 && months.insert(monthOf(day)).second;
+        if (i >= KeptExitCopies && !newestOfDay && !newestOfMonth)
+            dropped << copies.at(i).path;
+    }
+    return dropped;
+}
+
+ExitCopyResult exitCopy(QString *detail)
 {
     const QString source = databasePath();
     const qint64 jobs = JobDatabase::jobCount(source);
-    if (jobs < 0)
-        return false;
+    if (jobs < 0 && !Program::isServer(source) && !QFileInfo::exists(source))
+        return ExitCopyResult::NoDatabase;
+    if (jobs < 0) {
+        if (detail)
+            *detail = QStringLiteral("%1 cannot be read as a job database").arg(source);
+        return ExitCopyResult::NotUsable;
+    }
     const QString target = exitCopyPath();
     // A database made empty today (a missing file, a new folder) must not push out the shop's jobs.
     if (jobs == 0 && QFileInfo::exists(target))
-        return false;
+        return ExitCopyResult::KeptPrevious;
     QDir().mkpath(QFileInfo(target).absolutePath());
-    rotateExitCopy(target);
-    return JobDatabase::copyConsistent(source, target);
+    QString error;
+    QString aside;
+    const bool copied = whileNoted(target, [&] {
+        return JobDatabase::copyConsistent(source, target, &error,
+                                           [&](QString *why) { return keepAside(target, &aside, why); });
+    });
+    if (!aside.isEmpty())
+        pruneCopiesLike(aside);
+    if (!copied) {
+        if (detail)
+            *detail = error;
+        return ExitCopyResult::Failed;
+    }
+    return ExitCopyResult::Written;
+}
+
+std::optional<FoundCopy> newestCopyWithJobs()
+{
+    const QDir folder = QFileInfo(exitCopyPath()).dir();
+    QList<Copy> candidates;
+    for (const QDir &dir : {folder, QDir(exitCopyBackupsFolder())}) {
+        for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("*.mdb")}, QDir::Files)) {
+            if (sameFile(file.absoluteFilePath(), databasePath()))
+                continue;
+            candidates << Copy{file.absoluteFilePath(), rotationStamp(file.fileName()).value_or(file.lastModified())};
+        }
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const Copy &a, const Copy &b) { return a.made > b.made; });
+    for (const Copy &candidate : candidates) {
+        if (const qint64 jobs = JobDatabase::jobCount(candidate.path); jobs > 0)
+            return FoundCopy{candidate.path, candidate.made, jobs};
+    }
+    return std::nullopt;
 }
 
 int removeStalePartialCopies()
 {
     // This program holds the data folder, so whatever is half-written there is from an earlier run.
     const QDir data(Program::dataFolder());
-    int removed = removeMatching(
-        data,
-        {QStringLiteral("*.mdb.partial"), QStringLiteral("*.mdb.restoring"), QStringLiteral("*.mdb.restoring.partial")},
-        0);
+    int removed = removeMatching(data,
+                                 {QStringLiteral("*.mdb.partial"), QStringLiteral("*.mdb.partial-journal"),
+                                  QStringLiteral("*.mdb.restoring"), QStringLiteral("*.mdb.restoring.partial"),
+                                  QStringLiteral("*.mdb.restoring.partial-journal")},
+                                 0);
+    // What an earlier run of this data folder was writing elsewhere when it was stopped.
+    for (const QString &partial : unfinishedCopies()) {
+        for (const QString &path : {partial, partial + QStringLiteral("-journal")})
+            removed += QFile::remove(path) ? 1 : 0;
+    }
+    writeUnfinishedCopies({});
     // Other data folders share the exit copy's folder: leave what may be being written right now.
     const qint64 tenMinutes = 600;
-    removed += removeMatching(QFileInfo(exitCopyPath()).dir(), {QStringLiteral("*.partial")}, tenMinutes);
-    removed += removeMatching(QDir(exitCopyBackupsFolder()), {QStringLiteral("*.partial")}, tenMinutes);
+    const QStringList partials = {QStringLiteral("*.partial"), QStringLiteral("*.partial-journal")};
+    removed += removeMatching(QFileInfo(exitCopyPath()).dir(), partials, tenMinutes);
+    removed += removeMatching(QDir(exitCopyBackupsFolder()), partials, tenMinutes);
     return removed;
 }
 

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QDateTime>
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 class QWidget;
 
 // Backup, restore and the exit copy of the job database, each asking the clerk through the file
-// dialog seam and answering through the message box seam.
+// dialog seam and answering through the message box seam. No copy of a database that holds jobs is
+// ever replaced without the replaced file being kept aside first.
 namespace DatabaseCopies
 {
 
@@ -13,25 +18,59 @@ namespace DatabaseCopies
 // folder in the user's documents.
 QString exitCopyPath();
 
+// The name backup offers: a name of its own, by the solar date and the time, in the exit copy's
+// folder (made when missing), so the offer never is the exit copy itself.
+QString proposedBackupPath();
+
 // Copies the database to a file the clerk picks. A failure says so.
 void backup(QWidget *owner);
 
 // Replaces the database with a job database the clerk picks, keeping the current one beside it
 // as a safety copy. True when the database was replaced.
 bool restore(QWidget *owner);
+// The same with the file already chosen.
+bool restoreFrom(QWidget *owner, const QString &chosen);
 
-// How many earlier exit copies the backups folder beside the exit copy keeps.
+// How many of the newest earlier exit copies of one database the backups folder keeps; besides
+// those, the newest of each of the last 30 days and of each of the last 12 months.
 inline constexpr int KeptExitCopies = 30;
 
 // The folder beside the exit copy that holds the earlier ones, each named by its date and time.
 QString exitCopyBackupsFolder();
 
-// Copies the database to exitCopyPath(), first moving the previous copy into the backups folder.
-// A file that is not a job database is never copied, nor an empty one over an existing copy.
-// Never stops the program from ending.
-bool exitCopy();
+struct Copy {
+    QString path;
+    QDateTime made;
+};
 
-// Removes what an interrupted backup, restore or exit copy left behind; returns how many files.
+// The copies of one database that the rotation drops at `now`: all but the newest KeptExitCopies,
+// the newest of each of the last 30 days and the newest of each of the last 12 months.
+QStringList prunable(QList<Copy> copies, const QDateTime &now);
+
+enum class ExitCopyResult {
+    Written,
+    KeptPrevious, // the database holds no jobs, so the copy there was left as it was
+    NoDatabase,   // there is no database to copy (the program ended before it made one)
+    NotUsable,    // the database could not be read as a job database
+    Failed,       // writing the copy failed; the previous copy stays in its place
+};
+
+// Copies the database to exitCopyPath(), keeping the previous copy in the backups folder. The
+// place of the exit copy always holds a whole copy: the new one is written under another name
+// first. Copies of other databases in the backups folder are never dropped on this one's account.
+ExitCopyResult exitCopy(QString *detail = nullptr);
+
+// The newest copy that holds jobs: the exit copy, the copies kept beside it, the backups offered
+// in its folder. Never the database in use.
+struct FoundCopy {
+    QString path;
+    QDateTime made;
+    qint64 jobs = 0;
+};
+std::optional<FoundCopy> newestCopyWithJobs();
+
+// Removes what an interrupted backup, restore or exit copy left behind, wherever it was being
+// written; returns how many files.
 int removeStalePartialCopies();
 
 } // namespace DatabaseCopies

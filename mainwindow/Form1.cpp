@@ -9,8 +9,10 @@
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
+#include "mainwindow/ProgramEnd.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
+#include "platform/ErrorLog.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/ListRefresh.h"
 #include "platform/MessageBox.h"
@@ -106,13 +108,7 @@ void Form1::loadDatabase()
     const JobDatabase::Check check = JobDatabase::ensure(path);
     if (check.state == JobDatabase::State::Created && Program::databaseServer().isEmpty()) {
         // A clerk whose file went missing must notice now, not after the next exit.
-        const QString folder = isolated(QDir::toNativeSeparators(Program::dataFolder()));
-        QTimer::singleShot(0, this, [this, folder] {
-            MessageBox::information(this, QStringLiteral("در پوشه %1 فايل اطلاعات پيدا نشد و يک فايل اطلاعات خالي "
-                                                         "جديد ساخته شد.\nاگر پيش از اين کارهايي ثبت کرده ايد، "
-                                                         "فايل قبلي را با برگرداندن پشتيبان (F7) برگردانيد.")
-                                              .arg(folder));
-        });
+        QTimer::singleShot(0, this, [this] { offerNewestCopy(QString()); });
     } else if (check.state != JobDatabase::State::Ready && check.state != JobDatabase::State::Created) {
         QString text;
         if (check.state == JobDatabase::State::Unreachable)
@@ -120,15 +116,28 @@ void Form1::loadDatabase()
         else if (check.state == JobDatabase::State::NotAJobDatabase)
             text = QStringLiteral("فايل %1 يک پايگاه داده معتبر تعميرگاه نيست.\n"
                                   "اين فايل تغيير داده نشد و فهرست خالي نمايش داده مي شود.");
+        else if (check.state == JobDatabase::State::Unreadable)
+            text = QStringLiteral("فايل %1 خوانده نمي شود: اين حساب کاربري اجازه خواندن آن را ندارد.\n"
+                                  "اين فايل تغيير داده نشد و فهرست خالي نمايش داده مي شود.");
         else if (check.state == JobDatabase::State::Busy)
             text = QStringLiteral("فايل %1 در دست برنامه ديگري است و خوانده نشد.\n"
                                   "فهرست خالي نمايش داده مي شود؛ برنامه را ببنديد و بعد دوباره باز کنيد.");
-        else
+        else if (check.state != JobDatabase::State::Damaged)
             text = QStringLiteral("فايل %1 وجود ندارد و ساخته نشد.\nفهرست خالي نمايش داده مي شود.");
+        const QString where = isolated(QDir::toNativeSeparators(path));
         // Shown once the window is up, so the clerk sees which window it belongs to.
-        const QString message = text.arg(isolated(QDir::toNativeSeparators(path)));
-        QTimer::singleShot(0, this,
-                           [this, message, detail = check.detail] { MessageBox::failure(this, message, detail); });
+        if (check.state == JobDatabase::State::Damaged) {
+            ErrorLog::record(QStringLiteral("damaged job database %1").arg(path), check.detail);
+            QTimer::singleShot(0, this, [this, where] {
+                offerNewestCopy(QStringLiteral("فايل اطلاعات %1 آسيب ديده است. برنامه چيزي در آن ننوشت و آن را "
+                                               "تغيير نداد.")
+                                    .arg(where));
+            });
+        } else {
+            QTimer::singleShot(0, this, [this, message = text.arg(where), detail = check.detail] {
+                MessageBox::failure(this, message, detail);
+            });
+        }
         // Nothing must touch the file: the list stays empty, with its captions.
         SetGridColumns();
         return;
@@ -237,6 +246,11 @@ void Form1::deleteCurrent()
 
 void Form1::registerJob()
 {
+    if (!ui->DataGrid1->dataSource()) {
+        MessageBox::critical(this, QStringLiteral("فايل اطلاعات قابل استفاده نيست، پس کار تازه اي ثبت نمي شود.\n"
+                                                  "فايل اطلاعات را با برگرداندن پشتيبان (F7) برگردانيد."));
+        return;
+    }
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->setText(QString());
     qint64 next = 1;
@@ -251,17 +265,17 @@ void Form1::registerJob()
     Adodc highest;
     highest.setConnectionString(Program::DatabaseConnection);
     highest.setRecordSource(Queries::highestNumber());
-    if (ui->DataGrid1->dataSource() && highest.Refresh() && highest.recordset()->RecordCount() == 1)
+    if (highest.Refresh() && highest.recordset()->RecordCount() == 1)
         next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
-    if (next > std::numeric_limits<qint32>::max()) {
+    // The clerk types a free number into the empty, focused box of the window that opens next.
+    const bool numberLeft = next <= std::numeric_limits<qint32>::max();
+    if (!numberLeft)
         MessageBox::critical(
             this, QStringLiteral("شماره رسيد به بزرگترين عدد ممکن (%1) رسيده است و شماره بعدي ساخته نمي شود.\n"
                                  "لطفا شماره رسيد را در پنجره ثبت خودتان وارد کنيد.")
                       .arg(isolated(QString::number(std::numeric_limits<qint32>::max()))));
-        return;
-    }
     Program::NewJobMode = 1;
-    Program::CurrentReceiptNumber = qint32(next);
+    Program::CurrentReceiptNumber = numberLeft ? qint32(next) : 0;
     showModal<Form3>();
 }
 
@@ -281,8 +295,7 @@ template <class Window> void Form1::showModal()
 
 void Form1::exitCommand()
 {
-    DatabaseCopies::exitCopy();
-    System::quit();
+    ProgramEnd::finish(this);
 }
 
 void Form1::startListRefresh()
@@ -393,6 +406,8 @@ void Form1::listRefresh()
 {
     m_timer1->stop();
     const int previous = position() - 1;
+    const bool hadCurrent = previous >= 0;
+    const bool hadRows = ui->DataGrid1->dataSource() && m_adodc1->recordset()->RecordCount() > 0;
     for (QLineEdit *box : {ui->Text3, ui->Text2, ui->Text1}) {
         if (box == m_activeBox)
             searchFocused(box);
@@ -401,6 +416,10 @@ void Form1::listRefresh()
     if (Program::NewJobMode == 1) {
         recordset->MoveLast();
         Program::NewJobMode = 0;
+    } else if (!hadCurrent && hadRows) {
+        // After a delete no job is current until the clerk picks one, however often the list is read.
+        if (recordset->AbsolutePosition() > 0)
+            recordset->Move(-recordset->AbsolutePosition());
     } else if (recordset->RecordCount() > 0) {
         recordset->MoveFirst();
         if (previous > 0 && previous < recordset->RecordCount())

@@ -76,6 +76,10 @@ private:
     template <class Window> void showModal();
 
     void createHousekeeping();
+    // Names the newest copy holding jobs and offers to restore it at once; `reason` says why the
+    // database in use cannot serve (empty: it was just made empty).
+    void offerNewestCopy(const QString &reason);
+    void afterRestore();
     void onTim();
     void onTimer4();
     QString dueKey() const;

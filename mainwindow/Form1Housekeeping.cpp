@@ -6,9 +6,15 @@
 #include "jobstore/JobChanges.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
+#include "platform/BidiText.h"
+#include "platform/MessageBox.h"
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
 #include "solardate/ShamsiFactory.h"
+#include "solardate/SolarCalendar.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QLocale>
 #include <QMouseEvent>
@@ -127,11 +133,44 @@ void Form1::backupCommand()
 
 void Form1::restoreCommand()
 {
-    if (DatabaseCopies::restore(this)) {
-        // A restored job file is a new file: watch it, not the one it replaced.
-        m_changes->watch(Program::dataSourceOf(Program::DatabaseConnection));
-        startListRefresh();
+    if (DatabaseCopies::restore(this))
+        afterRestore();
+}
+
+void Form1::afterRestore()
+{
+    // A restored job file is a new file: watch it, not the one it replaced.
+    m_changes->watch(Program::dataSourceOf(Program::DatabaseConnection));
+    startListRefresh();
+}
+
+void Form1::offerNewestCopy(const QString &reason)
+{
+    const QString folder = isolated(QDir::toNativeSeparators(Program::dataFolder()));
+    QString text =
+        reason.isEmpty()
+            ? QStringLiteral("در پوشه %1 فايل اطلاعات پيدا نشد و يک فايل اطلاعات خالي جديد ساخته شد.").arg(folder)
+            : reason;
+    const std::optional<DatabaseCopies::FoundCopy> copy = DatabaseCopies::newestCopyWithJobs();
+    if (!copy) {
+        text += reason.isEmpty() ? QStringLiteral("\nاگر پيش از اين کارهايي ثبت کرده ايد، فايل قبلي را با برگرداندن "
+                                                  "پشتيبان (F7) برگردانيد.")
+                                 : QStringLiteral("\nنسخه سالمي از اطلاعات پيدا نشد؛ فهرست خالي نمايش داده مي شود.\n"
+                                                  "اگر نسخه پشتيباني داريد، آن را با برگرداندن پشتيبان (F7) "
+                                                  "برگردانيد.");
+        MessageBox::show(this, text, reason.isEmpty() ? MessageBox::Icon::Information : MessageBox::Icon::Critical);
+        return;
     }
+    const QFileInfo file(copy->path);
+    text += QStringLiteral("\n\nتازه ترين نسخه اي که کار دارد:\nپوشه: %1\nفايل: %2\nتاريخ: %3 ساعت %4\n"
+                           "تعداد کارها: %5\n\nهمين حالا اين نسخه برگردانده شود؟")
+                .arg(isolated(QDir::toNativeSeparators(file.absolutePath())), isolated(file.fileName()),
+                     isolated(Sorvan::GregorianToSolar(copy->made.date()).section(u' ', 0, 0)),
+                     isolated(copy->made.toString(QStringLiteral("HH:mm"))), isolated(QString::number(copy->jobs)));
+    if (MessageBox::show(this, text, MessageBox::Icon::Question, MessageBox::Buttons::YesNo) ==
+            MessageBox::Answer::Yes &&
+        DatabaseCopies::restoreFrom(this, copy->path))
+        afterRestore();
 }
 
 void Form1::hideCommand()

@@ -9,6 +9,10 @@
 #include <QStyleOption>
 #include <QTranslator>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 static void registerVelmoraResources()
 {
     Q_INIT_RESOURCE(velmora);
@@ -51,6 +55,13 @@ public:
 
 namespace AppSetup
 {
+
+void keepNewFilesPrivate()
+{
+#ifdef Q_OS_UNIX
+    ::umask(0077);
+#endif
+}
 
 void initResources()
 {

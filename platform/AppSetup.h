@@ -10,6 +10,10 @@ namespace AppSetup
 // to every window title, and the titles are the windows' own captions.
 void setIdentity(QCoreApplication &app);
 
+// The job database, its copies, the log and the lock hold customers' names and telephone numbers:
+// files the program makes are readable by this account only (0600), its folders 0700.
+void keepNewFilesPrivate();
+
 // Right to left, in a font that renders Persian well: Tahoma where installed (the windows were
 // sized for it), else Noto Sans Arabic. Qt's own texts in Persian.
 void applyLookAndFeel(QApplication &app);

@@ -58,6 +58,17 @@ void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)
         emit dblClick();
 }
 
+void DataGrid::focusInEvent(QFocusEvent *event)
+{
+    // Qt makes the first row current when focus arrives with none: after a delete that would hand the
+    // next command a job nobody chose. The grid shows the record set's row, or none.
+    m_syncing = true;
+    QTableView::focusInEvent(event);
+    m_syncing = false;
+    if (m_control)
+        followRecordset(m_control->recordset()->AbsolutePosition() - 1);
+}
+
 void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);

@@ -7,6 +7,8 @@
 #include <QFile>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace ErrorLog
 {
@@ -35,8 +37,14 @@ void record(const QString &message, const QString &detail)
         QFile::remove(previous);
         QFile::rename(path, previous);
     }
-    if (file.open(QIODevice::Append))
-        file.write(bytes);
+    // Opened without following a link: a link planted in the data folder must not lead the
+    // customers' names into another file.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+    ::close(fd);
 }
 
 } // namespace ErrorLog

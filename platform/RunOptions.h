@@ -3,7 +3,8 @@
 #include <QString>
 
 // Options given on the command line that windows deep in the program need.
-namespace RunOptions {
+namespace RunOptions
+{
 
 // When set, every print job becomes the next numbered PDF file in this folder.
 inline QString printToPdfFolder;

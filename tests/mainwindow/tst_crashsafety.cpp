@@ -313,9 +313,12 @@ void TestCrashSafety::killsDuringBackupAndRestore()
             files << dir.filePath(name);
         }
         QVERIFY(problem.isEmpty());
-    } else {
-        files << dir.filePath(QStringLiteral("backup.mdb"));
     }
+    // Backups go to a folder the clerk chose, away from the data folder the next start cleans.
+    QTemporaryDir chosen;
+    const QDir copies = mode == QLatin1String("backup") ? QDir(chosen.path()) : dir;
+    if (mode == QLatin1String("backup"))
+        files << copies.filePath(QStringLiteral("backup.mdb"));
 
     int finished = 0, copiesChecked = 0, copiesRefused = 0;
     for (int kill = 0; kill < Kills; ++kill) {
@@ -336,10 +339,17 @@ void TestCrashSafety::killsDuringBackupAndRestore()
                                                                  .arg(kill)
                                                                  .arg(now.size())));
 
+        // The next start removes what the killed copy left half-written, wherever it was.
+        Program::setDataFolder(folder.path());
+        DatabaseCopies::removeStalePartialCopies();
+        const QStringList halfWritten = copies.entryList({QStringLiteral("*.partial*")}, QDir::Files);
+        QVERIFY2(halfWritten.isEmpty(),
+                 qPrintable(QStringLiteral("kill %1: %2 left").arg(kill).arg(halfWritten.join(u' '))));
+
         // Every other file the restore check would take is a whole copy; a half-written one is refused.
-        const QStringList others = dir.entryList(QDir::Files);
+        const QStringList others = copies.entryList(QDir::Files);
         for (const QString &name : others) {
-            const QString path = dir.filePath(name);
+            const QString path = copies.filePath(name);
             if (name == QLatin1String("db1.mdb") || name.endsWith(QLatin1String("-journal")))
                 continue;
             if (mode == QLatin1String("restore") && files.contains(path))

@@ -8,6 +8,7 @@
 #include "support/PrivateHome.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
+#include "support/TornFile.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -32,7 +33,7 @@ private slots:
     void dayChangeRefreshesTheDate();
     void countFollowsANewJob();
 
-    void backupReplacesAnExistingFile();
+    void backupOffersANameOfItsOwnAndKeepsWhatItReplaces();
     void cancelledDialogsDoNothing();
     void restoreChecksTheNameAndTheContents();
     void restoreReplacesTheDatabaseAndKeepsASafetyCopy();
@@ -40,6 +41,12 @@ private slots:
     void exitCopyNeverPushesOutTheJobs_data();
     void exitCopyNeverPushesOutTheJobs();
     void rotationKeepsTheNewestThirty();
+    void retentionSchedule_data();
+    void retentionSchedule();
+    void aNewDatabaseNeverPushesOutAnothersCopies();
+    void startOffersTheNewestCopy_data();
+    void startOffersTheNewestCopy();
+    void exitCopyPlaceAlwaysHoldsAWholeCopy();
     void countTickSkipsABusyFile();
     void hideWithoutATrayMinimises();
 
@@ -197,31 +204,44 @@ void TestHousekeeping::countFollowsANewJob()
     QTRY_COMPARE_WITH_TIMEOUT(button(form, "Command9")->text(), captionOf(1), 2500);
 }
 
-void TestHousekeeping::backupReplacesAnExistingFile()
+void TestHousekeeping::backupOffersANameOfItsOwnAndKeepsWhatItReplaces()
 {
+    freshExitCopyFolder();
+    QDir(QFileInfo(DatabaseCopies::exitCopyPath()).absolutePath()).removeRecursively();
     TempJobFolder folder;
     folder.addJobs(1, 4);
-    QTemporaryDir elsewhere;
-    const QString target = elsewhere.filePath(QStringLiteral("backup.mdb"));
-    QFile old(target);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("yesterday's backup");
-    old.close();
-
+    Sorvan::Clock::setNow(QDateTime(QDate(2026, 12, 9), QTime(15, 30))); // 1405/09/18
     Seams seams;
     Form1 form;
-    seams.fileNames << target;
+
+    // The offer is a name of its own in a folder that exists; Enter takes it.
+    seams.fileNames << QString();
     button(form, "Command15")->click();
     QCOMPARE(seams.dialogs.size(), 1);
     QCOMPARE(seams.dialogs.first().caption, QStringLiteral("پشتيبان گيري از اطلاعات"));
-    QVERIFY(seams.messages.isEmpty());
-    QVERIFY(JobDatabase::isJobDatabase(target));
+    const QString offered = seams.dialogs.first().directory;
+    QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("db1-backup-14050918-1530.mdb"));
+    QVERIFY(QFileInfo(offered).dir().exists());
+    QCOMPARE(QFileInfo(offered).dir(), QFileInfo(DatabaseCopies::exitCopyPath()).dir());
+
+    // Chosen over the exit copy itself, the copy it replaces is kept aside, and the clerk told where.
+    makeJobDatabase(DatabaseCopies::exitCopyPath(), 7);
+    seams.fileNames << DatabaseCopies::exitCopyPath();
+    button(form, "Command15")->click();
+    QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 4);
+    const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
+    const QStringList aside = backups.entryList(QDir::Files);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(JobDatabase::jobCount(backups.filePath(aside.first())), 7);
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(seams.messages.first().text.contains(aside.first()));
 
     // A target that cannot be written is reported, not passed over.
+    QTemporaryDir elsewhere;
     seams.fileNames << elsewhere.filePath(QStringLiteral("missing/folder/b.mdb"));
     button(form, "Command15")->click();
-    QCOMPARE(seams.messages.size(), 1);
-    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Critical);
+    QCOMPARE(seams.messages.size(), 2);
+    QCOMPARE(seams.messages.last().icon, MessageBox::Icon::Critical);
 }
 
 void TestHousekeeping::cancelledDialogsDoNothing()
@@ -310,11 +330,14 @@ void TestHousekeeping::exitCopyGoesToTheDocumentsFolder()
     QVERIFY(JobDatabase::isJobDatabase(target));
     QFile::remove(target);
 
-    // Without a database to copy the program still ends, with no message.
+    // Without a database to copy the program still ends, and says the copy was not made.
+    if (TempJobFolder::onServer())
+        return;
     QFile::remove(folder.databasePath());
     button(form, "Command6")->click();
     QCOMPARE(seams.quits, 2);
-    QVERIFY(seams.messages.isEmpty());
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Critical);
 }
 
 void TestHousekeeping::exitCopyNeverPushesOutTheJobs_data()
@@ -361,9 +384,14 @@ void TestHousekeeping::rotationKeepsTheNewestThirty()
 {
     freshExitCopyFolder();
     const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
+    // Thirty-one earlier copies of one database, and one of another database older than all of them.
+    QTemporaryDir source;
+    const QString shop = makeJobDatabase(source.filePath(QStringLiteral("shop.mdb")), 2);
     for (int day = 1; day <= 31; ++day)
-        writeFile(backups.filePath(QStringLiteral("db1-202401%1-090000.mdb").arg(day, 2, 10, QChar(u'0'))));
-    makeJobDatabase(DatabaseCopies::exitCopyPath(), 2);
+        QFile::copy(shop, backups.filePath(QStringLiteral("db1-202401%1-090000.mdb").arg(day, 2, 10, QChar(u'0'))));
+    const QString other = backups.filePath(QStringLiteral("db1-20230101-090000.mdb"));
+    makeJobDatabase(other, 9);
+    QFile::copy(shop, DatabaseCopies::exitCopyPath());
     writeFile(DatabaseCopies::exitCopyPath() + QStringLiteral(".partial"), QDateTime(QDate(2025, 1, 1), QTime()));
     QFile previous(DatabaseCopies::exitCopyPath());
     QVERIFY(previous.open(QIODevice::Append));
@@ -374,6 +402,7 @@ void TestHousekeeping::rotationKeepsTheNewestThirty()
     // Half-written copies of an interrupted restore are stale by the next start.
     if (!TempJobFolder::onServer())
         writeFile(folder.databasePath() + QStringLiteral(".restoring"));
+    Sorvan::Clock::setNow(QDateTime(QDate(2025, 1, 2), QTime(12, 0)));
     Seams seams;
     Form1 form;
     if (!TempJobFolder::onServer())
@@ -381,12 +410,159 @@ void TestHousekeeping::rotationKeepsTheNewestThirty()
     QVERIFY(!QFile::exists(DatabaseCopies::exitCopyPath() + QStringLiteral(".partial")));
     button(form, "Command6")->click();
 
-    const QStringList kept = backups.entryList(QDir::Files, QDir::Name);
+    QStringList kept = backups.entryList(QDir::Files, QDir::Name);
+    QVERIFY(kept.removeOne(QFileInfo(other).fileName()));
     QCOMPARE(kept.size(), DatabaseCopies::KeptExitCopies);
     QCOMPARE(kept.first(), QStringLiteral("db1-20240103-090000.mdb"));
     QCOMPARE(kept.last(), QStringLiteral("db1-20250102-100000.mdb"));
     QCOMPARE(JobDatabase::jobCount(backups.filePath(kept.last())), 2);
     QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 5);
+}
+
+void TestHousekeeping::retentionSchedule_data()
+{
+    QTest::addColumn<QList<QDateTime>>("made");
+    QTest::addColumn<QList<int>>("dropped"); // indexes into made
+    const QDateTime now(QDate(2026, 12, 9), QTime(23, 30));
+    const auto every = [now](int count, qint64 seconds) {
+        QList<QDateTime> made;
+        for (int i = 0; i < count; ++i)
+            made << now.addSecs(-i * seconds);
+        return made;
+    };
+    const auto indexes = [](int from, int to) {
+        QList<int> list;
+        for (int i = from; i <= to; ++i)
+            list << i;
+        return list;
+    };
+    const qint64 hour = 3600, day = 24 * hour;
+    QTest::newRow("thirty or fewer") << every(30, day) << QList<int>();
+    // The thirty-first of one a day is 30 days old and not the newest of its month.
+    QTest::newRow("one a day for 31 days") << every(31, day) << QList<int>{30};
+    QTest::newRow("forty in one evening") << every(40, 600) << indexes(30, 39);
+    // The newest of 12-08 is among the newest thirty; the newest of 12-07 is kept besides.
+    QTest::newRow("every hour for three days") << every(72, hour) << indexes(30, 47) + indexes(49, 71);
+    // Thirty exits this evening, then one a month back two years: the eleven months before this one stay.
+    QList<QDateTime> monthly = every(30, 60);
+    for (int month = 1; month <= 24; ++month)
+        monthly << QDateTime(QDate(2026, 12, 5).addMonths(-month), QTime(12, 0));
+    QTest::newRow("monthly for two years") << monthly << indexes(41, 53);
+}
+
+void TestHousekeeping::retentionSchedule()
+{
+    QFETCH(QList<QDateTime>, made);
+    QFETCH(QList<int>, dropped);
+    QList<DatabaseCopies::Copy> copies;
+    for (qsizetype i = 0; i < made.size(); ++i)
+        copies << DatabaseCopies::Copy{QString::number(i), made.at(i)};
+    QStringList expected;
+    for (int index : dropped)
+        expected << QString::number(index);
+    QStringList actual = DatabaseCopies::prunable(copies, QDateTime(QDate(2026, 12, 9), QTime(23, 30)));
+    const auto byNumber = [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); };
+    std::sort(actual.begin(), actual.end(), byNumber);
+    QCOMPARE(actual, expected);
+}
+
+void TestHousekeeping::aNewDatabaseNeverPushesOutAnothersCopies()
+{
+    // The shop's copy, then a program started on a new, empty folder: one job, and 31 exits.
+    freshExitCopyFolder();
+    makeJobDatabase(DatabaseCopies::exitCopyPath(), 7);
+    TempJobFolder folder;
+    if (TempJobFolder::onServer())
+        QSKIP("about a new job file in an empty folder");
+    QFile::remove(folder.databasePath());
+    {
+        Seams seams;
+        Form1 form;
+        QTRY_VERIFY(!seams.messages.isEmpty()); // the offer of the shop's copy, declined
+    }
+    folder.reconnect();
+    folder.addJob({{"num", 1}, {"name", "new"}});
+    for (int exit = 0; exit < 31; ++exit) {
+        Sorvan::Clock::setNow(QDateTime(QDate(2026, 12, 9), QTime(9, 0)).addSecs(exit * 3600 * 5));
+        Seams seams;
+        Form1 form;
+        button(form, "Command6")->click();
+    }
+    QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 1);
+    const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
+    QList<qint64> counts;
+    for (const QString &name : backups.entryList(QDir::Files))
+        counts << JobDatabase::jobCount(backups.filePath(name));
+    QCOMPARE(counts.count(7), 1);
+}
+
+void TestHousekeeping::startOffersTheNewestCopy_data()
+{
+    QTest::addColumn<QByteArray>("database");
+    QTest::addColumn<MessageBox::Answer>("answer");
+    QTest::addColumn<int>("listed");
+    QTest::newRow("missing, restored") << QByteArray("missing") << MessageBox::Answer::Yes << 7;
+    QTest::newRow("missing, declined") << QByteArray("missing") << MessageBox::Answer::No << 0;
+    QTest::newRow("torn, restored") << QByteArray("torn") << MessageBox::Answer::Yes << 7;
+    QTest::newRow("torn, declined") << QByteArray("torn") << MessageBox::Answer::No << 0;
+}
+
+void TestHousekeeping::startOffersTheNewestCopy()
+{
+    QFETCH(QByteArray, database);
+    QFETCH(MessageBox::Answer, answer);
+    QFETCH(int, listed);
+    if (TempJobFolder::onServer())
+        QSKIP("about the job file in the data folder");
+    freshExitCopyFolder();
+    const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
+    // An older copy with more jobs, the newest with seven, and a newer one without jobs.
+    makeJobDatabase(backups.filePath(QStringLiteral("db1-20261201-090000.mdb")), 9);
+    makeJobDatabase(DatabaseCopies::exitCopyPath(), 7);
+    makeJobDatabase(QFileInfo(DatabaseCopies::exitCopyPath()).dir().filePath(QStringLiteral("empty.mdb")), 0);
+    TempJobFolder folder;
+    QByteArray before;
+    if (database == "missing") {
+        QFile::remove(folder.databasePath());
+    } else {
+        TornFile::write(folder.databasePath());
+        before = TornFile::bytes(folder.databasePath());
+    }
+    Seams seams;
+    seams.answers << answer;
+    Form1 form;
+    QTRY_COMPARE(seams.messages.size(), answer == MessageBox::Answer::Yes ? 2 : 1);
+    const MessageBox::Request offer = seams.messages.first();
+    QCOMPARE(offer.buttons, MessageBox::Buttons::YesNo);
+    QVERIFY(offer.text.contains(QDir::toNativeSeparators(QFileInfo(DatabaseCopies::exitCopyPath()).absolutePath())));
+    QVERIFY(offer.text.contains(QStringLiteral("تعداد کارها: \u20667\u2069")));
+    QTRY_COMPARE(form.adodc1()->recordset()->RecordCount(), listed);
+    if (database == "torn" && answer == MessageBox::Answer::No) {
+        QCOMPARE(TornFile::bytes(folder.databasePath()), before);
+        seams.fileNames.clear();
+        button(form, "Command6")->click(); // the skipped exit copy is said
+        QCOMPARE(seams.messages.size(), 2);
+        QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 7);
+        QCOMPARE(TornFile::bytes(folder.databasePath()), before);
+    }
+}
+
+void TestHousekeeping::exitCopyPlaceAlwaysHoldsAWholeCopy()
+{
+    // A copy that cannot be written (the disk full) leaves the previous one in its place.
+    freshExitCopyFolder();
+    makeJobDatabase(DatabaseCopies::exitCopyPath(), 7);
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    // The partial copy's name taken by a folder: writing it fails as a full disk does, at the same step.
+    Seams seams;
+    Form1 form;
+    QVERIFY(QDir().mkpath(DatabaseCopies::exitCopyPath() + QStringLiteral(".partial/x")));
+    button(form, "Command6")->click();
+    QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 7);
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Critical);
+    QDir(DatabaseCopies::exitCopyPath() + QStringLiteral(".partial")).removeRecursively();
 }
 
 void TestHousekeeping::countTickSkipsABusyFile()

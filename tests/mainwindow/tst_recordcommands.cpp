@@ -27,6 +27,8 @@ private slots:
     void registerOnAnEmptyListHandsOne();
     void registerClearsTheSearchAndHandsTheNextNumber();
     void registerAtTheLargestNumberSaysSo();
+    void registerWithoutAUsableDatabaseSaysSo();
+    void afterADeleteNoJobIsCurrent();
     void registerOffersTheHighestStoredNumber_data();
     void registerOffersTheHighestStoredNumber();
     void openCommandsDoNothingOnAnEmptyList();
@@ -115,10 +117,20 @@ void TestRecordCommands::registerAtTheLargestNumberSaysSo()
     folder.addJob({{"num", 2147483647}, {"name", "last"}});
     Seams seams;
     Form1 form;
-    QCOMPARE(withJobWindow([&] { form.registerJob(); }), 0);
+    // Said, and the job window opens with the number box empty and focused for the clerk's own.
+    QString offered = QStringLiteral("unseen");
+    QCOMPARE(withJobWindow([&] { form.registerJob(); },
+                           [&](Form3 *window) {
+                               auto *number = window->findChild<QLineEdit *>(QStringLiteral("Text1(0)"));
+                               QTRY_VERIFY(number->hasFocus() || QApplication::focusWidget() == number);
+                               QTest::qWait(50); // past the new job's defaults
+                               offered = number->text();
+                               window->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+                           }),
+             1);
+    QCOMPARE(offered, QString());
     QCOMPARE(seams.messages.size(), 1);
     QVERIFY(seams.messages.first().text.contains(QStringLiteral("2147483647")));
-    QCOMPARE(Program::NewJobMode, 0);
 
     // Numbers past 32767 are ordinary receipt numbers.
     TempJobFolder busy;
@@ -126,6 +138,62 @@ void TestRecordCommands::registerAtTheLargestNumberSaysSo()
     Form1 busyForm;
     QCOMPARE(withJobWindow([&] { busyForm.registerJob(); }), 1);
     QCOMPARE(Program::CurrentReceiptNumber, 32768);
+}
+
+void TestRecordCommands::registerWithoutAUsableDatabaseSaysSo()
+{
+    TempJobFolder folder;
+    if (TempJobFolder::onServer())
+        QSKIP("about the job file in the data folder");
+    QFile file(folder.databasePath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("not a database");
+    file.close();
+    Seams seams;
+    Form1 form;
+    QTRY_COMPARE(seams.messages.size(), 1); // the start's own word on the file
+    QCOMPARE(withJobWindow([&] { form.findChild<QPushButton *>(QStringLiteral("Command10"))->click(); }), 0);
+    QCOMPARE(seams.messages.size(), 2);
+    QVERIFY(seams.messages.last().text.contains(QStringLiteral("قابل استفاده نيست")));
+}
+
+void TestRecordCommands::afterADeleteNoJobIsCurrent()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 5);
+    Seams seams;
+    Form1 form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    DataGrid *list = grid(form);
+    const QRect third = list->visualRect(list->model()->index(2, 1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third.center());
+    QCOMPARE(form.adodc1()->recordset()->Fields(0).toInt(), 3);
+    seams.answers << MessageBox::Answer::Yes;
+    form.findChild<QAbstractButton *>(QStringLiteral("Command5"))->click();
+    QCOMPARE(listedNumbers(form), (QList<int>{1, 2, 4, 5}));
+    // Focus coming back from the box, and the list read again once the delete is noticed.
+    form.findChild<QAbstractButton *>(QStringLiteral("Command5"))->setFocus();
+    list->setFocus(Qt::ActiveWindowFocusReason);
+    form.startListRefresh();
+    QTest::qWait(1200);
+    QVERIFY(form.adodc1()->recordset()->AbsolutePosition() <= 0);
+    QVERIFY(!list->currentIndex().isValid());
+
+    // Open, Enter and delete reach no job.
+    seams.answers << MessageBox::Answer::Yes << MessageBox::Answer::Yes;
+    const int opened = withJobWindow([&] {
+        QTest::keyClick(&form, Qt::Key_F2);
+        form.findChild<QAbstractButton *>(QStringLiteral("Command11"))->click();
+        form.findChild<QAbstractButton *>(QStringLiteral("Command5"))->click();
+    });
+    QCOMPARE(opened, 0);
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 4);
+
+    // Picking a row makes it current again.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 1)).center());
+    QCOMPARE(form.adodc1()->recordset()->Fields(0).toInt(), 1);
 }
 
 void TestRecordCommands::registerOffersTheHighestStoredNumber_data()

@@ -1,0 +1,102 @@
+#include "mainwindow/ProgramEnd.h"
+
+#include "jobstore/ProgramValues.h"
+#include "mainwindow/DatabaseCopies.h"
+#include "platform/BidiText.h"
+#include "platform/ErrorLog.h"
+#include "platform/MessageBox.h"
+#include "platform/SessionEnd.h"
+#include "platform/System.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace ProgramEnd
+{
+
+namespace
+{
+
+// When the session manager's save made the exit copy; the end that follows need not make it again
+// unless the job file changed since.
+QDateTime savedForSession;
+
+void say(QWidget *owner, DatabaseCopies::ExitCopyResult result, const QString &detail)
+{
+    using DatabaseCopies::ExitCopyResult;
+    const QString copy = isolated(QDir::toNativeSeparators(DatabaseCopies::exitCopyPath()));
+    QString text;
+    switch (result) {
+    case ExitCopyResult::Written:
+        return;
+    case ExitCopyResult::KeptPrevious:
+        text = QStringLiteral("فايل اطلاعات هيچ کاري ندارد، پس نسخه خروج %1 عوض نشد و کارهاي آن حفظ شد.").arg(copy);
+        break;
+    case ExitCopyResult::NoDatabase:
+        text = QStringLiteral("نسخه خروج ساخته نشد، چون فايل اطلاعاتي در پوشه %1 نيست.\n"
+                              "نسخه قبلي در %2 دست نخورده ماند.")
+                   .arg(isolated(QDir::toNativeSeparators(Program::dataFolder())), copy);
+        break;
+    case ExitCopyResult::NotUsable:
+        text = QStringLiteral("نسخه خروج ساخته نشد، چون فايل اطلاعات خوانده نمي شود.\n"
+                              "نسخه قبلي در %1 دست نخورده ماند.")
+                   .arg(copy);
+        break;
+    case ExitCopyResult::Failed:
+        text = QStringLiteral("نسخه خروج در %1 نوشته نشد (مثلا ديسک پر است).\nنسخه قبلي در همان جا دست نخورده ماند.")
+                   .arg(copy);
+        break;
+    }
+    if (owner)
+        MessageBox::failure(owner, text, detail,
+                            result == ExitCopyResult::KeptPrevious ? MessageBox::Icon::Information
+                                                                   : MessageBox::Icon::Critical);
+    else
+        ErrorLog::record(text, detail);
+}
+
+bool unchangedSinceSave()
+{
+    if (!savedForSession.isValid() || Program::isServer(Program::dataSourceOf(Program::DatabaseConnection)))
+        return false;
+    return QFileInfo(Program::databasePath()).lastModified() < savedForSession;
+}
+
+void copyAndSay(QWidget *owner)
+{
+    QString detail;
+    const DatabaseCopies::ExitCopyResult result = DatabaseCopies::exitCopy(&detail);
+    say(owner, result, detail);
+}
+
+} // namespace
+
+void finish(QWidget *owner)
+{
+    static bool ending = false;
+    // Asked again while the first end is still under way (the session ends during the message).
+    if (std::exchange(ending, true)) {
+        System::quit();
+        return;
+    }
+    if (!unchangedSinceSave())
+        copyAndSay(owner);
+    ending = false;
+    System::quit();
+}
+
+void watchSessionEnd(QCoreApplication &app)
+{
+    SessionEnd::watch(
+        app,
+        [] {
+            savedForSession = QDateTime::currentDateTime();
+            copyAndSay(nullptr);
+        },
+        [] { finish(nullptr); });
+}
+
+} // namespace ProgramEnd
