@@ -3,6 +3,7 @@
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "mainwindow/ImportCommand.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
@@ -18,6 +19,10 @@
 int main(int argc, char *argv[])
 {
     AppSetup::keepNewFilesPrivate();
+    // Needs no display, so it runs before anything of the window system is built.
+    if (ImportCommand::isAsked(argc, argv))
+        return ImportCommand::run(argc, argv);
+
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addVersionOption();

@@ -298,28 +298,14 @@ void recoverHotJournal(const QString &path)
     QSqlQuery(scratch.db()).exec(QStringLiteral("select count(*) from sqlite_master"));
 }
 
-QString quotedColumns()
-{
-    QStringList quoted;
-    for (const QString &name : JobTable::columnNames())
-        quoted << QStringLiteral("\"%1\"").arg(name);
-    return quoted.join(u',');
-}
-
-QString insertJob()
-{
-    return QStringLiteral("insert into table1 (%1) values (%2)")
-        .arg(quotedColumns(), QStringList(JobTable::ColumnCount, QStringLiteral("?")).join(u','));
-}
-
 // Every job read from `from` is written to `to`; both are inside transactions their callers hold.
 bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
 {
     QSqlQuery read(from);
     read.setForwardOnly(true);
     QSqlQuery write(to);
-    if (!read.exec(QStringLiteral("select %1 from table1 order by rowid").arg(quotedColumns())) ||
-        !write.prepare(insertJob())) {
+    if (!read.exec(QStringLiteral("select %1 from table1 order by rowid").arg(JobTable::quotedColumns())) ||
+        !write.prepare(JobTable::insertStatement())) {
         *error = read.lastError().isValid() ? read.lastError().text() : write.lastError().text();
         return false;
     }

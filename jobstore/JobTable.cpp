@@ -61,6 +61,20 @@ QStringList statusTexts()
     return {statusUnderRepair(), statusRepaired(), statusUnrepairable(), statusDelivered()};
 }
 
+QString quotedColumns()
+{
+    QStringList quoted;
+    for (const QString &name : columnNames())
+        quoted << QStringLiteral("\"%1\"").arg(name);
+    return quoted.join(u',');
+}
+
+QString insertStatement(int rows)
+{
+    const QString row = QStringLiteral("(%1)").arg(QStringList(ColumnCount, QStringLiteral("?")).join(u','));
+    return QStringLiteral("insert into table1 (%1) values %2").arg(quotedColumns(), QStringList(rows, row).join(u','));
+}
+
 QStringList createStatements()
 {
     // NUMERIC affinity stores 5.0 as the integer 5, so it reads back and matches LIKE as "5".

@@ -38,6 +38,11 @@ QString statusUnrepairable();
 QString statusDelivered();
 QStringList statusTexts();
 
+// The job columns in stored order, each quoted, for a select list.
+QString quotedColumns();
+// An insert of `rows` jobs, the 17 values of each bound in stored order, row after row.
+QString insertStatement(int rows = 1);
+
 // The SQL that makes an empty job database.
 QStringList createStatements();
 // Indexes for the list order, the report range and the due-by count; safe to run again.

@@ -83,6 +83,7 @@ void Form1::createControls()
     ui->Label11->installEventFilter(this);
     ui->Label12->installEventFilter(this);
     markActiveBox(ui->Text1);
+    createImportItem();
 }
 
 void Form1::loadDatabase()
@@ -98,9 +99,13 @@ void Form1::loadDatabase()
 
     DatabaseCopies::removeStalePartialCopies();
     const QString path = Program::dataSourceOf(Program::DatabaseConnection);
-    const JobDatabase::Check check = JobDatabase::ensure(path);
     m_adodc1->setConnectionString(Program::DatabaseConnection);
     m_adodc1->setRecordSource(Queries::jobList());
+    if (offerAccessImport(path)) {
+        SetGridColumns();
+        return;
+    }
+    const JobDatabase::Check check = JobDatabase::ensure(path);
     if (check.state == JobDatabase::State::Created && Program::databaseServer().isEmpty()) {
         // A clerk whose file went missing must notice now, not after the next exit.
         QTimer::singleShot(0, this, [this] { offerNewestCopy(QString()); });

@@ -45,6 +45,7 @@ public:
     void exitCommand();
     void backupCommand();
     void restoreCommand();
+    void importCommand(); // jobs from an Access job file
     void hideCommand();
     void showCommand();
 
@@ -60,6 +61,9 @@ private:
     void loadDatabase();
     void connectCommands();
     void SetGridColumns();
+    void createImportItem();
+    // When db1.mdb is an Access job file: offers to import it once the window shows; true then.
+    bool offerAccessImport(const QString &path);
 
     void searchChanged(QLineEdit *box);
     void searchFocused(QLineEdit *box);

@@ -1,4 +1,5 @@
 #include "jobstore/Adodc.h"
+#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/Form1.h"
 #include "platform/DataGrid.h"
@@ -11,6 +12,7 @@
 
 #include <QCryptographicHash>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -37,6 +39,7 @@ private slots:
     void enteringABoxReappliesItsSearch();
     void filtersDoNotCombine();
     void listRefreshReturnsToThePreviousRow();
+    void accessFileAtStartIsImportedOnEnter();
 
 private:
     PrivateHome m_home; // the exit command writes its copy there
@@ -307,6 +310,53 @@ void TestForm1::listRefreshReturnsToThePreviousRow()
     QTRY_COMPARE(rs->RecordCount(), 10);
     QTRY_COMPARE(rs->AbsolutePosition(), 10);
     QCOMPARE(Program::NewJobMode, 0);
+}
+
+void TestForm1::accessFileAtStartIsImportedOnEnter()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.mdb"));
+    QVERIFY(QFile::copy(QStringLiteral(VELMORA_ACCESS_FIXTURES "/jobs-edge.mdb"), path));
+    const auto digest = [](const QString &file) {
+        QFile read(file);
+        return read.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(read.readAll(), QCryptographicHash::Sha256)
+                                              : QByteArray();
+    };
+    const QByteArray before = digest(path);
+    Program::setDataFolder(dir.path());
+    Sorvan::Clock::setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0))); // 1405/09/18
+
+    Seams seams;
+    // The real boxes, each answered with Enter as a clerk would: the offer's default is the import.
+    MessageBox::setHandler({});
+    QStringList boxes;
+    QTimer enter;
+    connect(&enter, &QTimer::timeout, this, [&boxes] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            boxes << box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    enter.start(20);
+    {
+        Form1 form;
+        form.show();
+        QTRY_COMPARE(listedNumbers(form), (QList<int>{1, 2, 3, 5, 32767}));
+        QTRY_COMPARE(boxes.size(), 2);
+
+        // The File menu brings in another file into the same store: only its two new jobs, renumbered.
+        seams.fileNames << QStringLiteral(VELMORA_ACCESS_FIXTURES "/jobs-duplicates.mdb");
+        form.findChild<QAction *>(QStringLiteral("importAccess"))->trigger();
+        QTRY_COMPARE(listedNumbers(form), (QList<int>{1, 2, 3, 5, 32767, 32768, 32769}));
+        QCOMPARE(boxes.size(), 3);
+        QVERIFY2(boxes.at(2).contains(QStringLiteral("کارهاي وارد شده: 2")), qPrintable(boxes.at(2)));
+    }
+    QVERIFY2(boxes.at(0).contains(QStringLiteral("db1-access-14050918.mdb")), qPrintable(boxes.at(0)));
+    QVERIFY2(boxes.at(1).contains(QStringLiteral("کارهاي وارد شده: 5")), qPrintable(boxes.at(1)));
+    QCOMPARE(digest(dir.filePath(QStringLiteral("db1-access-14050918.mdb"))), before);
+    QVERIFY(JobDatabase::isJobDatabase(path));
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("access-import-14050918-100000*.txt")}).size(), 2);
+    Program::setDataFolder(QString());
 }
 
 QTEST_MAIN(TestForm1)

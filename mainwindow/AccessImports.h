@@ -1,0 +1,38 @@
+#pragma once
+
+#include "jobstore/AccessImport.h"
+
+#include <QString>
+
+class QWidget;
+
+// Bringing a shop's jobs in from an Access job file, as the clerk sees it: the offer at start when
+// db1.mdb is still an Access file, the File menu's import, the progress dialog and the summary.
+namespace AccessImports
+{
+
+// True when the job file at `path` is an Access (Jet or ACE) file rather than a job database.
+bool isAccessFile(const QString &path);
+
+// Asks whether to bring in the jobs of the Access file `path` (db1.mdb). On yes it moves the file
+// aside unchanged (db1-access-<solar date>.mdb), makes an empty job database at `path`, imports
+// into it and shows the summary; a failed import puts everything back as it was. True when `path`
+// is a job database afterwards.
+bool offerAtStart(QWidget *owner, const QString &path);
+
+// Lets the clerk pick an Access file and imports it into the job store in use. True when jobs were
+// imported.
+bool importFromMenu(QWidget *owner);
+
+// Imports `file` into `store` behind a progress dialog, then shows the summary (also written to a
+// text file in the data folder) or why nothing was imported. True on success.
+bool importWithProgress(QWidget *owner, const QString &file, const QString &store);
+
+// The solar date as yyyymmdd (14050918), which names the files an import leaves.
+QString solarDateStamp();
+
+// Writes the whole summary of an import of `file` into the data folder, named with the solar date
+// and time; returns its path, or an empty text when it could not be written.
+QString saveSummary(const AccessImport::Outcome &outcome, const QString &file);
+
+} // namespace AccessImports

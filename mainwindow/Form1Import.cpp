@@ -1,0 +1,39 @@
+#include "mainwindow/Form1.h"
+#include "ui_Form1.h"
+
+#include "jobstore/JobChanges.h"
+#include "jobstore/ProgramValues.h"
+#include "mainwindow/AccessImports.h"
+
+#include <QTimer>
+
+void Form1::createImportItem()
+{
+    auto *item = new QAction(QStringLiteral("ورود کارها از فايل Access..."), this);
+    item->setObjectName(QStringLiteral("importAccess"));
+    // Beside backup and restore, the other commands that bring whole job files in or out.
+    const QList<QAction *> items = ui->file->actions();
+    const qsizetype restore = items.indexOf(ui->restore);
+    ui->file->insertAction(restore >= 0 && restore + 1 < items.size() ? items.at(restore + 1) : nullptr, item);
+    connect(item, &QAction::triggered, this, &Form1::importCommand);
+}
+
+void Form1::importCommand()
+{
+    if (AccessImports::importFromMenu(this))
+        startListRefresh();
+}
+
+bool Form1::offerAccessImport(const QString &path)
+{
+    if (!Program::databaseServer().isEmpty() || !AccessImports::isAccessFile(path))
+        return false;
+    // Asked once the window is up; until then, and on no, the list stays empty and the file as it is.
+    QTimer::singleShot(0, this, [this, path] {
+        if (!AccessImports::offerAtStart(this, path))
+            return;
+        m_changes->watch(path);
+        startListRefresh();
+    });
+    return true;
+}

@@ -1,0 +1,302 @@
+#include "jobstore/AccessFile.h"
+#include "jobstore/AccessImport.h"
+#include "jobstore/JobTable.h"
+#include "support/TempJobFolder.h"
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cmath>
+
+namespace
+{
+
+const QVariant N;
+const QVariant E = QStringLiteral("");
+QVariant T(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(VELMORA_ACCESS_FIXTURES "/") + name;
+}
+
+QByteArray digestOf(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// The five jobs of jobs-edge.mdb as its README lists them; jobs-duplicates.mdb holds them too.
+const QList<QVariantList> edgeJobs = {
+    {1, T(u"علي كريمي"), T(u"Nokia 3310"), T(u"351234567890123"), T(u"09121234567"), 850712, 850715, T(u"ندارد"),
+     150000, 50000, T(u"شارژر، قاب"), T(u"حسن"), T(u"LCD"), 200000, 450000.5, T(u"تحويل شده"), T(u"صفحه شكسته")},
+    {2, T(u"مريم"), T(u"iPhone 6"), N, N, 991229, 105, N, N, N, N, N, N, N, N, T(u"در حال تعمير"), N},
+    {3, E, E, E, E, N, N, E, 0, 0, E, E, E, 0, 0, E, E},
+    {5, T(u"Reza \"R\" O'Brien; DROP TABLE table1;--"), T(u"Samsung Galaxy S23 Ultra 512GB Phantom"), T(u"12345"),
+     T(u"02188776655"), 10101, 11231, T(u"12 ماه"), 999999999, 1.25, T(u"همه چيز"), T(u"علي"), T(u"برد، باتري"),
+     123456.75, 999999999, T(u"تعمير شده"), T(u"%_\\ '")},
+    {32767, T(u"آخرين شماره"), T(u"Motorola"), E, E, 50918, 50920, E, 1000, 0, E, E, E, 0, 0, T(u"غير قابل تعمير"), E},
+};
+// The two jobs jobs-duplicates.mdb adds, under the numbers they are given.
+const QList<QVariantList> duplicateJobs = {
+    {32768, T(u"دوم با همان شماره"), T(u"LG G3"), E, E, 51001, 51003, E, 5000, 0, E, E, E, 0, 0, T(u"در حال تعمير"),
+     T(u"شماره تكراري")},
+    {32769, T(u"بدون شماره"), T(u"Sony"), E, E, 51002, 51004, E, 7000, 0, E, E, E, 0, 0, T(u"در حال تعمير"), E},
+};
+
+// A copy of a fixture with some bytes replaced (or cut at `cutAt`), in `dir`.
+QString patchedCopy(const QTemporaryDir &dir, const QString &name, const QByteArray &from, const QByteArray &to,
+                    qint64 cutAt = -1)
+{
+    QFile source(fixture(QStringLiteral("jobs-edge.mdb")));
+    source.open(QIODevice::ReadOnly);
+    QByteArray bytes = source.readAll();
+    if (!from.isEmpty())
+        bytes.replace(from, to);
+    if (cutAt >= 0)
+        bytes.truncate(cutAt);
+    const QString path = dir.filePath(name);
+    QFile target(path);
+    target.open(QIODevice::WriteOnly);
+    target.write(bytes);
+    return path;
+}
+
+QByteArray utf16(const char *text)
+{
+    const QString string = QString::fromLatin1(text);
+    return QByteArray(reinterpret_cast<const char *>(string.utf16()), string.size() * 2);
+}
+
+QList<QVariantList> storedJobs(const TempJobFolder &folder)
+{
+    return folder.rows(QStringLiteral("select %1 from table1 order by num").arg(JobTable::quotedColumns()));
+}
+
+} // namespace
+
+class TestAccessImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void importsEveryJobExactly_data();
+    void importsEveryJobExactly();
+    void refusesAndWritesNothing_data();
+    void refusesAndWritesNothing();
+    void decodesEveryStoredKind_data();
+    void decodesEveryStoredKind();
+    void decodesEveryTextForm();
+};
+
+void TestAccessImport::importsEveryJobExactly_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<QVariantList>>("expected");
+    QTest::addColumn<QStringList>("renumbered"); // "was>now"
+    QTest::addColumn<QStringList>("leftOut");
+
+    // The big file is kept compressed; it is unpacked into a folder of the test's own.
+    static QTemporaryDir unpacked;
+    const QString big = unpacked.filePath(QStringLiteral("jobs-32767.mdb"));
+    if (!QFileInfo::exists(big)) {
+        QProcess gunzip;
+        gunzip.setStandardOutputFile(big);
+        gunzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), fixture(QStringLiteral("jobs-32767.mdb.gz"))});
+        QVERIFY(gunzip.waitForFinished(60000) && gunzip.exitCode() == 0);
+    }
+    // Checked by count and by the first and last jobs (the README lists no rows for it).
+    QList<QVariantList> bigJobs(32767);
+    QTest::newRow("32,767 jobs") << big << bigJobs << QStringList() << QStringList();
+
+    QTest::newRow("edge cases") << fixture(QStringLiteral("jobs-edge.mdb")) << edgeJobs << QStringList()
+                                << QStringList();
+    QTest::newRow("a repeated number and a missing one")
+        << fixture(QStringLiteral("jobs-duplicates.mdb")) << edgeJobs + duplicateJobs
+        << QStringList{QStringLiteral("2>32768"), QStringLiteral(">32769")} << QStringList();
+
+    // serial renamed in the table definition: matched by name, the unknown one left out and named.
+    static QTemporaryDir patched;
+    QList<QVariantList> withoutSerial = edgeJobs;
+    for (QVariantList &job : withoutSerial)
+        job[JobTable::Serial] = N;
+    QTest::newRow("an unknown column and a missing one")
+        << patchedCopy(patched, QStringLiteral("renamed.mdb"), utf16("serial"), utf16("remark")) << withoutSerial
+        << QStringList() << QStringList{QStringLiteral("remark")};
+}
+
+void TestAccessImport::importsEveryJobExactly()
+{
+    QFETCH(QString, file);
+    QFETCH(QList<QVariantList>, expected);
+    QFETCH(QStringList, renumbered);
+    QFETCH(QStringList, leftOut);
+    const QByteArray before = digestOf(file);
+    TempJobFolder folder;
+
+    const AccessImport::Outcome first = AccessImport::run(file, folder.databasePath());
+    QVERIFY2(first.ok, qPrintable(first.detail));
+    QCOMPARE(first.added, expected.size());
+    QStringList renumberedSeen;
+    for (const AccessImport::Renumbered &each : first.renumbered)
+        renumberedSeen
+            << QStringLiteral("%1>%2").arg(each.was.isNull() ? QString() : each.was.toString()).arg(each.now);
+    QCOMPARE(renumberedSeen, renumbered);
+    QCOMPARE(first.leftOut, leftOut);
+
+    const QList<QVariantList> stored = storedJobs(folder);
+    QCOMPARE(stored.size(), expected.size());
+    for (int row = 0; row < stored.size(); ++row) {
+        if (expected.at(row).isEmpty()) { // only numbered in order, with a name
+            QCOMPARE(stored.at(row).at(JobTable::Num).toInt(), row + 1);
+            QVERIFY(!stored.at(row).at(JobTable::Name).toString().isEmpty());
+            continue;
+        }
+        for (int column = 0; column < JobTable::ColumnCount; ++column) {
+            const QVariant want = expected.at(row).at(column);
+            const QVariant got = stored.at(row).at(column);
+            const QByteArray where =
+                QStringLiteral("job %1, %2").arg(row).arg(JobTable::columnNames().at(column)).toUtf8();
+            QVERIFY2(want.isNull() == got.isNull(), where.constData());
+            if (want.isNull())
+                continue;
+            if (JobTable::isNumberColumn(column))
+                QVERIFY2(got.toDouble() == want.toDouble(), where + ": " + got.toString().toUtf8());
+            else
+                QVERIFY2(got.toString() == want.toString(), where + ": " + got.toString().toUtf8());
+        }
+    }
+
+    // Brought in again, every job is found already stored.
+    const AccessImport::Outcome second = AccessImport::run(file, folder.databasePath());
+    QVERIFY(second.ok);
+    QCOMPARE(second.added, 0);
+    QCOMPARE(second.alreadyStored, expected.size());
+    QCOMPARE(storedJobs(folder), stored);
+    QCOMPARE(digestOf(file), before);
+}
+
+void TestAccessImport::refusesAndWritesNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+
+    static QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.mdb"));
+    QFile notes(text);
+    notes.open(QIODevice::WriteOnly);
+    notes.write("These are not jobs.\r\n");
+    notes.close();
+    QTest::newRow("not an Access file") << text << QStringLiteral("فايل اطلاعات Access نيست");
+    QTest::newRow("a Jet file without table1")
+        << patchedCopy(dir, QStringLiteral("other.mdb"), utf16("table1"), utf16("tablex"))
+        << QStringLiteral("جدول کارها (table1) پيدا نشد");
+    QTest::newRow("cut short at a page") << patchedCopy(dir, QStringLiteral("cut1.mdb"), {}, {}, 14 * 4096)
+                                         << QStringLiteral("آسيب ديده يا ناقص");
+    QTest::newRow("cut short within a page")
+        << patchedCopy(dir, QStringLiteral("cut2.mdb"), {}, {}, 100000) << QStringLiteral("آسيب ديده يا ناقص");
+    // num declared as Text (type 10 where Double, 7, stood): not a number the job table can take.
+    QFile edge(fixture(QStringLiteral("jobs-edge.mdb")));
+    edge.open(QIODevice::ReadOnly);
+    const QByteArray bytes = edge.readAll();
+    const qsizetype numName = bytes.indexOf(utf16("num"));
+    const QString wrongKind = dir.filePath(QStringLiteral("kind.mdb"));
+    {
+        // The 25-byte column descriptors precede the length-prefixed names; a type is a descriptor's first byte.
+        const qsizetype descriptors = numName - 2 - 17 * 25;
+        QByteArray changed = bytes;
+        QCOMPARE(int(changed.at(descriptors)), 7);
+        changed[descriptors] = 10;
+        QFile out(wrongKind);
+        out.open(QIODevice::WriteOnly);
+        out.write(changed);
+    }
+    QTest::newRow("a job column of another kind") << wrongKind << QStringLiteral("ستون");
+}
+
+void TestAccessImport::refusesAndWritesNothing()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    const QByteArray before = digestOf(file);
+    TempJobFolder folder;
+    folder.addJob({{"num", 7}, {"name", QStringLiteral("پيشين")}});
+    const QList<QVariantList> stored = storedJobs(folder);
+
+    const AccessImport::Outcome outcome = AccessImport::run(file, folder.databasePath());
+    QVERIFY(!outcome.ok);
+    QVERIFY2(outcome.reason.contains(reason), qPrintable(outcome.reason));
+    QVERIFY(outcome.reason.contains(QFileInfo(file).fileName()));
+    QVERIFY(!outcome.detail.isEmpty());
+    QCOMPARE(storedJobs(folder), stored);
+    QCOMPARE(digestOf(file), before);
+}
+
+void TestAccessImport::decodesEveryStoredKind_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<double>("expected");
+
+    const auto le = [](auto value) {
+        QByteArray bytes(sizeof value, Qt::Uninitialized);
+        qToLittleEndian(value, bytes.data());
+        return bytes;
+    };
+    float single = 1.1f;
+    double amount = 450000.5;
+    quint32 singleBits;
+    quint64 doubleBits;
+    std::memcpy(&singleBits, &single, 4);
+    std::memcpy(&doubleBits, &amount, 8);
+    QTest::newRow("Byte") << 0x02 << QByteArray(1, char(200)) << 0 << 200.0;
+    QTest::newRow("Integer") << 0x03 << le(qint16(-32768)) << 0 << -32768.0;
+    QTest::newRow("Long") << 0x04 << le(qint32(850712)) << 0 << 850712.0;
+    QTest::newRow("Currency") << 0x05 << le(qint64(-123456789)) << 0 << -12345.6789;
+    QTest::newRow("Single as Access shows it") << 0x06 << le(singleBits) << 0 << 1.1;
+    QTest::newRow("Double") << 0x07 << le(doubleBits) << 0 << 450000.5;
+    // 12345675 with scale 2 and the sign bit: -123456.75; words most significant first.
+    QTest::newRow("Decimal") << 0x10
+                             << QByteArray(1, char(0x80)) + le(quint32(0)) + le(quint32(0)) + le(quint32(0)) +
+                                    le(quint32(12345675))
+                             << 2 << -123456.75;
+    QTest::newRow("Double of the wrong size") << 0x07 << QByteArray(4, 0) << 0 << qQNaN();
+    QTest::newRow("Date/Time is no number here") << 0x08 << le(doubleBits) << 0 << qQNaN();
+}
+
+void TestAccessImport::decodesEveryStoredKind()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, scale);
+    QFETCH(double, expected);
+    const std::optional<double> value = AccessFile::decodeNumber(type, bytes, scale);
+    if (std::isnan(expected)) {
+        QVERIFY(!value);
+        return;
+    }
+    QVERIFY(value);
+    QCOMPARE(*value, expected);
+}
+
+void TestAccessImport::decodesEveryTextForm()
+{
+    // Jet 3 keeps a code page, read as Windows-1256; Jet 4 keeps UTF-16, plain or compressed.
+    QCOMPARE(AccessFile::decodeText(true, QByteArray("\xe1\xed\xdf", 3)), QString::fromUtf16(u"\u0644\u064a\u0643"));
+    QCOMPARE(AccessFile::decodeText(false, utf16("LCD")), QStringLiteral("LCD"));
+    QCOMPARE(AccessFile::decodeText(false, QByteArray("\xff\xfe"
+                                                      "AB\0\x4a\x06\0C",
+                                                      9)),
+             QString::fromUtf16(u"AB\u064aC"));
+    QVERIFY(!AccessFile::decodeText(false, QByteArray()).isNull());
+}
+
+QTEST_GUILESS_MAIN(TestAccessImport)
+#include "tst_accessimport.moc"
