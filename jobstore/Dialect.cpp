@@ -86,6 +86,11 @@ QString beginWrite(const QSqlDatabase &db)
     return isServer(db) ? QStringLiteral("begin") : QStringLiteral("begin immediate");
 }
 
+QString lockingRead(const QSqlDatabase &db, const QString &select)
+{
+    return isServer(db) ? select + QStringLiteral(" for update") : select;
+}
+
 QString insertReturningKey(const QSqlDatabase &db, const QString &insert)
 {
     return isServer(db) ? insert + QStringLiteral(" returning rowid") : insert;

@@ -43,6 +43,10 @@ SqlText adapt(const QSqlDatabase &db, SqlText source);
 // lock before the check reads; the server's unique index settles two counters saving at once.
 QString beginWrite(const QSqlDatabase &db);
 
+// A read of one row inside a write transaction, made to hold the row until the transaction ends;
+// SQLite's write transaction already holds the whole file.
+QString lockingRead(const QSqlDatabase &db, const QString &select);
+
 // The insert, made to hand back the new row's key on the server (it has no rowid to ask for).
 QString insertReturningKey(const QSqlDatabase &db, const QString &insert);
 
