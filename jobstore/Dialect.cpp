@@ -17,13 +17,25 @@ bool isServerUrl(const QString &dataSource)
            dataSource.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-std::optional<ServerAddress> parseServerUrl(const QString &url)
+const QStringList &addressParameters()
 {
-    if (!isServerUrl(url))
+    static const QStringList names = {QStringLiteral("host"), QStringLiteral("sslmode"), QStringLiteral("sslrootcert"),
+                                      QStringLiteral("sslcert"), QStringLiteral("sslkey")};
+    return names;
+}
+
+std::optional<ServerAddress> parseServerUrl(const QString &url, QString *why)
+{
+    const auto refuse = [why](const QString &reason) -> std::optional<ServerAddress> {
+        if (why)
+            *why = reason;
         return std::nullopt;
+    };
+    if (!isServerUrl(url))
+        return refuse(QStringLiteral("not a postgresql:// address"));
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid())
-        return std::nullopt;
+        return refuse(parsed.errorString());
     ServerAddress address;
     address.host = parsed.host();
     address.port = parsed.port(5432);
@@ -31,10 +43,25 @@ std::optional<ServerAddress> parseServerUrl(const QString &url)
     address.user = parsed.userName();
     address.password = parsed.password();
     const QUrlQuery query(parsed);
-    if (query.hasQueryItem(QStringLiteral("host")))
-        address.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    for (const auto &[name, encoded] : query.queryItems(QUrl::FullyDecoded)) {
+        if (!addressParameters().contains(name))
+            return refuse(QStringLiteral("unknown parameter %1").arg(name));
+        // The value goes to libpq inside quotes, in a text the driver splits at ";".
+        if (encoded.contains(u';') || encoded.contains(u'\'') || encoded.contains(u'\\'))
+            return refuse(QStringLiteral("parameter %1 holds ; ' or \\").arg(name));
+        if (name == QLatin1String("host"))
+            address.host = encoded;
+        else
+            address.tls.insert(name, encoded);
+    }
+    static const QStringList modes = {QStringLiteral("disable"),   QStringLiteral("allow"),
+                                      QStringLiteral("prefer"),    QStringLiteral("require"),
+                                      QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    if (address.tls.contains(QStringLiteral("sslmode")) &&
+        !modes.contains(address.tls.value(QStringLiteral("sslmode"))))
+        return refuse(QStringLiteral("unknown sslmode %1").arg(address.tls.value(QStringLiteral("sslmode"))));
     if (address.database.isEmpty() || address.database.contains(u'/'))
-        return std::nullopt;
+        return refuse(QStringLiteral("no database name"));
     return address;
 }
 
@@ -58,9 +85,20 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     // busy instead. The server reads 0 as "wait for ever".
     // A network that drops the line without closing it would hold a query for a quarter of an hour:
     // unanswered data, or a silent line, ends the connection within seconds instead.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1';keepalives_idle=30;"
-                                        "keepalives_interval=10;keepalives_count=3;tcp_user_timeout=15000")
-                             .arg(std::max(lockWait, 1)));
+    // Every wait is bounded, so the window never freezes for long: the connection, each statement
+    // (a server that stopped answering), and a lock held elsewhere (a restore, a stuck session),
+    // which then fails as busy. The server reads 0 as "wait for ever".
+    // A network that drops the line without closing it would hold a query for a quarter of an hour:
+    // unanswered data, or a silent line, ends the connection within seconds instead.
+    QString options = QStringLiteral("connect_timeout=%1;options='-c lock_timeout=%2 -c statement_timeout=%3';"
+                                     "keepalives_idle=30;keepalives_interval=10;keepalives_count=3;"
+                                     "tcp_user_timeout=15000")
+                          .arg(ServerConnectLimit)
+                          .arg(std::clamp(lockWait, 1, ServerLockWait))
+                          .arg(ServerStatementLimit);
+    for (auto it = address.tls.cbegin(); it != address.tls.cend(); ++it)
+        options += QStringLiteral(";%1='%2'").arg(it.key(), it.value());
+    db.setConnectOptions(options);
     db.open();
     return db;
 }
@@ -127,6 +165,12 @@ StorageFault faultOf(const QSqlError &error, const QSqlDatabase &db)
         return StorageFault::ReadOnly;
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))
         return StorageFault::Busy;
+    // A statement stopped by its time limit, a connection the server ended, or one that broke.
+    if (state == QLatin1String("57014") || state.startsWith(QLatin1String("57P")) ||
+        state.startsWith(QLatin1String("08")))
+        return StorageFault::NoAnswer;
+    if (state.isEmpty() && error.type() == QSqlError::ConnectionError)
+        return StorageFault::NoAnswer;
     return StorageFault::Other;
 }
 

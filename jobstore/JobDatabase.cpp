@@ -171,18 +171,45 @@ void notifyChanges(const QSqlDatabase &db)
                               "on table1 for each statement execute function table1_notify()"));
 }
 
+// table1's columns on the server, each as "name type".
 QStringList serverColumns(QSqlQuery &query)
 {
     QStringList columns;
-    if (!query.exec(QStringLiteral("select column_name from information_schema.columns where table_name='table1' "
-                                   "and table_schema=current_schema() order by ordinal_position")))
+    if (!query.exec(QStringLiteral("select column_name, data_type from information_schema.columns where "
+                                   "table_name='table1' and table_schema=current_schema() order by ordinal_position")))
         return columns;
     while (query.next())
-        columns << query.value(0).toString().toLower();
+        columns << query.value(0).toString().toLower() + u' ' + query.value(1).toString().toLower();
     return columns;
 }
 
-// Whether table1's indexes and change trigger are all there, read from the catalog without a lock.
+// Why table1's columns cannot hold the jobs, or empty when they can: the key and the receipt, date
+// and amount columns must be numbers, and every other column text, or counters would store "11"
+// and 11 as two receipts and sort dates as words.
+QString columnsFault(const QStringList &columns)
+{
+    static const QStringList numbers = {QStringLiteral("numeric"),          QStringLiteral("integer"),
+                                        QStringLiteral("bigint"),           QStringLiteral("smallint"),
+                                        QStringLiteral("double precision"), QStringLiteral("real")};
+    static const QStringList texts = {QStringLiteral("text"), QStringLiteral("character varying"),
+                                      QStringLiteral("character")};
+    const QStringList names = QStringList(QStringLiteral("rowid")) + JobTable::columnNames();
+    if (columns.size() != names.size())
+        return QStringLiteral("table1 on the server does not have the job columns");
+    for (int i = 0; i < columns.size(); ++i) {
+        const QString name = columns[i].section(u' ', 0, 0);
+        const QString type = columns[i].section(u' ', 1);
+        if (name != names[i])
+            return QStringLiteral("table1 on the server does not have the job columns");
+        const bool number = i == 0 || JobTable::isNumberColumn(i - 1);
+        if (!(number ? numbers : texts).contains(type))
+            return QStringLiteral("column %1 of table1 is %2, not %3").arg(name, type, number ? "a number" : "text");
+    }
+    return QString();
+}
+
+// Whether table1's indexes, its unique receipt number and its change trigger are all there, read
+// from the catalog without a lock.
 bool serverTableComplete(QSqlQuery &query)
 {
     static const QRegularExpression indexName(QStringLiteral(R"(INDEX IF NOT EXISTS (\w+))"));
@@ -193,9 +220,33 @@ bool serverTableComplete(QSqlQuery &query)
                                      "tablename='table1' and indexname in (%1)), "
                                      "(select count(*) from pg_trigger t join pg_class c on c.oid=t.tgrelid where "
                                      "c.relname='table1' and c.relnamespace=current_schema()::regnamespace and "
-                                     "t.tgname='table1_changed')")
+                                     "t.tgname='table1_changed'), "
+                                     "(select count(*) from pg_index i join pg_class c on c.oid=i.indrelid join "
+                                     "pg_attribute a on a.attrelid=c.oid and a.attnum=i.indkey[0] where "
+                                     "c.relname='table1' and c.relnamespace=current_schema()::regnamespace and "
+                                     "i.indisunique and i.indnkeyatts=1 and i.indpred is null and a.attname='num')")
                           .arg(names.join(u','))) &&
-           query.next() && query.value(0).toInt() == names.size() && query.value(1).toInt() == 1;
+           query.next() && query.value(0).toInt() == names.size() && query.value(1).toInt() == 1 &&
+           query.value(2).toInt() > 0;
+}
+
+// Adds the unique index on num that a table1 made by hand may lack; two counters could otherwise
+// store one receipt number twice. Numbers already held twice are named, and nothing is changed.
+Check ensureUniqueNumbers(const QSqlDatabase &db, QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("select num from table1 where num is not null group by num having count(*)>1 "
+                                   "order by num limit 20")))
+        return {State::Unreachable, query.lastError().text()};
+    QStringList repeated;
+    while (query.next())
+        repeated << query.value(0).toString();
+    if (!repeated.isEmpty())
+        return {State::NumbersRepeat, repeated.join(QStringLiteral(", "))};
+    if (!query.exec(QStringLiteral("create unique index if not exists table1_num_unique on table1 (num)")))
+        return {Dialect::faultOf(query.lastError(), db) == StorageFault::ReadOnly ? State::CannotCreate
+                                                                                  : State::Unreachable,
+                query.lastError().text()};
+    return {State::Ready, QString()};
 }
 
 // The server's table1 must have its key and then the job columns; an empty database gets one.
@@ -206,9 +257,8 @@ Check ensureServer(const QString &url)
         return {State::Unreachable, scratch.error()};
     QSqlDatabase db = scratch.db();
     QSqlQuery query(db);
-    const QStringList jobColumns = QStringList(QStringLiteral("rowid")) + JobTable::columnNames();
     // Nearly every start finds all in place: then it takes no lock and changes nothing on the server.
-    if (serverColumns(query) == jobColumns && serverTableComplete(query))
+    if (columnsFault(serverColumns(query)).isEmpty() && serverTableComplete(query))
         return {State::Ready, QString()};
 
     // Counters started together on a new database take turns, so only the first creates table1.
@@ -229,6 +279,7 @@ Check ensureServer(const QString &url)
             ok = ok && query.exec(statement);
         ok = ok && db.commit();
         if (!ok) {
+            // Most often the role may log in but not create tables in this database.
             const QString error = query.lastError().text();
             db.rollback();
             return {State::CannotCreate, error};
@@ -236,9 +287,18 @@ Check ensureServer(const QString &url)
         notifyChanges(db);
         return {State::Created, QString()};
     }
-    db.commit();
-    if (columns != jobColumns)
-        return {State::NotAJobDatabase, QStringLiteral("table1 on the server does not have the job columns")};
+    // A table1 the program did not make is changed only once it is known to hold jobs soundly.
+    if (const QString fault = columnsFault(columns); !fault.isEmpty()) {
+        db.rollback();
+        return {State::NotAJobDatabase, fault};
+    }
+    const Check unique = ensureUniqueNumbers(db, query);
+    if (unique.state != State::Ready) {
+        db.rollback();
+        return unique;
+    }
+    if (!db.commit())
+        return {State::Unreachable, db.lastError().text()};
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
     notifyChanges(db);
@@ -318,6 +378,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     }
     // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
+    // Reading every job may take longer than a window's statement may.
+    QSqlQuery(source).exec(QStringLiteral("set local statement_timeout=0"));
     const bool ok = target.transaction() && copyJobs(source, target, error) && target.commit();
     QSqlQuery(source).exec(QStringLiteral("rollback"));
     if (!ok && error->isEmpty())
@@ -350,7 +412,8 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error)
     QString detail;
     QSqlQuery query(target);
     // The other counters wait for the swap rather than save into a table being replaced.
-    bool ok = target.transaction() && query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
+    bool ok = target.transaction() && query.exec(QStringLiteral("set local statement_timeout=0")) &&
+              query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
               query.exec(QStringLiteral("delete from table1"));
     if (!ok)
         detail = query.lastError().text();

@@ -14,9 +14,10 @@ enum class State {
     Ready,           // a job database, ready for use
     Created,         // there was no file; an empty job database was made
     NotAJobDatabase, // a file is there but it is not a readable job database; left untouched
-    CannotCreate,    // there was no file and none could be made
+    CannotCreate,    // there was no file and none could be made (on a server: no right to make table1)
     Busy,            // another program holds the file, so it could not be checked
     Unreachable,     // the database server did not answer or refused the login; nothing was done
+    NumbersRepeat,   // the server's table1 holds a receipt number twice (named in the detail); left untouched
 };
 
 // How long a connection waits for a file that another program holds before a query fails.
