@@ -4,6 +4,7 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ServerSettings.h"
+#include "jobstore/ServerWatch.h"
 #include "mainwindow/first.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -125,6 +126,8 @@ int main(int argc, char *argv[])
             return 4;
         }
     }
+    if (!server.isEmpty())
+        ServerWatch::start(server);
     // Held until the program ends; a crashed program's lock is taken over.
     DataFolderLock lock(Program::dataFolder());
     if (!lock.tryLock()) {

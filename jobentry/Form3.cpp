@@ -396,7 +396,11 @@ void Form3::save()
     CheckFields();
     if (m_fieldsOk != 1)
         return;
-    if (!writeJob() && !settleChangedElsewhere()) {
+    bool saved = writeJob();
+    // A window open across a server outage, or a restart, carries on over a fresh connection.
+    if (!saved && m_adodc1->recordset()->lastFault() == StorageFault::NoAnswer && m_adodc1->reconnect())
+        saved = writeJob();
+    if (!saved && !settleChangedElsewhere()) {
         const StorageFault fault = m_adodc1->recordset()->lastFault();
         if (fault == StorageFault::ChangedElsewhere || fault == StorageFault::Gone)
             return; // the clerk has chosen to look again, or not to save

@@ -50,11 +50,11 @@ bool Adodc::Refresh()
     // A server restarted since this window connected has dropped the connection: one fresh
     // connection is tried before the clerk hears of it.
     if (!ok && m_pooled && !ServerPool::answers(m_connectionName)) {
-        disconnect();
-        connected = connect();
+        connected = reconnect();
         ok = connected && openRecordset();
     }
-    if (!connected)
+    // A server that does not answer leaves the rows on screen that it sent before.
+    if (!connected && !(m_pooled || Dialect::isServerUrl(Program::dataSourceOf(m_connectionText))))
         m_recordset->close();
     if (ok) {
         m_lastError.clear();
@@ -79,6 +79,20 @@ Recordset *Adodc::recordset()
     if (!m_everOpened)
         Refresh();
     return m_recordset;
+}
+
+bool Adodc::reconnect()
+{
+    if (!m_pooled)
+        return false;
+    const QString source = Program::dataSourceOf(m_connectionText);
+    const QString fresh = ServerPool::acquire(source, &m_lastError);
+    if (fresh.isEmpty())
+        return false;
+    ServerPool::release(m_connectionName);
+    m_connectionName = fresh;
+    m_recordset->setDatabase(QSqlDatabase::database(fresh, false));
+    return true;
 }
 
 void Adodc::closeAllConnections()

@@ -1,6 +1,7 @@
 #include "jobstore/Dialect.h"
 
 #include "jobstore/JobTable.h"
+#include "jobstore/ServerWatch.h"
 
 #include <QSqlError>
 #include <QUrl>
@@ -100,6 +101,7 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
         options += QStringLiteral(";%1='%2'").arg(it.key(), it.value());
     db.setConnectOptions(options);
     db.open();
+    ServerWatch::track(connectionName, db);
     return db;
 }
 
@@ -169,7 +171,7 @@ StorageFault faultOf(const QSqlError &error, const QSqlDatabase &db)
     if (state == QLatin1String("57014") || state.startsWith(QLatin1String("57P")) ||
         state.startsWith(QLatin1String("08")))
         return StorageFault::NoAnswer;
-    if (state.isEmpty() && error.type() == QSqlError::ConnectionError)
+    if (state.isEmpty() && (error.type() == QSqlError::ConnectionError || !ServerWatch::lineWhole(db)))
         return StorageFault::NoAnswer;
     return StorageFault::Other;
 }

@@ -4,6 +4,7 @@
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ServerPool.h"
+#include "jobstore/ServerWatch.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -368,6 +369,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
         *error = QStringLiteral("cannot make %1").arg(partial);
         return false;
     }
+    // Reading every job holds the window longer than one question to the server may.
+    const ServerWatch::Patience patience;
     ServerScratch server(url);
     ScratchConnection file(uriFor(partial, "rw"), false);
     QSqlDatabase source = server.db();
@@ -405,6 +408,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error)
     if (!isJobDatabase(file, &why))
         return failWith(why);
     ScratchConnection source(uriFor(file, "ro"), true);
+    const ServerWatch::Patience patience;
     ServerScratch server(url);
     QSqlDatabase target = server.db();
     if (!server.isOpen())
@@ -527,6 +531,7 @@ void close(const QString &connectionName)
 {
     if (!QSqlDatabase::contains(connectionName))
         return;
+    ServerWatch::untrack(connectionName);
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName, false);
         db.close();
@@ -538,12 +543,16 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
 {
     if (Dialect::isServerUrl(path)) {
         const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(path);
-        QSqlDatabase db = address ? Dialect::openServer(*address, connectionName, busyWait) : QSqlDatabase();
+        // A server known not to answer is not asked again on the window's thread.
+        QSqlDatabase db = address && ServerWatch::answering() ? Dialect::openServer(*address, connectionName, busyWait)
+                                                              : QSqlDatabase();
         if (!db.isOpen()) {
             if (error)
-                *error = address ? db.lastError().text() : QStringLiteral("not a database server address");
+                *error = !address       ? QStringLiteral("not a database server address")
+                         : db.isValid() ? db.lastError().text()
+                                        : QStringLiteral("the server does not answer");
             if (fault)
-                *fault = StorageFault::Other;
+                *fault = address && !db.isValid() ? StorageFault::NoAnswer : StorageFault::Other;
         }
         return db;
     }

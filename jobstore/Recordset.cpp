@@ -32,6 +32,26 @@ Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::table
 
 bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
 {
+    // The rows arrive a page at a time as they are needed: a search that matches every job of a
+    // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
+    // so no half-read statement holds the file against another window's save.
+    QSqlQuery count(db);
+    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(source.sql)));
+    if (ok) {
+        for (const QVariant &value : source.values)
+            count.addBindValue(value);
+        ok = count.exec() && count.next();
+    }
+    const QSqlError countError = count.lastError();
+    const int rows = ok ? count.value(0).toInt() : 0;
+    count.finish();
+    // A server that does not answer leaves the rows read before it stopped.
+    if (!ok && Dialect::faultOf(countError, db) == StorageFault::NoAnswer && m_open) {
+        m_lastError = countError.text();
+        m_lastFault = StorageFault::NoAnswer;
+        return false;
+    }
+
     emit aboutToReset();
     m_db = db;
     m_source = source;
@@ -43,25 +63,14 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     m_index = -1;
     m_currentDeleted = false;
     m_open = false;
-
-    // The rows arrive a page at a time as they are needed: a search that matches every job of a
-    // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
-    // so no half-read statement holds the file against another window's save.
-    QSqlQuery count(db);
-    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(source.sql)));
-    if (ok) {
-        for (const QVariant &value : source.values)
-            count.addBindValue(value);
-        ok = count.exec() && count.next();
-    }
     if (!ok) {
-        m_lastError = count.lastError().text();
-        m_lastFault = Dialect::faultOf(count.lastError(), m_db);
+        m_lastError = countError.text();
+        m_lastFault = Dialect::faultOf(countError, m_db);
         emit reset();
         emit currentRowChanged(-1);
         return false;
     }
-    m_rows.resize(count.value(0).toInt());
+    m_rows.resize(rows);
     m_rowIds.resize(m_rows.size());
     if (!loadPage(0)) {
         m_rows.clear();

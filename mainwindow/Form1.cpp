@@ -8,6 +8,7 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/ServerWatch.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -25,6 +26,7 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -40,6 +42,19 @@ const QStringList gridCaptions = {
     QStringLiteral("وضعيت دستگاه"), QStringLiteral("توضيحات"),
 };
 const int gridWidths[] = {1000, 1800, 1200, 1300, 2300};
+
+// While the server does not answer, a job window could neither find its number nor save: the
+// clerk is told so instead.
+bool toldServerAway(QWidget *parent)
+{
+    if (ServerWatch::answering())
+        return false;
+    MessageBox::information(parent,
+                            QStringLiteral("سرور پايگاه داده از ساعت %1 پاسخ نمي دهد؛ تا وقتي پاسخ ندهد کاري "
+                                           "باز يا ثبت نمي شود.\nچند لحظه بعد دوباره امتحان کنيد.")
+                                .arg(QLocale::system().toString(ServerWatch::since().time(), QLocale::ShortFormat)));
+    return true;
+}
 
 } // namespace
 
@@ -232,6 +247,8 @@ void Form1::deleteCurrent()
 
 void Form1::registerJob()
 {
+    if (toldServerAway(this))
+        return;
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->setText(QString());
     qint64 next = 1;
@@ -246,8 +263,11 @@ void Form1::registerJob()
     Adodc highest;
     highest.setConnectionString(Program::DatabaseConnection);
     highest.setRecordSource(Queries::highestNumber());
-    if (ui->DataGrid1->dataSource() && highest.Refresh() && highest.recordset()->RecordCount() == 1)
+    const bool found = ui->DataGrid1->dataSource() && highest.Refresh();
+    if (found && highest.recordset()->RecordCount() == 1)
         next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
+    else if (highest.lastFault() == StorageFault::NoAnswer && toldServerAway(this))
+        return;
     if (next > std::numeric_limits<qint32>::max()) {
         MessageBox::critical(
             this, QStringLiteral("شماره رسيد به بزرگترين عدد ممکن (%1) رسيده است و شماره بعدي ساخته نمي شود.\n"
@@ -262,7 +282,7 @@ void Form1::registerJob()
 
 void Form1::openCurrentJob()
 {
-    if (position() <= 0)
+    if (position() <= 0 || toldServerAway(this))
         return;
     Program::CurrentReceiptNumber = qint32(m_adodc1->recordset()->Fields(0).toDouble());
     showModal<Form3>();

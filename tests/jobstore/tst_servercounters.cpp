@@ -7,6 +7,7 @@
 #include "jobstore/Queries.h"
 #include "jobstore/ServerPool.h"
 #include "jobstore/ServerSettings.h"
+#include "jobstore/ServerWatch.h"
 #include "support/TempJobFolder.h"
 
 #include <QSqlError>
@@ -14,6 +15,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 using namespace JobTable;
@@ -36,6 +38,8 @@ private slots:
     void startMendsWhatTheServerTableLacks_data();
     void startMendsWhatTheServerTableLacks();
     void roleWithoutRightToCreateIsToldSo();
+    void serverThatDoesNotAnswerHoldsNoWindowLong_data();
+    void serverThatDoesNotAnswerHoldsNoWindowLong();
     void iniSetsTheServerUnlessItShowsAPassword_data();
     void iniSetsTheServerUnlessItShowsAPassword();
     void windowsBorrowOpenConnectionsAndOutliveADroppedOne();
@@ -317,6 +321,57 @@ void TestServerCounters::roleWithoutRightToCreateIsToldSo()
     QCOMPARE(check.state, JobDatabase::State::CannotCreate);
     QVERIFY2(check.detail.contains(QLatin1String("permission denied")), qPrintable(check.detail));
     ServerPool::closeIdle();
+}
+
+// A backend stopped by a signal answers nothing, and the server cannot end the statement itself: the
+// watch cuts the line. A statement that merely runs long is ended by the server's own limit.
+void TestServerCounters::serverThatDoesNotAnswerHoldsNoWindowLong_data()
+{
+    QTest::addColumn<bool>("stopBackend");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<int>("limit"); // how long the watch lets the thread be held, ms
+    QTest::addColumn<int>("bound");
+    QTest::newRow("stopped backend") << true << "select count(*) from table1" << 1500 << 1500 + 500;
+    QTest::newRow("endless statement") << false << "select pg_sleep(60)" << 8000 << Dialect::ServerStatementLimit + 500;
+}
+
+void TestServerCounters::serverThatDoesNotAnswerHoldsNoWindowLong()
+{
+    QFETCH(bool, stopBackend);
+    QFETCH(QString, statement);
+    QFETCH(int, limit);
+    QFETCH(int, bound);
+    if (!TempJobFolder::onServer())
+        QSKIP("Only a server can stop answering.");
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    ServerWatch::start(folder.databasePath(), limit);
+    QSignalSpy heard(ServerWatch::instance(), &ServerWatch::answeringChanged);
+    Adodc window;
+    window.setConnectionString(Program::DatabaseConnection);
+    window.setRecordSource({QStringLiteral("select 0, pg_backend_pid()"), {}});
+    QVERIFY(window.Refresh());
+    const qint64 backend = window.recordset()->Fields(0).toLongLong();
+    QTest::qWait(300); // the heartbeat is running
+    if (stopBackend)
+        QVERIFY(::kill(pid_t(backend), SIGSTOP) == 0);
+    window.setRecordSource({statement, {}});
+    QElapsedTimer clock;
+    clock.start();
+    const bool ok = window.Refresh();
+    const qint64 held = clock.elapsed();
+    if (stopBackend)
+        ::kill(pid_t(backend), SIGCONT);
+    QVERIFY(!ok);
+    QCOMPARE(window.lastFault(), StorageFault::NoAnswer);
+    QVERIFY2(held < bound, qPrintable(QString::number(held)));
+    // The rest of the server answers: the window carries on over a fresh connection.
+    QTRY_VERIFY_WITH_TIMEOUT(ServerWatch::answering(), 4000);
+    window.setRecordSource(Queries::jobList());
+    QVERIFY2(window.Refresh(), qPrintable(window.lastError()));
+    QCOMPARE(window.recordset()->RecordCount(), 3);
+    ServerWatch::stop();
+    QCOMPARE(heard.size(), stopBackend ? 2 : 0);
 }
 
 void TestServerCounters::iniSetsTheServerUnlessItShowsAPassword_data()
