@@ -52,6 +52,18 @@ double numberOf(const QString &text)
     return NumericText::numericValue(NumericText::toAsciiDigits(text));
 }
 
+// A box that shows other than what is stored (a default for a null, digits made Latin) writes what
+// it shows at every save, as it always has; one that shows the stored value is written only once
+// the clerk changes it.
+QVariant shownAsStored(const QVariant &shown, const QVariant &stored)
+{
+    if (!shown.isValid() || stored.isNull())
+        return QVariant();
+    const bool numbers = shown.typeId() != QMetaType::QString && stored.typeId() != QMetaType::QString;
+    const bool same = numbers ? shown.toDouble() == stored.toDouble() : shown.toString() == stored.toString();
+    return same ? shown : QVariant();
+}
+
 bool isAmountColumn(int column)
 {
     return column == JobTable::MinP || column == JobTable::Deposit || column == JobTable::PanelP ||
@@ -212,7 +224,7 @@ void Form3::loadJob()
         }
         m_loadedNumber = recordset->Fields(JobTable::Num);
         for (int column = 0; column < JobTable::ColumnCount; ++column)
-            m_shown[column] = boxValue(column);
+            m_shown[column] = shownAsStored(boxValue(column), recordset->Fields(column));
     }
     m_timer1->start();
 }
@@ -440,7 +452,7 @@ bool Form3::settleChangedElsewhere()
     if (keepTheirs) {
         for (int column : changed) {
             showColumn(column, stored.value(column));
-            m_shown[column] = boxValue(column);
+            m_shown[column] = shownAsStored(boxValue(column), stored.value(column));
             m_writeOver.removeAll(column);
         }
         m_loadedNumber = stored.value(JobTable::Num);

@@ -114,7 +114,7 @@ bool Adodc::connect()
         m_connectionName = ServerPool::acquire(source, &m_lastError);
         m_pooled = !m_connectionName.isEmpty();
         if (!m_pooled)
-            m_lastFault = StorageFault::Other;
+            m_lastFault = StorageFault::NoAnswer; // the address was checked at start: the server is away
         return m_pooled;
     }
     m_connectionName = m_fileConnectionName;

@@ -100,6 +100,7 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     for (auto it = address.tls.cbegin(); it != address.tls.cend(); ++it)
         options += QStringLiteral(";%1='%2'").arg(it.key(), it.value());
     db.setConnectOptions(options);
+    ServerWatch::untrack(connectionName); // opening again ends the connection the watch knew
     db.open();
     ServerWatch::track(connectionName, db);
     return db;

@@ -332,8 +332,15 @@ QString insertJob()
 }
 
 // Every job read from `from` is written to `to`; both are inside transactions their callers hold.
-bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
+bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, const Progress &progress)
 {
+    qint64 total = 0;
+    if (progress) {
+        QSqlQuery count(from);
+        if (count.exec(QStringLiteral("select count(*) from table1")) && count.next())
+            total = count.value(0).toLongLong();
+    }
+    qint64 done = 0;
     QSqlQuery read(from);
     read.setForwardOnly(true);
     QSqlQuery write(to);
@@ -349,6 +356,8 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
             *error = write.lastError().text();
             return false;
         }
+        if (progress && ++done % 1000 == 0)
+            progress(done, total);
     }
     if (read.lastError().isValid()) {
         *error = read.lastError().text();
@@ -357,7 +366,7 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
     return true;
 }
 
-bool copyFromServer(const QString &url, const QString &partial, QString *error)
+bool copyFromServer(const QString &url, const QString &partial, QString *error, const Progress &progress)
 {
     const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(url);
     if (!address) {
@@ -383,7 +392,7 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
     // Reading every job may take longer than a window's statement may.
     QSqlQuery(source).exec(QStringLiteral("set local statement_timeout=0"));
-    const bool ok = target.transaction() && copyJobs(source, target, error) && target.commit();
+    const bool ok = target.transaction() && copyJobs(source, target, error, progress) && target.commit();
     QSqlQuery(source).exec(QStringLiteral("rollback"));
     if (!ok && error->isEmpty())
         *error = target.lastError().text();
@@ -394,7 +403,20 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
 
 } // namespace
 
-bool replaceServerJobs(const QString &url, const QString &file, QString *error)
+QStringList repeatedNumbers(const QString &file)
+{
+    ScratchConnection scratch(uriFor(file, "ro"), true);
+    QSqlQuery query(scratch.db());
+    QStringList repeated;
+    if (!query.exec(QStringLiteral("select num from table1 where num is not null group by num having count(*)>1 "
+                                   "order by num limit 20")))
+        return repeated;
+    while (query.next())
+        repeated << query.value(0).toString();
+    return repeated;
+}
+
+bool replaceServerJobs(const QString &url, const QString &file, QString *error, const Progress &progress)
 {
     const auto failWith = [error](const QString &message) {
         if (error)
@@ -421,7 +443,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error)
               query.exec(QStringLiteral("delete from table1"));
     if (!ok)
         detail = query.lastError().text();
-    ok = ok && copyJobs(source.db(), target, &detail) && target.commit();
+    ok = ok && copyJobs(source.db(), target, &detail, progress) && target.commit();
     if (!ok) {
         if (detail.isEmpty())
             detail = target.lastError().text();
@@ -570,7 +592,7 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
     return db;
 }
 
-bool copyConsistent(const QString &path, const QString &target, QString *error)
+bool copyConsistent(const QString &path, const QString &target, QString *error, const Progress &progress)
 {
     const auto failWith = [error](const QString &message) {
         if (error)
@@ -581,7 +603,7 @@ bool copyConsistent(const QString &path, const QString &target, QString *error)
     const QString partial = absoluteTarget + QStringLiteral(".partial");
     if (Dialect::isServerUrl(path)) {
         QString detail;
-        if (!copyFromServer(path, partial, &detail)) {
+        if (!copyFromServer(path, partial, &detail, progress)) {
             QFile::remove(partial);
             return failWith(detail);
         }

@@ -5,6 +5,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // The job database file: making one for a new shop, telling a job database from any other file,
 // and opening connections that never create or damage a file by accident.
 namespace JobDatabase
@@ -50,13 +52,22 @@ void close(const QString &connectionName);
 QSqlDatabase open(const QString &path, const QString &connectionName, QString *error = nullptr,
                   StorageFault *fault = nullptr, int busyWait = DefaultBusyWait);
 
+// Told now and then how many jobs of how many a long copy has written; called on the copying thread.
+using Progress = std::function<void(qint64 done, qint64 total)>;
+
 // A consistent copy of the database at `path` written to `target`, even while connections are
 // open; an existing `target` is replaced. From a server the copy is a job file (db1.mdb) holding
 // a snapshot of its jobs, which the job file default opens as it is.
-bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr);
+bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr,
+                    const Progress &progress = {});
+
+// The receipt numbers that the job file `file` holds more than once (the first twenty), which the
+// server's unique receipt number would refuse.
+QStringList repeatedNumbers(const QString &file);
 
 // Replaces every job on the server at `url` with the jobs of the job file `file`, in one
 // transaction: on any failure the server keeps the jobs it had.
-bool replaceServerJobs(const QString &url, const QString &file, QString *error = nullptr);
+bool replaceServerJobs(const QString &url, const QString &file, QString *error = nullptr,
+                       const Progress &progress = {});
 
 } // namespace JobDatabase

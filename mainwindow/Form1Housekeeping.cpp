@@ -62,7 +62,7 @@ void Form1::createHousekeeping()
     });
 
     // The list keeps the rows it had while the server does not answer; the clerk is told since when.
-    auto *serverState = new QLabel(this);
+    auto *serverState = new QLabel(ui->DataGrid1->parentWidget());
     serverState->setObjectName(QStringLiteral("serverState"));
     serverState->setAutoFillBackground(true);
     serverState->setAlignment(Qt::AlignCenter);
@@ -80,7 +80,9 @@ void Form1::createHousekeeping()
         QPalette palette = serverState->palette();
         palette.setColor(QPalette::Window, back ? QColor(0xd8, 0xf0, 0xd8) : QColor(0xff, 0xd8, 0xd8));
         serverState->setPalette(palette);
-        serverState->setGeometry(0, height() - 24, width(), 24);
+        // Over the foot of the list, whose rows stay as they were.
+        const QRect grid = ui->DataGrid1->geometry();
+        serverState->setGeometry(grid.left() + 1, grid.bottom() - 25, grid.width() - 2, 24);
         serverState->show();
         serverState->raise();
         if (back) {

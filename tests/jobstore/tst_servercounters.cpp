@@ -207,6 +207,7 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("twin"));
+    QCOMPARE(JobDatabase::repeatedNumbers(file), QStringList{QStringLiteral("5")});
     QVERIFY(!JobDatabase::replaceServerJobs(server, file, &error));
     QVERIFY(error.contains(QStringLiteral("23505")) || error.contains(QStringLiteral("duplicate")));
     QCOMPARE(JobDatabase::jobCount(server), 301);
