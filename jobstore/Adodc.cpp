@@ -110,6 +110,9 @@ bool Adodc::connect()
         return true;
     const QString source = Program::dataSourceOf(m_connectionText);
     if (Dialect::isServerUrl(source)) {
+        // A line the server dropped is replaced; the rows on screen stay until a new one answers.
+        if (m_pooled)
+            return reconnect();
         disconnect();
         m_connectionName = ServerPool::acquire(source, &m_lastError);
         m_pooled = !m_connectionName.isEmpty();

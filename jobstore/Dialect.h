@@ -40,7 +40,7 @@ const QStringList &addressParameters();
 // on a connection of the window's thread: the window must never wait on the server much longer.
 inline constexpr int ServerLockWait = 4000;
 inline constexpr int ServerStatementLimit = 4500;
-inline constexpr int ServerConnectLimit = 3; // seconds
+inline constexpr int ServerConnectLimit = 2; // seconds, the least libpq takes
 
 bool isServer(const QSqlDatabase &db);
 

@@ -46,7 +46,9 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     const int rows = ok ? count.value(0).toInt() : 0;
     count.finish();
     // A server that does not answer leaves the rows read before it stopped.
-    if (!ok && Dialect::faultOf(countError, db) == StorageFault::NoAnswer && m_open) {
+    const StorageFault countFault =
+        !db.isOpen() && Dialect::isServer(db) ? StorageFault::NoAnswer : Dialect::faultOf(countError, db);
+    if (!ok && countFault == StorageFault::NoAnswer && m_open) {
         m_lastError = countError.text();
         m_lastFault = StorageFault::NoAnswer;
         return false;
@@ -65,7 +67,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     m_open = false;
     if (!ok) {
         m_lastError = countError.text();
-        m_lastFault = Dialect::faultOf(countError, m_db);
+        m_lastFault = countFault;
         emit reset();
         emit currentRowChanged(-1);
         return false;
@@ -394,6 +396,10 @@ bool Recordset::Update()
 {
     if (!m_editing)
         return true;
+    // The driver calls a connection whose line broke closed; the save must hear why.
+    if (!m_db.isOpen())
+        return fail(tr("The connection is closed"),
+                    Dialect::isServer(m_db) ? StorageFault::NoAnswer : StorageFault::Other);
     QStringList columns;
     QVariantList values;
     for (int i = 0; i < m_fieldNames.size(); ++i) {

@@ -98,13 +98,14 @@ void guardLoop()
         }
         const bool held = s.patience == 0 && now - s.beat > s.limit;
         if (held && !cutThisHold) {
+            // Known before the waiting query fails, so the window asks no new connection of it.
+            setAnswering(false);
             for (PGconn *conn : std::as_const(s.lines))
                 cut(conn);
             cutThisHold = true;
             s.probeNow = true;
             lock.unlock();
             s.wake.notify_all();
-            setAnswering(false);
         } else if (!held) {
             cutThisHold = false;
         }
