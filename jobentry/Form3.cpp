@@ -52,6 +52,18 @@ double numberOf(const QString &text)
     return NumericText::numericValue(NumericText::toAsciiDigits(text));
 }
 
+// A box that shows other than what is stored (a default for a null, digits made Latin) writes what
+// it shows at every save, as it always has; one that shows the stored value is written only once
+// the clerk changes it.
+QVariant shownAsStored(const QVariant &shown, const QVariant &stored)
+{
+    if (!shown.isValid() || stored.isNull())
+        return QVariant();
+    const bool numbers = shown.typeId() != QMetaType::QString && stored.typeId() != QMetaType::QString;
+    const bool same = numbers ? shown.toDouble() == stored.toDouble() : shown.toString() == stored.toString();
+    return same ? shown : QVariant();
+}
+
 bool isAmountColumn(int column)
 {
     return column == JobTable::MinP || column == JobTable::Deposit || column == JobTable::PanelP ||
@@ -208,24 +220,37 @@ void Form3::loadJob()
             return;
         for (int column = 0; column < JobTable::ColumnCount; ++column) {
             const QVariant value = recordset->Fields(column);
-            if (value.isNull())
-                continue;
-            const QString text = JobFieldText::cellText(value);
-            if (column == JobTable::Status)
-                ui->Combo1->setCurrentText(text);
-            else
-                showStored(column == JobTable::Desc ? ui->Text1_15 : m_text1[column], text);
+            if (!value.isNull())
+                showColumn(column, value);
         }
-        if (QLineEdit *status = ui->Combo1->lineEdit())
-            status->setCursorPosition(0);
-        // A stored 0 equals the placeholder, so no change shows it by itself.
-        if (!recordset->Fields(JobTable::DateIn).isNull())
-            dateNumberChanged(ui->Text1_5, ui->Mask1);
-        if (!recordset->Fields(JobTable::DateOut).isNull())
-            dateNumberChanged(ui->Text1_6, ui->Mask2);
         m_loadedNumber = recordset->Fields(JobTable::Num);
+        for (int column = 0; column < JobTable::ColumnCount; ++column)
+            m_shown[column] = shownAsStored(boxValue(column), recordset->Fields(column));
     }
     m_timer1->start();
+}
+
+void Form3::showColumn(int column, const QVariant &value)
+{
+    const QString text = value.isNull() ? QString() : JobFieldText::cellText(value);
+    if (column == JobTable::Status) {
+        ui->Combo1->setCurrentText(text);
+        if (QLineEdit *status = ui->Combo1->lineEdit())
+            status->setCursorPosition(0);
+        return;
+    }
+    showStored(column == JobTable::Desc ? ui->Text1_15 : m_text1[column], text);
+    // A stored 0 equals the placeholder, so no change shows it by itself.
+    if (column == JobTable::DateIn)
+        dateNumberChanged(ui->Text1_5, ui->Mask1);
+    else if (column == JobTable::DateOut)
+        dateNumberChanged(ui->Text1_6, ui->Mask2);
+}
+
+QString Form3::boxCaption(int column) const
+{
+    const auto *label = findChild<QLabel *>(QStringLiteral("Label%1").arg(column + 1));
+    return label ? label->text().remove(u':').remove(u'*').trimmed() : QString();
 }
 
 void Form3::showStored(QLineEdit *box, const QString &text)
@@ -333,38 +358,12 @@ bool Form3::writeJob()
     }
     bool ok = true;
     for (int column = 0; ok && column < JobTable::ColumnCount; ++column) {
-        switch (column) {
-        case JobTable::Num:
-            ok = recordset->setField(column, JobFieldText::receiptNumber(ui->Text1_0->text()).value_or(0));
-            break;
-        case JobTable::Serial:
-        case JobTable::Tel:
-            ok = recordset->setField(column, asStored(NumericText::toAsciiDigits(m_text1[column]->text())));
-            break;
-        case JobTable::DateIn:
-        case JobTable::DateOut:
-        case JobTable::MinP:
-        case JobTable::Deposit:
-        case JobTable::PanelP:
-        case JobTable::EndP: {
-            // An empty box leaves the stored number as it was.
-            const QString text = m_text1[column]->text();
-            if (text.isEmpty())
-                break;
-            const double value = isAmountColumn(column) ? JobFieldText::amountValue(text).value_or(0) : numberOf(text);
-            ok = recordset->setField(column, JobFieldText::storedNumber(value));
-            break;
-        }
-        case JobTable::Status:
-            ok = recordset->setField(column, asStored(ui->Combo1->currentText()));
-            break;
-        case JobTable::Desc:
-            ok = recordset->setField(column, asStored(ui->Text1_15->text()));
-            break;
-        default:
-            ok = recordset->setField(column, asStored(m_text1[column]->text()));
-            break;
-        }
+        const QVariant value = boxValue(column);
+        // An opened job stores only the boxes changed in this window: another counter's change to
+        // any other box stays.
+        if (!value.isValid() || (!m_newJob && value == m_shown[column] && !m_writeOver.contains(column)))
+            continue;
+        ok = recordset->setField(column, value);
     }
     // Nothing half-written stays behind: the next attempt starts again from the boxes.
     if (!ok || !recordset->Update()) {
@@ -372,6 +371,36 @@ bool Form3::writeJob()
         return false;
     }
     return true;
+}
+
+QVariant Form3::boxValue(int column) const
+{
+    switch (column) {
+    case JobTable::Num:
+        return JobFieldText::receiptNumber(ui->Text1_0->text()).value_or(0);
+    case JobTable::Serial:
+    case JobTable::Tel:
+        return asStored(NumericText::toAsciiDigits(m_text1[column]->text()));
+    case JobTable::DateIn:
+    case JobTable::DateOut:
+    case JobTable::MinP:
+    case JobTable::Deposit:
+    case JobTable::PanelP:
+    case JobTable::EndP: {
+        // An empty box leaves the stored number as it was.
+        const QString text = m_text1[column]->text();
+        if (text.isEmpty())
+            return QVariant();
+        const double value = isAmountColumn(column) ? JobFieldText::amountValue(text).value_or(0) : numberOf(text);
+        return JobFieldText::storedNumber(value);
+    }
+    case JobTable::Status:
+        return asStored(ui->Combo1->currentText());
+    case JobTable::Desc:
+        return asStored(ui->Text1_15->text());
+    default:
+        return asStored(m_text1[column]->text());
+    }
 }
 
 void Form3::save()
@@ -382,7 +411,14 @@ void Form3::save()
     CheckFields();
     if (m_fieldsOk != 1)
         return;
-    if (!writeJob()) {
+    bool saved = writeJob();
+    // A window open across a server outage, or a restart, carries on over a fresh connection.
+    if (!saved && m_adodc1->recordset()->lastFault() == StorageFault::NoAnswer && m_adodc1->reconnect())
+        saved = writeJob();
+    if (!saved && !settleChangedElsewhere()) {
+        const StorageFault fault = m_adodc1->recordset()->lastFault();
+        if (fault == StorageFault::ChangedElsewhere || fault == StorageFault::Gone)
+            return; // the clerk has chosen to look again, or not to save
         // The window stays with everything typed, so the job can be saved again or abandoned.
         const QString reason = storageFaultSentence(m_adodc1->recordset()->lastFault());
         MessageBox::failure(this, QStringLiteral("خطاي شماره 1") + (reason.isEmpty() ? QString() : u'\n' + reason),
@@ -391,6 +427,67 @@ void Form3::save()
     }
     ListRefresh::request();
     accept();
+}
+
+bool Form3::settleChangedElsewhere()
+{
+    Recordset *recordset = m_adodc1->recordset();
+    if (recordset->lastFault() == StorageFault::Gone)
+        return saveAsNewJob();
+    if (recordset->lastFault() != StorageFault::ChangedElsewhere)
+        return false;
+    const QVector<int> changed = recordset->changedElsewhere();
+    const QVector<QVariant> stored = recordset->storedRow();
+    QStringList captions;
+    for (int column : changed)
+        captions << boxCaption(column);
+    const bool keepTheirs =
+        MessageBox::show(
+            this,
+            QStringLiteral("از وقتي اين پنجره باز شد، اين کار در پيشخوان ديگري تغيير کرده است. خانه هاي تغيير کرده:\n"
+                           "%1\n\nمقدارهاي پيشخوان ديگر نگه داشته شود؟\n"
+                           "بله: مقدارهاي آن پيشخوان در اين خانه ها نشان داده مي شود و تغييرهاي شما در خانه هاي ديگر "
+                           "مي ماند؛ پس از ديدن آنها دوباره ذخيره کنيد.\n"
+                           "خير: مقدارهاي اين پنجره روي آنها نوشته مي شود.")
+                .arg(captions.join(QStringLiteral("، "))),
+            MessageBox::Icon::Question, MessageBox::Buttons::YesNo) == MessageBox::Answer::Yes;
+    recordset->acceptStoredRow();
+    if (keepTheirs) {
+        for (int column : changed) {
+            showColumn(column, stored.value(column));
+            m_shown[column] = shownAsStored(boxValue(column), stored.value(column));
+            m_writeOver.removeAll(column);
+        }
+        m_loadedNumber = stored.value(JobTable::Num);
+        return false;
+    }
+    for (int column : changed) {
+        if (!m_writeOver.contains(column))
+            m_writeOver << column;
+    }
+    return writeJob();
+}
+
+bool Form3::saveAsNewJob()
+{
+    Adodc highest;
+    highest.setConnectionString(Program::DatabaseConnection);
+    highest.setRecordSource(Queries::highestNumber());
+    if (!highest.Refresh())
+        return false;
+    const qint64 next = qint64(highest.recordset()->Fields(0).toDouble()) + 1;
+    if (MessageBox::show(this,
+                         QStringLiteral("اين کار از وقتي اين پنجره باز شد در پيشخوان ديگري حذف شده يا با برگرداندن "
+                                        "پشتيبان جايگزين شده است.\nآنچه در اين پنجره است به عنوان کار تازه با شماره "
+                                        "رسيد %1 ذخيره شود؟")
+                             .arg(next),
+                         MessageBox::Icon::Question, MessageBox::Buttons::YesNo) != MessageBox::Answer::Yes)
+        return false;
+    m_newJob = true;
+    m_loadedNumber = QVariant();
+    m_writeOver.clear();
+    ui->Text1_0->setText(QString::number(next));
+    return writeJob();
 }
 
 void Form3::printCommand()

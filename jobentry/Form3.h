@@ -1,7 +1,10 @@
 #pragma once
 
+#include "jobstore/JobTable.h"
+
 #include <QDialog>
 #include <QHash>
+#include <QList>
 #include <QVariant>
 #include <array>
 #include <memory>
@@ -46,7 +49,10 @@ private:
     void placeControls();
     void connectControls();
     void loadJob();
+    void showColumn(int column, const QVariant &value);
     void showStored(QLineEdit *box, const QString &text);
+    QVariant boxValue(int column) const;
+    QString boxCaption(int column) const;
     void newJobDefaults();
     Sorvan::SolarDate today() const; // from Sh; invalid when it has no date
 
@@ -55,6 +61,9 @@ private:
     bool receiptNumberTaken() const;
     bool writeJob();
     void save();
+    // After a save found the job changed or gone at another counter; true when it was then saved.
+    bool settleChangedElsewhere();
+    bool saveAsNewJob();
     void printCommand();
     // Prints the job's receipt before it is saved. Returns false only when the job must stay unsaved
     // with the window open; a printer failure shows its own message and still lets the job be saved.
@@ -73,5 +82,8 @@ private:
     QHash<QObject *, QWidget *> m_enterMoves;
     bool m_newJob = false;
     QVariant m_loadedNumber; // the receipt number the opened job had when it was loaded
+    // What each box would store as the opened job was shown: a save writes only the boxes changed since.
+    std::array<QVariant, JobTable::ColumnCount> m_shown{};
+    QList<int> m_writeOver; // columns another counter changed that the clerk chose to write over
     int m_fieldsOk = 0;
 };

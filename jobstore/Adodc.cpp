@@ -50,11 +50,11 @@ bool Adodc::Refresh()
     // A server restarted since this window connected has dropped the connection: one fresh
     // connection is tried before the clerk hears of it.
     if (!ok && m_pooled && !ServerPool::answers(m_connectionName)) {
-        disconnect();
-        connected = connect();
+        connected = reconnect();
         ok = connected && openRecordset();
     }
-    if (!connected)
+    // A server that does not answer leaves the rows on screen that it sent before.
+    if (!connected && !(m_pooled || Dialect::isServerUrl(Program::dataSourceOf(m_connectionText))))
         m_recordset->close();
     if (ok) {
         m_lastError.clear();
@@ -81,6 +81,20 @@ Recordset *Adodc::recordset()
     return m_recordset;
 }
 
+bool Adodc::reconnect()
+{
+    if (!m_pooled)
+        return false;
+    const QString source = Program::dataSourceOf(m_connectionText);
+    const QString fresh = ServerPool::acquire(source, &m_lastError);
+    if (fresh.isEmpty())
+        return false;
+    ServerPool::release(m_connectionName);
+    m_connectionName = fresh;
+    m_recordset->setDatabase(QSqlDatabase::database(fresh, false));
+    return true;
+}
+
 void Adodc::closeAllConnections()
 {
     for (Adodc *control : std::as_const(liveControls())) {
@@ -96,11 +110,14 @@ bool Adodc::connect()
         return true;
     const QString source = Program::dataSourceOf(m_connectionText);
     if (Dialect::isServerUrl(source)) {
+        // A line the server dropped is replaced; the rows on screen stay until a new one answers.
+        if (m_pooled)
+            return reconnect();
         disconnect();
         m_connectionName = ServerPool::acquire(source, &m_lastError);
         m_pooled = !m_connectionName.isEmpty();
         if (!m_pooled)
-            m_lastFault = StorageFault::Other;
+            m_lastFault = StorageFault::NoAnswer; // the address was checked at start: the server is away
         return m_pooled;
     }
     m_connectionName = m_fileConnectionName;

@@ -32,6 +32,10 @@ public:
     // How long a query waits for a file another program holds before it fails as busy.
     void setBusyWait(int milliseconds) { m_busyWait = milliseconds; }
 
+    // After the server dropped this control's connection: carries on over a fresh one, the record
+    // set's rows and pending changes kept. False when there is no server, or it does not answer.
+    bool reconnect();
+
     // Closes every data control's connection, for replacing the database file under them.
     static void closeAllConnections();
 

@@ -1,6 +1,7 @@
 #include "jobstore/Dialect.h"
 
 #include "jobstore/JobTable.h"
+#include "jobstore/ServerWatch.h"
 
 #include <QSqlError>
 #include <QUrl>
@@ -17,13 +18,25 @@ bool isServerUrl(const QString &dataSource)
            dataSource.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-std::optional<ServerAddress> parseServerUrl(const QString &url)
+const QStringList &addressParameters()
 {
-    if (!isServerUrl(url))
+    static const QStringList names = {QStringLiteral("host"), QStringLiteral("sslmode"), QStringLiteral("sslrootcert"),
+                                      QStringLiteral("sslcert"), QStringLiteral("sslkey")};
+    return names;
+}
+
+std::optional<ServerAddress> parseServerUrl(const QString &url, QString *why)
+{
+    const auto refuse = [why](const QString &reason) -> std::optional<ServerAddress> {
+        if (why)
+            *why = reason;
         return std::nullopt;
+    };
+    if (!isServerUrl(url))
+        return refuse(QStringLiteral("not a postgresql:// address"));
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid())
-        return std::nullopt;
+        return refuse(parsed.errorString());
     ServerAddress address;
     address.host = parsed.host();
     address.port = parsed.port(5432);
@@ -31,10 +44,25 @@ std::optional<ServerAddress> parseServerUrl(const QString &url)
     address.user = parsed.userName();
     address.password = parsed.password();
     const QUrlQuery query(parsed);
-    if (query.hasQueryItem(QStringLiteral("host")))
-        address.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    for (const auto &[name, encoded] : query.queryItems(QUrl::FullyDecoded)) {
+        if (!addressParameters().contains(name))
+            return refuse(QStringLiteral("unknown parameter %1").arg(name));
+        // The value goes to libpq inside quotes, in a text the driver splits at ";".
+        if (encoded.contains(u';') || encoded.contains(u'\'') || encoded.contains(u'\\'))
+            return refuse(QStringLiteral("parameter %1 holds ; ' or \\").arg(name));
+        if (name == QLatin1String("host"))
+            address.host = encoded;
+        else
+            address.tls.insert(name, encoded);
+    }
+    static const QStringList modes = {QStringLiteral("disable"),   QStringLiteral("allow"),
+                                      QStringLiteral("prefer"),    QStringLiteral("require"),
+                                      QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    if (address.tls.contains(QStringLiteral("sslmode")) &&
+        !modes.contains(address.tls.value(QStringLiteral("sslmode"))))
+        return refuse(QStringLiteral("unknown sslmode %1").arg(address.tls.value(QStringLiteral("sslmode"))));
     if (address.database.isEmpty() || address.database.contains(u'/'))
-        return std::nullopt;
+        return refuse(QStringLiteral("no database name"));
     return address;
 }
 
@@ -58,10 +86,23 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     // busy instead. The server reads 0 as "wait for ever".
     // A network that drops the line without closing it would hold a query for a quarter of an hour:
     // unanswered data, or a silent line, ends the connection within seconds instead.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1';keepalives_idle=30;"
-                                        "keepalives_interval=10;keepalives_count=3;tcp_user_timeout=15000")
-                             .arg(std::max(lockWait, 1)));
+    // Every wait is bounded, so the window never freezes for long: the connection, each statement
+    // (a server that stopped answering), and a lock held elsewhere (a restore, a stuck session),
+    // which then fails as busy. The server reads 0 as "wait for ever".
+    // A network that drops the line without closing it would hold a query for a quarter of an hour:
+    // unanswered data, or a silent line, ends the connection within seconds instead.
+    QString options = QStringLiteral("connect_timeout=%1;options='-c lock_timeout=%2 -c statement_timeout=%3';"
+                                     "keepalives_idle=30;keepalives_interval=10;keepalives_count=3;"
+                                     "tcp_user_timeout=15000")
+                          .arg(ServerConnectLimit)
+                          .arg(std::clamp(lockWait, 1, ServerLockWait))
+                          .arg(ServerStatementLimit);
+    for (auto it = address.tls.cbegin(); it != address.tls.cend(); ++it)
+        options += QStringLiteral(";%1='%2'").arg(it.key(), it.value());
+    db.setConnectOptions(options);
+    ServerWatch::untrack(connectionName); // opening again ends the connection the watch knew
     db.open();
+    ServerWatch::track(connectionName, db);
     return db;
 }
 
@@ -84,6 +125,11 @@ SqlText adapt(const QSqlDatabase &db, SqlText source)
 QString beginWrite(const QSqlDatabase &db)
 {
     return isServer(db) ? QStringLiteral("begin") : QStringLiteral("begin immediate");
+}
+
+QString lockingRead(const QSqlDatabase &db, const QString &select)
+{
+    return isServer(db) ? select + QStringLiteral(" for update") : select;
 }
 
 QString insertReturningKey(const QSqlDatabase &db, const QString &insert)
@@ -122,6 +168,12 @@ StorageFault faultOf(const QSqlError &error, const QSqlDatabase &db)
         return StorageFault::ReadOnly;
     if (state == QLatin1String("40001") || state == QLatin1String("40P01") || state == QLatin1String("55P03"))
         return StorageFault::Busy;
+    // A statement stopped by its time limit, a connection the server ended, or one that broke.
+    if (state == QLatin1String("57014") || state.startsWith(QLatin1String("57P")) ||
+        state.startsWith(QLatin1String("08")))
+        return StorageFault::NoAnswer;
+    if (state.isEmpty() && (error.type() == QSqlError::ConnectionError || !ServerWatch::lineWhole(db)))
+        return StorageFault::NoAnswer;
     return StorageFault::Other;
 }
 

@@ -3,6 +3,7 @@
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ServerPool.h"
+#include "jobstore/ServerWatch.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -11,6 +12,12 @@
 
 JobChanges::JobChanges(QObject *parent) : QObject(parent), m_check(new QTimer(this))
 {
+    connect(ServerWatch::instance(), &ServerWatch::answeringChanged, this, [this](bool answering) {
+        if (answering && m_server) {
+            watch(m_dataSource); // what changed during the outage went unheard
+            emit changed();
+        }
+    });
     // A server that restarts drops the listening connection without a word; without the check the
     // counter would stop hearing of the other counters' jobs. One round trip a half-minute.
     m_check->setInterval(30000);
@@ -56,7 +63,10 @@ void JobChanges::setCheckInterval(int milliseconds)
 
 void JobChanges::checkConnection()
 {
-    if (ServerPool::answers(m_connectionName))
+    // With the server watched, the check asks the server nothing: a line the server closed shows in
+    // the connection's state, and a server answering again after an outage is heard of at once.
+    if (ServerWatch::running() ? !ServerWatch::answering() || ServerWatch::lineWhole(connection())
+                               : ServerPool::answers(m_connectionName))
         return;
     // Whatever changed while the connection was down went unheard.
     watch(m_dataSource);

@@ -4,6 +4,7 @@
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ServerPool.h"
+#include "jobstore/ServerWatch.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -210,18 +211,45 @@ void notifyChanges(const QSqlDatabase &db)
                               "on table1 for each statement execute function table1_notify()"));
 }
 
+// table1's columns on the server, each as "name type".
 QStringList serverColumns(QSqlQuery &query)
 {
     QStringList columns;
-    if (!query.exec(QStringLiteral("select column_name from information_schema.columns where table_name='table1' "
-                                   "and table_schema=current_schema() order by ordinal_position")))
+    if (!query.exec(QStringLiteral("select column_name, data_type from information_schema.columns where "
+                                   "table_name='table1' and table_schema=current_schema() order by ordinal_position")))
         return columns;
     while (query.next())
-        columns << query.value(0).toString().toLower();
+        columns << query.value(0).toString().toLower() + u' ' + query.value(1).toString().toLower();
     return columns;
 }
 
-// Whether table1's indexes and change trigger are all there, read from the catalog without a lock.
+// Why table1's columns cannot hold the jobs, or empty when they can: the key and the receipt, date
+// and amount columns must be numbers, and every other column text, or counters would store "11"
+// and 11 as two receipts and sort dates as words.
+QString columnsFault(const QStringList &columns)
+{
+    static const QStringList numbers = {QStringLiteral("numeric"),          QStringLiteral("integer"),
+                                        QStringLiteral("bigint"),           QStringLiteral("smallint"),
+                                        QStringLiteral("double precision"), QStringLiteral("real")};
+    static const QStringList texts = {QStringLiteral("text"), QStringLiteral("character varying"),
+                                      QStringLiteral("character")};
+    const QStringList names = QStringList(QStringLiteral("rowid")) + JobTable::columnNames();
+    if (columns.size() != names.size())
+        return QStringLiteral("table1 on the server does not have the job columns");
+    for (int i = 0; i < columns.size(); ++i) {
+        const QString name = columns[i].section(u' ', 0, 0);
+        const QString type = columns[i].section(u' ', 1);
+        if (name != names[i])
+            return QStringLiteral("table1 on the server does not have the job columns");
+        const bool number = i == 0 || JobTable::isNumberColumn(i - 1);
+        if (!(number ? numbers : texts).contains(type))
+            return QStringLiteral("column %1 of table1 is %2, not %3").arg(name, type, number ? "a number" : "text");
+    }
+    return QString();
+}
+
+// Whether table1's indexes, its unique receipt number and its change trigger are all there, read
+// from the catalog without a lock.
 bool serverTableComplete(QSqlQuery &query)
 {
     static const QRegularExpression indexName(QStringLiteral(R"(INDEX IF NOT EXISTS (\w+))"));
@@ -232,9 +260,33 @@ bool serverTableComplete(QSqlQuery &query)
                                      "tablename='table1' and indexname in (%1)), "
                                      "(select count(*) from pg_trigger t join pg_class c on c.oid=t.tgrelid where "
                                      "c.relname='table1' and c.relnamespace=current_schema()::regnamespace and "
-                                     "t.tgname='table1_changed')")
+                                     "t.tgname='table1_changed'), "
+                                     "(select count(*) from pg_index i join pg_class c on c.oid=i.indrelid join "
+                                     "pg_attribute a on a.attrelid=c.oid and a.attnum=i.indkey[0] where "
+                                     "c.relname='table1' and c.relnamespace=current_schema()::regnamespace and "
+                                     "i.indisunique and i.indnkeyatts=1 and i.indpred is null and a.attname='num')")
                           .arg(names.join(u','))) &&
-           query.next() && query.value(0).toInt() == names.size() && query.value(1).toInt() == 1;
+           query.next() && query.value(0).toInt() == names.size() && query.value(1).toInt() == 1 &&
+           query.value(2).toInt() > 0;
+}
+
+// Adds the unique index on num that a table1 made by hand may lack; two counters could otherwise
+// store one receipt number twice. Numbers already held twice are named, and nothing is changed.
+Check ensureUniqueNumbers(const QSqlDatabase &db, QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("select num from table1 where num is not null group by num having count(*)>1 "
+                                   "order by num limit 20")))
+        return {State::Unreachable, query.lastError().text()};
+    QStringList repeated;
+    while (query.next())
+        repeated << query.value(0).toString();
+    if (!repeated.isEmpty())
+        return {State::NumbersRepeat, repeated.join(QStringLiteral(", "))};
+    if (!query.exec(QStringLiteral("create unique index if not exists table1_num_unique on table1 (num)")))
+        return {Dialect::faultOf(query.lastError(), db) == StorageFault::ReadOnly ? State::CannotCreate
+                                                                                  : State::Unreachable,
+                query.lastError().text()};
+    return {State::Ready, QString()};
 }
 
 // The server's table1 must have its key and then the job columns; an empty database gets one.
@@ -248,9 +300,8 @@ Check ensureServer(const QString &url)
         return {State::Unreachable, scratch.error()};
     QSqlDatabase db = scratch.db();
     QSqlQuery query(db);
-    const QStringList jobColumns = QStringList(QStringLiteral("rowid")) + JobTable::columnNames();
     // Nearly every start finds all in place: then it takes no lock and changes nothing on the server.
-    if (serverColumns(query) == jobColumns && serverTableComplete(query))
+    if (columnsFault(serverColumns(query)).isEmpty() && serverTableComplete(query))
         return {State::Ready, QString()};
 
     // Counters started together on a new database take turns, so only the first creates table1.
@@ -271,6 +322,7 @@ Check ensureServer(const QString &url)
             ok = ok && query.exec(statement);
         ok = ok && db.commit();
         if (!ok) {
+            // Most often the role may log in but not create tables in this database.
             const QString error = query.lastError().text();
             db.rollback();
             return {State::CannotCreate, error};
@@ -278,9 +330,18 @@ Check ensureServer(const QString &url)
         notifyChanges(db);
         return {State::Created, QString()};
     }
-    db.commit();
-    if (columns != jobColumns)
-        return {State::NotAJobDatabase, QStringLiteral("table1 on the server does not have the job columns")};
+    // A table1 the program did not make is changed only once it is known to hold jobs soundly.
+    if (const QString fault = columnsFault(columns); !fault.isEmpty()) {
+        db.rollback();
+        return {State::NotAJobDatabase, fault};
+    }
+    const Check unique = ensureUniqueNumbers(db, query);
+    if (unique.state != State::Ready) {
+        db.rollback();
+        return unique;
+    }
+    if (!db.commit())
+        return {State::Unreachable, db.lastError().text()};
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
     notifyChanges(db);
@@ -299,8 +360,15 @@ void recoverHotJournal(const QString &path)
 }
 
 // Every job read from `from` is written to `to`; both are inside transactions their callers hold.
-bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
+bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, const Progress &progress)
 {
+    qint64 total = 0;
+    if (progress) {
+        QSqlQuery count(from);
+        if (count.exec(QStringLiteral("select count(*) from table1")) && count.next())
+            total = count.value(0).toLongLong();
+    }
+    qint64 done = 0;
     QSqlQuery read(from);
     read.setForwardOnly(true);
     QSqlQuery write(to);
@@ -316,6 +384,8 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
             *error = write.lastError().text();
             return false;
         }
+        if (progress && ++done % 1000 == 0)
+            progress(done, total);
     }
     if (read.lastError().isValid()) {
         *error = read.lastError().text();
@@ -324,7 +394,7 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
     return true;
 }
 
-bool copyFromServer(const QString &url, const QString &partial, QString *error)
+bool copyFromServer(const QString &url, const QString &partial, QString *error, const Progress &progress)
 {
     const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(url);
     if (!address) {
@@ -336,6 +406,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
         *error = QStringLiteral("cannot make %1").arg(partial);
         return false;
     }
+    // Reading every job holds the window longer than one question to the server may.
+    const ServerWatch::Patience patience;
     ServerScratch server(url);
     ScratchConnection file(uriFor(partial, "rw"), false);
     QSqlDatabase source = server.db();
@@ -346,7 +418,9 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     }
     // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
-    bool ok = target.transaction() && copyJobs(source, target, error);
+    // Reading every job may take longer than a window's statement may.
+    QSqlQuery(source).exec(QStringLiteral("set local statement_timeout=0"));
+    bool ok = target.transaction() && copyJobs(source, target, error, progress);
     if (ok)
         nameDatabase(target, identity(url));
     ok = ok && target.commit();
@@ -360,7 +434,20 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
 
 } // namespace
 
-bool replaceServerJobs(const QString &url, const QString &file, QString *error)
+QStringList repeatedNumbers(const QString &file)
+{
+    ScratchConnection scratch(uriFor(file, "ro"), true);
+    QSqlQuery query(scratch.db());
+    QStringList repeated;
+    if (!query.exec(QStringLiteral("select num from table1 where num is not null group by num having count(*)>1 "
+                                   "order by num limit 20")))
+        return repeated;
+    while (query.next())
+        repeated << query.value(0).toString();
+    return repeated;
+}
+
+bool replaceServerJobs(const QString &url, const QString &file, QString *error, const Progress &progress)
 {
     const auto failWith = [error](const QString &message) {
         if (error)
@@ -374,6 +461,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error)
     if (!isJobDatabase(file, &why))
         return failWith(why);
     ScratchConnection source(uriFor(file, "ro"), true);
+    const ServerWatch::Patience patience;
     ServerScratch server(url);
     QSqlDatabase target = server.db();
     if (!server.isOpen())
@@ -381,11 +469,12 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error)
     QString detail;
     QSqlQuery query(target);
     // The other counters wait for the swap rather than save into a table being replaced.
-    bool ok = target.transaction() && query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
+    bool ok = target.transaction() && query.exec(QStringLiteral("set local statement_timeout=0")) &&
+              query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
               query.exec(QStringLiteral("delete from table1"));
     if (!ok)
         detail = query.lastError().text();
-    ok = ok && copyJobs(source.db(), target, &detail) && target.commit();
+    ok = ok && copyJobs(source.db(), target, &detail, progress) && target.commit();
     if (!ok) {
         if (detail.isEmpty())
             detail = target.lastError().text();
@@ -508,6 +597,7 @@ void close(const QString &connectionName)
 {
     if (!QSqlDatabase::contains(connectionName))
         return;
+    ServerWatch::untrack(connectionName);
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName, false);
         db.close();
@@ -519,12 +609,16 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
 {
     if (Dialect::isServerUrl(path)) {
         const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(path);
-        QSqlDatabase db = address ? Dialect::openServer(*address, connectionName, busyWait) : QSqlDatabase();
+        // A server known not to answer is not asked again on the window's thread.
+        QSqlDatabase db = address && ServerWatch::answering() ? Dialect::openServer(*address, connectionName, busyWait)
+                                                              : QSqlDatabase();
         if (!db.isOpen()) {
             if (error)
-                *error = address ? db.lastError().text() : QStringLiteral("not a database server address");
+                *error = !address       ? QStringLiteral("not a database server address")
+                         : db.isValid() ? db.lastError().text()
+                                        : QStringLiteral("the server does not answer");
             if (fault)
-                *fault = StorageFault::Other;
+                *fault = address && !db.isValid() ? StorageFault::NoAnswer : StorageFault::Other;
         }
         return db;
     }
@@ -542,7 +636,7 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
     return db;
 }
 
-bool copyConsistent(const QString &path, const QString &target, QString *error,
+bool copyConsistent(const QString &path, const QString &target, QString *error, const Progress &progress,
                     const std::function<bool(QString *error)> &beforeReplace)
 {
     const auto failWith = [error](const QString &message) {
@@ -554,7 +648,7 @@ bool copyConsistent(const QString &path, const QString &target, QString *error,
     const QString partial = absoluteTarget + QStringLiteral(".partial");
     if (Dialect::isServerUrl(path)) {
         QString detail;
-        if (!copyFromServer(path, partial, &detail)) {
+        if (!copyFromServer(path, partial, &detail, progress)) {
             QFile::remove(partial);
             return failWith(detail);
         }

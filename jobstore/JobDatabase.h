@@ -18,10 +18,11 @@ enum class State {
     NotAJobDatabase, // a file is there but it is not a readable job database; left untouched
     Unreadable,      // a file is there but this account may not read it; left untouched
     Damaged,         // a job database whose pages fail SQLite's check; left untouched
-    CannotCreate,    // there was no file and none could be made
+    CannotCreate,    // there was no file and none could be made (on a server: no right to make table1)
     Busy,            // another program holds the file, so it could not be checked
     Unreachable,     // the database server did not answer or refused the login; nothing was done
     NoServerDriver,  // Qt's PostgreSQL driver is not installed, so no server can be reached; nothing was done
+    NumbersRepeat,   // the server's table1 holds a receipt number twice (named in the detail); left untouched
 };
 
 // The Debian package that brings Qt's PostgreSQL driver.
@@ -64,16 +65,24 @@ void close(const QString &connectionName);
 QSqlDatabase open(const QString &path, const QString &connectionName, QString *error = nullptr,
                   StorageFault *fault = nullptr, int busyWait = DefaultBusyWait);
 
+// Told now and then how many jobs of how many a long copy has written; called on the copying thread.
+using Progress = std::function<void(qint64 done, qint64 total)>;
+
 // A consistent copy of the database at `path` written to `target`, even while connections are
 // open; an existing `target` is replaced. From a server the copy is a job file (db1.mdb) holding
 // a snapshot of its jobs, which the job file default opens as it is.
 // `beforeReplace`, when given, runs once the new copy is whole and just before it takes the
 // target's place; returning false abandons the copy and leaves the target as it was.
 bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr,
-                    const std::function<bool(QString *error)> &beforeReplace = {});
+                    const Progress &progress = {}, const std::function<bool(QString *error)> &beforeReplace = {});
+
+// The receipt numbers that the job file `file` holds more than once (the first twenty), which the
+// server's unique receipt number would refuse.
+QStringList repeatedNumbers(const QString &file);
 
 // Replaces every job on the server at `url` with the jobs of the job file `file`, in one
 // transaction: on any failure the server keeps the jobs it had.
-bool replaceServerJobs(const QString &url, const QString &file, QString *error = nullptr);
+bool replaceServerJobs(const QString &url, const QString &file, QString *error = nullptr,
+                       const Progress &progress = {});
 
 } // namespace JobDatabase

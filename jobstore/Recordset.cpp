@@ -32,6 +32,28 @@ Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::table
 
 bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
 {
+    // The rows arrive a page at a time as they are needed: a search that matches every job of a
+    // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
+    // so no half-read statement holds the file against another window's save.
+    QSqlQuery count(db);
+    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(source.sql)));
+    if (ok) {
+        for (const QVariant &value : source.values)
+            count.addBindValue(value);
+        ok = count.exec() && count.next();
+    }
+    const QSqlError countError = count.lastError();
+    const int rows = ok ? count.value(0).toInt() : 0;
+    count.finish();
+    // A server that does not answer leaves the rows read before it stopped.
+    const StorageFault countFault =
+        !db.isOpen() && Dialect::isServer(db) ? StorageFault::NoAnswer : Dialect::faultOf(countError, db);
+    if (!ok && countFault == StorageFault::NoAnswer && m_open) {
+        m_lastError = countError.text();
+        m_lastFault = StorageFault::NoAnswer;
+        return false;
+    }
+
     emit aboutToReset();
     m_db = db;
     m_source = source;
@@ -43,25 +65,14 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     m_index = -1;
     m_currentDeleted = false;
     m_open = false;
-
-    // The rows arrive a page at a time as they are needed: a search that matches every job of a
-    // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
-    // so no half-read statement holds the file against another window's save.
-    QSqlQuery count(db);
-    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(source.sql)));
-    if (ok) {
-        for (const QVariant &value : source.values)
-            count.addBindValue(value);
-        ok = count.exec() && count.next();
-    }
     if (!ok) {
-        m_lastError = count.lastError().text();
-        m_lastFault = Dialect::faultOf(count.lastError(), m_db);
+        m_lastError = countError.text();
+        m_lastFault = countFault;
         emit reset();
         emit currentRowChanged(-1);
         return false;
     }
-    m_rows.resize(count.value(0).toInt());
+    m_rows.resize(rows);
     m_rowIds.resize(m_rows.size());
     if (!loadPage(0)) {
         m_rows.clear();
@@ -385,6 +396,10 @@ bool Recordset::Update()
 {
     if (!m_editing)
         return true;
+    // The driver calls a connection whose line broke closed; the save must hear why.
+    if (!m_db.isOpen())
+        return fail(tr("The connection is closed"),
+                    Dialect::isServer(m_db) ? StorageFault::NoAnswer : StorageFault::Other);
     QStringList columns;
     QVariantList values;
     for (int i = 0; i < m_fieldNames.size(); ++i) {
@@ -421,13 +436,8 @@ bool Recordset::Update()
     if (m_adding && Dialect::isServer(m_db) && query.next())
         rowId = query.value(0).toLongLong();
     QSqlQuery readBack(m_db);
-    QStringList quoted;
-    for (const QString &name : m_fieldNames)
-        quoted << QStringLiteral("\"%1\"").arg(name);
-    readBack.prepare(QStringLiteral("select %1 from %2 where rowid=?").arg(quoted.join(u','), m_table));
-    readBack.addBindValue(rowId);
     QVector<QVariant> stored = m_pending;
-    if (readBack.exec() && readBack.next()) {
+    if (readRow(readBack, rowId, false)) {
         for (int i = 0; i < stored.size(); ++i)
             stored[i] = readBack.value(i);
     }
@@ -487,19 +497,27 @@ bool Recordset::Delete()
 bool Recordset::writePending(const QString &sql, const QVariantList &values, QSqlQuery &query)
 {
     const int unique = m_uniqueColumn;
-    bool guarded = unique >= 0 && unique < m_dirty.size() && m_dirty[unique];
-    if (guarded && !m_adding) {
+    bool numberCheck = unique >= 0 && unique < m_dirty.size() && m_dirty[unique];
+    if (numberCheck && !m_adding) {
         const QVariant before = m_rows[m_index][unique];
-        guarded = before.isNull() || m_pending[unique].isNull() || before.toDouble() != m_pending[unique].toDouble();
+        numberCheck =
+            before.isNull() || m_pending[unique].isNull() || before.toDouble() != m_pending[unique].toDouble();
     }
-    // The check and the write share one write transaction, taken before the check reads.
+    // The checks and the write share one write transaction, taken before the checks read. A change
+    // is written only over the row as this record set read it: another counter's save in between
+    // would otherwise be undone without anyone knowing.
+    const bool guarded = numberCheck || !m_adding;
     if (guarded && !query.exec(Dialect::beginWrite(m_db)))
         return failWith(query.lastError());
     const auto rollBack = [this, guarded] {
         if (guarded)
             QSqlQuery(m_db).exec(QStringLiteral("rollback"));
     };
-    if (guarded) {
+    if (!m_adding && !rowUnchanged()) {
+        rollBack();
+        return false;
+    }
+    if (numberCheck) {
         QSqlQuery check(m_db);
         check.prepare(
             QStringLiteral("select count(*) from %1 where \"%2\"=? and rowid<>?").arg(m_table, m_fieldNames[unique]));
@@ -533,7 +551,7 @@ bool Recordset::writePending(const QString &sql, const QVariantList &values, QSq
     }
     if (!m_adding && query.numRowsAffected() != 1) {
         rollBack();
-        return fail(tr("The row is no longer in the table"));
+        return fail(tr("The row is no longer in the table"), StorageFault::Gone);
     }
     if (guarded) {
         QSqlQuery commit(m_db);
@@ -544,6 +562,58 @@ bool Recordset::writePending(const QString &sql, const QVariantList &values, QSq
         }
     }
     return true;
+}
+
+bool Recordset::readRow(QSqlQuery &query, qint64 rowId, bool forUpdate) const
+{
+    QStringList quoted;
+    for (const QString &name : m_fieldNames)
+        quoted << QStringLiteral("\"%1\"").arg(name);
+    query.setForwardOnly(true);
+    QString sql = QStringLiteral("select %1 from %2 where rowid=?").arg(quoted.join(u','), m_table);
+    if (forUpdate)
+        sql = Dialect::lockingRead(m_db, sql);
+    query.prepare(sql);
+    query.addBindValue(rowId);
+    return query.exec() && query.next();
+}
+
+bool Recordset::rowUnchanged()
+{
+    QSqlQuery read(m_db);
+    if (!readRow(read, m_rowIds[m_index], true)) {
+        if (read.lastError().isValid())
+            return failWith(read.lastError());
+        return fail(tr("The row is no longer in the table"), StorageFault::Gone);
+    }
+    const QVector<QVariant> &loaded = m_rows[m_index];
+    m_storedRow.resize(m_fieldNames.size());
+    m_changedElsewhere.clear();
+    for (int i = 0; i < m_storedRow.size(); ++i) {
+        m_storedRow[i] = read.value(i);
+        const QVariant &before = loaded[i];
+        if (before.isNull() != m_storedRow[i].isNull() || (!before.isNull() && before != m_storedRow[i]))
+            m_changedElsewhere << i;
+    }
+    read.finish();
+    if (!m_changedElsewhere.isEmpty())
+        return fail(tr("Another connection changed the row since it was read"), StorageFault::ChangedElsewhere);
+    return true;
+}
+
+void Recordset::acceptStoredRow()
+{
+    if (m_storedRow.size() != m_fieldNames.size() || m_index < 0 || m_index >= m_rows.size())
+        return;
+    m_rows[m_index] = m_storedRow;
+    if (m_editing && !m_adding) {
+        // Columns left alone keep following the row as it is stored.
+        for (int i = 0; i < m_pending.size(); ++i) {
+            if (!m_dirty[i])
+                m_pending[i] = m_storedRow[i];
+        }
+    }
+    m_changedElsewhere.clear();
 }
 
 bool Recordset::moveTo(int index)

@@ -67,6 +67,16 @@ public:
     QString lastError() const { return m_lastError; }
     StorageFault lastFault() const { return m_lastFault; }
 
+    // After Update() failed with StorageFault::ChangedElsewhere: the columns another connection
+    // changed in the current row since this record set read it, and the row as it is stored now.
+    QVector<int> changedElsewhere() const { return m_changedElsewhere; }
+    QVector<QVariant> storedRow() const { return m_storedRow; }
+    // Takes the stored row for the one read, so the next Update() writes over the other's change.
+    void acceptStoredRow();
+
+    // Carries on over a new connection to the same database, the rows read so far kept.
+    void setDatabase(const QSqlDatabase &db) { m_db = db; }
+
 signals:
     void currentRowChanged(int row);
     void aboutToReset();
@@ -87,6 +97,8 @@ private:
     bool fail(const QString &message, StorageFault fault = StorageFault::Other);
     bool failWith(const QSqlError &error);
     bool writePending(const QString &sql, const QVariantList &values, QSqlQuery &query);
+    bool rowUnchanged();
+    bool readRow(QSqlQuery &query, qint64 rowId, bool forUpdate) const;
 
     QSqlDatabase m_db;
     SqlText m_source;
@@ -106,6 +118,8 @@ private:
     bool m_adding = false;
     QVector<QVariant> m_pending;
     QVector<bool> m_dirty;
+    QVector<int> m_changedElsewhere;
+    QVector<QVariant> m_storedRow;
 
     mutable QString m_lastError;
     mutable StorageFault m_lastFault = StorageFault::None;

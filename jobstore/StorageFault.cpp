@@ -37,6 +37,11 @@ QString storageFaultSentence(StorageFault fault)
         return QStringLiteral("فايل اطلاعات در دست برنامه ديگري است؛ چند لحظه بعد دوباره ذخيره کنيد.");
     case StorageFault::NumberTaken:
         return QStringLiteral("اين شماره رسيد همين حالا براي کار ديگري ثبت شده است.");
+    case StorageFault::NoAnswer:
+        return QStringLiteral("سرور پايگاه داده پاسخ نمي دهد؛ شبکه و روشن بودن سرور را بررسي کنيد و چند لحظه بعد "
+                              "دوباره امتحان کنيد.");
+    case StorageFault::ChangedElsewhere:
+    case StorageFault::Gone:
     case StorageFault::None:
     case StorageFault::Other:
         break;

@@ -15,9 +15,16 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 namespace DatabaseCopies
 {
@@ -120,6 +127,44 @@ bool keepAside(const QString &file, QString *aside, QString *why)
     return true;
 }
 
+const QString keepingSafetyCopy = QStringLiteral("نسخه ايمني از اطلاعات فعلي نگه داشته مي شود...");
+
+// Runs a copy of every job on a thread of its own while a progress dialog keeps the window painting:
+// a busy shop's jobs take many seconds to copy.
+bool withProgress(QWidget *owner, const QString &label, const std::function<bool(const JobDatabase::Progress &)> &work)
+{
+    std::atomic<qint64> done = 0;
+    std::atomic<qint64> total = 0;
+    std::atomic<bool> finished = false;
+    bool ok = false;
+    QProgressDialog dialog(label, QString(), 0, 0, owner);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setCancelButton(nullptr);
+    dialog.setMinimumDuration(300);
+    dialog.setLayoutDirection(Qt::RightToLeft);
+    std::thread worker([&] {
+        ok = work([&](qint64 doneNow, qint64 totalNow) {
+            done = doneNow;
+            total = totalNow;
+        });
+        finished = true;
+    });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (total > 0) {
+            dialog.setMaximum(int(std::min<qint64>(total, INT_MAX)));
+            dialog.setValue(int(std::min<qint64>(done, total)));
+        }
+        if (finished)
+            loop.quit();
+    });
+    poll.start(100);
+    loop.exec();
+    worker.join();
+    return ok;
+}
+
 } // namespace
 
 QString exitCopyPath()
@@ -160,7 +205,7 @@ void backup(QWidget *owner)
     QString error;
     QString aside;
     const bool copied = whileNoted(chosen, [&] {
-        return JobDatabase::copyConsistent(source, chosen, &error,
+        return JobDatabase::copyConsistent(source, chosen, &error, {},
                                            [&](QString *why) { return keepAside(chosen, &aside, why); });
     });
     if (!copied) {
@@ -201,14 +246,29 @@ void sayRestored(QWidget *owner, const QString &safety)
 
 bool restoreOntoServer(QWidget *owner, const QString &server, const QString &chosen)
 {
+    // A file the server would refuse costs no safety copy of every job first.
+    if (const QStringList repeated = JobDatabase::repeatedNumbers(chosen); !repeated.isEmpty()) {
+        MessageBox::failure(
+            owner,
+            QStringLiteral("در فايل پشتيبان %1 اين شماره هاي رسيد بيش از يک بار آمده اند: %2\n"
+                           "روي سرور هر شماره فقط يک بار پذيرفته مي شود؛ اطلاعات فعلي برنامه تغيير نکرد.")
+                .arg(isolated(QDir::toNativeSeparators(chosen)), isolated(repeated.join(QStringLiteral("، ")))),
+            repeated.join(u','));
+        return false;
+    }
     const QString safety = safetyCopyPath(Program::dataFolder());
     QString error;
-    if (!JobDatabase::copyConsistent(server, safety, &error)) {
+    if (!withProgress(owner, keepingSafetyCopy, [&](const JobDatabase::Progress &progress) {
+            return JobDatabase::copyConsistent(server, safety, &error, progress);
+        })) {
         MessageBox::failure(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد."),
                             error);
         return false;
     }
-    if (!JobDatabase::replaceServerJobs(server, chosen, &error)) {
+    if (!withProgress(owner, QStringLiteral("کارهاي فايل پشتيبان روي سرور نوشته مي شود..."),
+                      [&](const JobDatabase::Progress &progress) {
+                          return JobDatabase::replaceServerJobs(server, chosen, &error, progress);
+                      })) {
         MessageBox::failure(
             owner,
             QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n"
@@ -236,7 +296,9 @@ bool restoreFrom(QWidget *owner, const QString &chosen)
     const QString target = databasePath();
 
     QString why;
-    if (!JobDatabase::isJobDatabase(chosen, &why)) {
+    // Every page of a big file is read: the window keeps painting meanwhile.
+    if (!withProgress(owner, QStringLiteral("فايل پشتيبان بررسي مي شود..."),
+                      [&](const JobDatabase::Progress &) { return JobDatabase::isJobDatabase(chosen, &why); })) {
         MessageBox::failure(owner,
                             QStringLiteral("فايل %1 يک فايل پشتيبان معتبر تعميرگاه نيست.\n"
                                            "اطلاعات فعلي برنامه تغيير نکرد.")
@@ -251,7 +313,9 @@ bool restoreFrom(QWidget *owner, const QString &chosen)
     // The chosen file is copied beside the database first, so the swap itself is one rename.
     const QString incoming = target + QStringLiteral(".restoring");
     QString error;
-    if (!JobDatabase::copyConsistent(chosen, incoming, &error)) {
+    if (!withProgress(owner, QStringLiteral("فايل پشتيبان خوانده مي شود..."), [&](const JobDatabase::Progress &) {
+            return JobDatabase::copyConsistent(chosen, incoming, &error);
+        })) {
         QFile::remove(incoming);
         MessageBox::failure(owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد."),
                             error);
@@ -260,7 +324,10 @@ bool restoreFrom(QWidget *owner, const QString &chosen)
 
     const QFileInfo targetInfo(target);
     const QString safety = safetyCopyPath(targetInfo.absolutePath());
-    if (targetInfo.exists() && !JobDatabase::copyConsistent(target, safety, &error) && !QFile::copy(target, safety)) {
+    const auto keepSafety = [&](const JobDatabase::Progress &) {
+        return JobDatabase::copyConsistent(target, safety, &error) || QFile::copy(target, safety);
+    };
+    if (targetInfo.exists() && !withProgress(owner, keepingSafetyCopy, keepSafety)) {
         QFile::remove(incoming);
         MessageBox::failure(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد."),
                             error);
@@ -363,7 +430,7 @@ ExitCopyResult exitCopy(QString *detail)
     QString error;
     QString aside;
     const bool copied = whileNoted(target, [&] {
-        return JobDatabase::copyConsistent(source, target, &error,
+        return JobDatabase::copyConsistent(source, target, &error, {},
                                            [&](QString *why) { return keepAside(target, &aside, why); });
     });
     if (!aside.isEmpty())

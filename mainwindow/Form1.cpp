@@ -8,6 +8,7 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/ServerWatch.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/ProgramEnd.h"
 #include "platform/AppSetup.h"
@@ -27,6 +28,7 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -42,6 +44,19 @@ const QStringList gridCaptions = {
     QStringLiteral("وضعيت دستگاه"), QStringLiteral("توضيحات"),
 };
 const int gridWidths[] = {1000, 1800, 1200, 1300, 2300};
+
+// While the server does not answer, a job window could neither find its number nor save: the
+// clerk is told so instead.
+bool toldServerAway(QWidget *parent)
+{
+    if (ServerWatch::answering())
+        return false;
+    MessageBox::information(parent,
+                            QStringLiteral("سرور پايگاه داده از ساعت %1 پاسخ نمي دهد؛ تا وقتي پاسخ ندهد کاري "
+                                           "باز يا ثبت نمي شود.\nچند لحظه بعد دوباره امتحان کنيد.")
+                                .arg(QLocale::system().toString(ServerWatch::since().time(), QLocale::ShortFormat)));
+    return true;
+}
 
 } // namespace
 
@@ -246,6 +261,8 @@ void Form1::deleteCurrent()
 
 void Form1::registerJob()
 {
+    if (toldServerAway(this))
+        return;
     if (!ui->DataGrid1->dataSource()) {
         MessageBox::critical(this, QStringLiteral("فايل اطلاعات قابل استفاده نيست، پس کار تازه اي ثبت نمي شود.\n"
                                                   "فايل اطلاعات را با برگرداندن پشتيبان (F7) برگردانيد."));
@@ -267,6 +284,8 @@ void Form1::registerJob()
     highest.setRecordSource(Queries::highestNumber());
     if (highest.Refresh() && highest.recordset()->RecordCount() == 1)
         next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
+    else if (highest.lastFault() == StorageFault::NoAnswer && toldServerAway(this))
+        return;
     // The clerk types a free number into the empty, focused box of the window that opens next.
     const bool numberLeft = next <= std::numeric_limits<qint32>::max();
     if (!numberLeft)
@@ -281,7 +300,7 @@ void Form1::registerJob()
 
 void Form1::openCurrentJob()
 {
-    if (position() <= 0)
+    if (position() <= 0 || toldServerAway(this))
         return;
     Program::CurrentReceiptNumber = qint32(m_adodc1->recordset()->Fields(0).toDouble());
     showModal<Form3>();

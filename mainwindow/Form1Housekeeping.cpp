@@ -5,6 +5,7 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/JobChanges.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/ServerWatch.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/BidiText.h"
 #include "platform/LatinDigits.h"
@@ -17,6 +18,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -63,6 +66,38 @@ void Form1::createHousekeeping()
     connect(m_changes, &JobChanges::changed, this, [this] {
         startListRefresh();
         onTimer4();
+    });
+
+    // The list keeps the rows it had while the server does not answer; the clerk is told since when.
+    auto *serverState = new QLabel(ui->DataGrid1->parentWidget());
+    serverState->setObjectName(QStringLiteral("serverState"));
+    serverState->setAutoFillBackground(true);
+    serverState->setAlignment(Qt::AlignCenter);
+    serverState->hide();
+    auto *hideState = new QTimer(serverState);
+    hideState->setSingleShot(true);
+    hideState->setInterval(60000);
+    connect(hideState, &QTimer::timeout, serverState, &QWidget::hide);
+    connect(ServerWatch::instance(), &ServerWatch::answeringChanged, this, [this, serverState, hideState](bool back) {
+        const QString time = QLocale::system().toString(ServerWatch::since().time(), QLocale::ShortFormat);
+        serverState->setText(back ? QStringLiteral("سرور پايگاه داده از ساعت %1 دوباره پاسخ مي دهد.").arg(time)
+                                  : QStringLiteral("سرور پايگاه داده از ساعت %1 پاسخ نمي دهد؛ فهرست همان است که "
+                                                   "آن وقت بود.")
+                                        .arg(time));
+        QPalette palette = serverState->palette();
+        palette.setColor(QPalette::Window, back ? QColor(0xd8, 0xf0, 0xd8) : QColor(0xff, 0xd8, 0xd8));
+        serverState->setPalette(palette);
+        // Over the foot of the list, whose rows stay as they were.
+        const QRect grid = ui->DataGrid1->geometry();
+        serverState->setGeometry(grid.left() + 1, grid.bottom() - 25, grid.width() - 2, 24);
+        serverState->show();
+        serverState->raise();
+        if (back) {
+            hideState->start();
+            startListRefresh();
+        } else {
+            hideState->stop();
+        }
     });
 
     connect(ui->Command15, &QPushButton::clicked, this, &Form1::backupCommand);
