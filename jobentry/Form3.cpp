@@ -1,6 +1,7 @@
 #include "jobentry/Form3.h"
 #include "ui_Form3.h"
 
+#include "jobentry/HistoryForm.h"
 #include "jobentry/JobFieldText.h"
 #include "jobstore/Adodc.h"
 #include "jobstore/JobQueries.h"
@@ -178,12 +179,15 @@ void Form3::placeControls()
     placeFromRight(ui->Command1, labelRight, buttonTop, 1300, 450);
     placeFromRight(ui->Command3, labelRight + 1300 + 120, buttonTop, 1300, 450);
     placeFromRight(ui->printCmd, labelRight + 2 * (1300 + 120), buttonTop, 2000, 450);
+    // Beside the top rows, where the boxes leave the window's left side free.
+    placeFromRight(ui->historyCmd, windowWidth - labelRight - 1300, rowTop, 1300, 450);
 }
 
 void Form3::connectControls()
 {
     connect(ui->Command3, &QPushButton::clicked, this, &Form3::save);
     connect(ui->printCmd, &QPushButton::clicked, this, &Form3::printCommand);
+    connect(ui->historyCmd, &QPushButton::clicked, this, &Form3::showHistory);
     connect(ui->Command1, &QPushButton::clicked, this, &Form3::reject);
     connect(m_timer1, &QTimer::timeout, this, &Form3::newJobDefaults);
     connect(ui->Text1_5, &QLineEdit::textChanged, this, [this] { dateNumberChanged(ui->Text1_5, ui->Mask1); });
@@ -390,6 +394,18 @@ void Form3::save()
     }
     ListRefresh::request();
     accept();
+}
+
+void Form3::showHistory()
+{
+    QStringList captions;
+    for (const QLabel *label : {ui->Label1, ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6, ui->Label7,
+                                ui->Label8, ui->Label9, ui->Label10, ui->Label11, ui->Label12, ui->Label13,
+                                ui->Label14, ui->Label15, ui->Label16, ui->Label17})
+        captions << label->text().remove(u'*').remove(u':').trimmed();
+    auto *history = new HistoryForm(m_loadedNumber, captions, this);
+    history->setAttribute(Qt::WA_DeleteOnClose);
+    history->open();
 }
 
 void Form3::printCommand()

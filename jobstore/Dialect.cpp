@@ -1,5 +1,6 @@
 #include "jobstore/Dialect.h"
 
+#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 
 #include <QSqlError>
@@ -61,7 +62,8 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c lock_timeout=%1';keepalives_idle=30;"
                                         "keepalives_interval=10;keepalives_count=3;tcp_user_timeout=15000")
                              .arg(std::max(lockWait, 1)));
-    db.open();
+    if (db.open())
+        JobHistory::nameServerConnection(db);
     return db;
 }
 

@@ -2,6 +2,7 @@
 
 #include "jobstore/Dialect.h"
 #include "jobstore/JobChanges.h"
+#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ServerPool.h"
 
@@ -357,7 +358,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     }
     // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
-    bool ok = target.transaction() && copyJobs(source, target, error);
+    bool ok = target.transaction() && copyJobs(source, target, error) &&
+              JobHistory::replaceHistory(source, target, error);
     if (ok)
         nameDatabase(target, identity(url));
     ok = ok && target.commit();
@@ -367,6 +369,18 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     if (!ok)
         target.rollback();
     return ok;
+}
+
+// A server whose table1 is in order gets its history table and trigger; one that cannot make them
+// (a login without the right) still serves, only without a history.
+Check withServerHistory(const QString &url, const Check &check)
+{
+    if (check.state != State::Ready && check.state != State::Created)
+        return check;
+    ServerScratch scratch(url);
+    if (scratch.isOpen())
+        JobHistory::prepareServer(scratch.db());
+    return check;
 }
 
 } // namespace
@@ -393,10 +407,11 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error)
     QSqlQuery query(target);
     // The other counters wait for the swap rather than save into a table being replaced.
     bool ok = target.transaction() && query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
-              query.exec(QStringLiteral("delete from table1"));
+              JobHistory::silenceServerTrigger(target) && query.exec(QStringLiteral("delete from table1"));
     if (!ok)
         detail = query.lastError().text();
-    ok = ok && copyJobs(source.db(), target, &detail) && target.commit();
+    ok = ok && copyJobs(source.db(), target, &detail) && JobHistory::replaceHistory(source.db(), target, &detail) &&
+         target.commit();
     if (!ok) {
         if (detail.isEmpty())
             detail = target.lastError().text();
@@ -412,7 +427,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error)
 Check ensure(const QString &path)
 {
     if (Dialect::isServerUrl(path))
-        return ensureServer(path);
+        return withServerHistory(path, ensureServer(path));
     const QFileInfo info(path);
     if (!info.exists()) {
         ScratchConnection scratch(uriFor(path, "rwc"), false);
@@ -549,6 +564,8 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
             *error = db.lastError().text();
         if (fault)
             *fault = storageFaultOf(db.lastError());
+    } else {
+        JobHistory::prepareFile(db);
     }
     return db;
 }
