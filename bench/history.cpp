@@ -110,16 +110,16 @@ int main(int argc, char *argv[])
 
     const QList<double> withHistory = timeSaves(saves, rows, true);
     const QList<double> without = timeSaves(saves, rows, false);
-    out << "save, median of " << saves << ": with history " << median(withHistory) << " ms, without "
-        << median(without) << " ms\n";
+    out << "save, median of " << saves << ": with history " << median(withHistory) << " ms, without " << median(without)
+        << " ms\n";
 
     // Ten changes to every job, one column each, through a connection with the history triggers.
     const qint64 before = QFileInfo(path).size();
     {
         QSqlDatabase db = JobDatabase::open(path, QStringLiteral("bench-changes"));
         QSqlQuery query(db);
-        const QStringList columns = {QStringLiteral("endp"),   QStringLiteral("status"), QStringLiteral("panelp"),
-                                     QStringLiteral("panel"),  QStringLiteral("endp"),   QStringLiteral("deposit"),
+        const QStringList columns = {QStringLiteral("endp"),   QStringLiteral("status"),  QStringLiteral("panelp"),
+                                     QStringLiteral("panel"),  QStringLiteral("endp"),    QStringLiteral("deposit"),
                                      QStringLiteral("status"), QStringLiteral("dateout"), QStringLiteral("desc"),
                                      QStringLiteral("endp")};
         for (int round = 0; round < columns.size(); ++round) {

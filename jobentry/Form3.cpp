@@ -399,9 +399,9 @@ void Form3::save()
 void Form3::showHistory()
 {
     QStringList captions;
-    for (const QLabel *label : {ui->Label1, ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6, ui->Label7,
-                                ui->Label8, ui->Label9, ui->Label10, ui->Label11, ui->Label12, ui->Label13,
-                                ui->Label14, ui->Label15, ui->Label16, ui->Label17})
+    for (const QLabel *label :
+         {ui->Label1, ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6, ui->Label7, ui->Label8, ui->Label9,
+          ui->Label10, ui->Label11, ui->Label12, ui->Label13, ui->Label14, ui->Label15, ui->Label16, ui->Label17})
         captions << label->text().remove(u'*').remove(u':').trimmed();
     auto *history = new HistoryForm(m_loadedNumber, captions, this);
     history->setAttribute(Qt::WA_DeleteOnClose);

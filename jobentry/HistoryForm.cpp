@@ -33,14 +33,17 @@ HistoryForm::HistoryForm(const QVariant &receiptNumber, const QStringList &capti
 QString HistoryForm::whenText(const QDateTime &at)
 {
     const QDateTime local = at.toLocalTime();
-    return Sorvan::GregorianToSolar(local.date()) + u' ' + local.time().toString(QStringLiteral("HH:mm"));
+    const Sorvan::SolarDate day = Sorvan::solarFromGregorian(local.date());
+    return QStringLiteral("%1/%2/%3 %4")
+        .arg(day.year)
+        .arg(day.month, 2, 10, QLatin1Char('0'))
+        .arg(day.day, 2, 10, QLatin1Char('0'))
+        .arg(local.time().toString(QStringLiteral("HH:mm")));
 }
 
 void HistoryForm::load(const QVariant &receiptNumber, const QStringList &captions)
 {
-    const auto cell = [](const QVariant &value) {
-        return value.isNull() ? QString() : JobFieldText::cellText(value);
-    };
+    const auto cell = [](const QVariant &value) { return value.isNull() ? QString() : JobFieldText::cellText(value); };
     JobHistory::Session session(Program::dataSourceOf(Program::DatabaseConnection));
     const QList<JobHistory::Change> changes = JobHistory::jobChanges(session.db(), receiptNumber);
     m_list->setRowCount(int(changes.size()));
@@ -57,7 +60,7 @@ void HistoryForm::load(const QVariant &receiptNumber, const QStringList &caption
         } else {
             const qsizetype column = JobTable::columnNames().indexOf(change.column);
             what = column >= 0 && column < captions.size() ? captions.at(column) : change.column;
-            // Left to right between the two values whatever their script, so the arrow reads old to new.
+            // Read right to left, the arrow points from the old value to the new one.
             values = cell(change.oldValue) + QStringLiteral(" ← ") + cell(change.newValue);
         }
         const QStringList texts = {whenText(change.at), change.counter, what, values};

@@ -358,8 +358,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     }
     // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
-    bool ok = target.transaction() && copyJobs(source, target, error) &&
-              JobHistory::replaceHistory(source, target, error);
+    bool ok =
+        target.transaction() && copyJobs(source, target, error) && JobHistory::replaceHistory(source, target, error);
     if (ok)
         nameDatabase(target, identity(url));
     ok = ok && target.commit();

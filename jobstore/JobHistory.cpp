@@ -5,6 +5,7 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/ServerPool.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlError>
@@ -46,6 +47,16 @@ QString jobAsJson(const QString &row)
     return QStringLiteral("json_object(%1)").arg(pairs.join(QStringLiteral(", ")));
 }
 
+// Whether a value in `column` says anything: the job window saves an empty box as the empty text,
+// and an empty date box as 0.
+QString something(const QString &value, const QString &column)
+{
+    const bool date = column == JobTable::columnNames().at(JobTable::DateIn) ||
+                      column == JobTable::columnNames().at(JobTable::DateOut);
+    return date ? QStringLiteral("coalesce(nullif(%1, 0), '') <> ''").arg(value)
+                : QStringLiteral("coalesce(%1, '') <> ''").arg(value);
+}
+
 // The connection's own triggers on the file's table1. The counter is read from a table of the
 // connection, so two counters sharing the file each record their own name. A box saved empty
 // where nothing was stored is no change.
@@ -55,8 +66,10 @@ QStringList fileTriggers()
     QStringList updates;
     for (const QString &column : JobTable::columnNames())
         updates << QStringLiteral("insert into job_history (%1) select %2, new.num, 'update', '%3', old.%4, new.%4 "
-                                  "where old.%4 is not new.%4 and (coalesce(old.%4, '') <> '' or coalesce(new.%4, '') <> '');")
-                       .arg(historyColumns, who, column, quoted(column));
+                                  "where old.%4 is not new.%4 and (%5 or %6);")
+                       .arg(historyColumns, who, column, quoted(column),
+                            something(QStringLiteral("old.") + quoted(column), column),
+                            something(QStringLiteral("new.") + quoted(column), column));
     return {
         QStringLiteral("create temp trigger if not exists job_history_insert after insert on main.table1 begin "
                        "insert into job_history (%1) values (%2, new.num, 'insert', null, null, %3); end")
@@ -74,23 +87,26 @@ QStringList fileTriggers()
 QStringList serverTrigger()
 {
     return {
-        QStringLiteral(
-            "create or replace function job_history_record() returns trigger language plpgsql as $$ "
-            "declare who text; at bigint := extract(epoch from now())::bigint; o jsonb; n jsonb; "
-            "begin "
-            "if current_setting('velmora.restoring', true) = 'on' then return null; end if; "
-            "who := coalesce(nullif(current_setting('velmora.counter', true), ''), session_user || '@' || "
-            "coalesce(host(inet_client_addr()), 'local') || coalesce(' ' || nullif(current_setting('application_name'), "
-            "''), '')); "
-            "if TG_OP = 'INSERT' then "
-            "insert into job_history (%1) values (at, who, NEW.num, 'insert', null, null, (to_jsonb(NEW) - 'rowid')::text); "
-            "elsif TG_OP = 'DELETE' then "
-            "insert into job_history (%1) values (at, who, OLD.num, 'delete', null, (to_jsonb(OLD) - 'rowid')::text, null); "
-            "else o := to_jsonb(OLD); n := to_jsonb(NEW); "
-            "insert into job_history (%1) select at, who, NEW.num, 'update', k, o->>k, n->>k "
-            "from jsonb_object_keys(n) as k where k <> 'rowid' and o->k is distinct from n->k "
-            "and coalesce(o->>k, '') <> coalesce(n->>k, ''); "
-            "end if; return null; end $$")
+        QStringLiteral("create or replace function job_history_record() returns trigger language plpgsql as $$ "
+                       "declare who text; at bigint := floor(extract(epoch from now()))::bigint; o jsonb; n jsonb; "
+                       "begin "
+                       "if current_setting('velmora.restoring', true) = 'on' then return null; end if; "
+                       "who := coalesce(nullif(current_setting('velmora.counter', true), ''), session_user || '@' || "
+                       "coalesce(host(inet_client_addr()), 'local') || coalesce(' ' || "
+                       "nullif(current_setting('application_name'), "
+                       "''), '')); "
+                       "if TG_OP = 'INSERT' then "
+                       "insert into job_history (%1) values (at, who, NEW.num, 'insert', null, null, (to_jsonb(NEW) - "
+                       "'rowid')::text); "
+                       "elsif TG_OP = 'DELETE' then "
+                       "insert into job_history (%1) values (at, who, OLD.num, 'delete', null, (to_jsonb(OLD) - "
+                       "'rowid')::text, null); "
+                       "else o := to_jsonb(OLD); n := to_jsonb(NEW); "
+                       "insert into job_history (%1) select at, who, NEW.num, 'update', k, o->>k, n->>k "
+                       "from jsonb_object_keys(n) as k where k <> 'rowid' and o->k is distinct from n->k "
+                       "and coalesce(o->>k, '') <> coalesce(n->>k, '') and not (k in ('datein', 'dateout') and "
+                       "coalesce(o->>k, '0') in ('', '0') and coalesce(n->>k, '0') in ('', '0')); "
+                       "end if; return null; end $$")
             .arg(historyColumns),
         QStringLiteral("create or replace trigger job_history_changed after insert or update or delete on table1 "
                        "for each row execute function job_history_record()"),
@@ -147,6 +163,8 @@ QString counterName()
     QString account = qEnvironmentVariable("USER");
     if (account.isEmpty())
         account = qEnvironmentVariable("USERNAME");
+    if (account.isEmpty())
+        account = QDir::home().dirName();
     return QSysInfo::machineHostName() + u'/' + account;
 }
 
@@ -174,11 +192,12 @@ bool prepareServer(const QSqlDatabase &db, QString *error)
         return true;
     QSqlDatabase server = db;
     // Counters started together take turns, so only the first one makes them.
-    const bool ok = server.transaction() &&
-                    execAll(query, QStringList{QStringLiteral("select pg_advisory_xact_lock(hashtext('velmora job_history'))"),
-                                               createTable(true), createIndex} +
-                                       serverTrigger()) &&
-                    server.commit();
+    const bool ok =
+        server.transaction() &&
+        execAll(query, QStringList{QStringLiteral("select pg_advisory_xact_lock(hashtext('velmora job_history'))"),
+                                   createTable(true), createIndex} +
+                           serverTrigger()) &&
+        server.commit();
     if (!ok) {
         if (error)
             *error = query.lastError().isValid() ? query.lastError().text() : server.lastError().text();
@@ -214,8 +233,8 @@ bool replaceHistory(const QSqlDatabase &from, const QSqlDatabase &to, QString *e
     read.setForwardOnly(true);
     // The ids stay as they were: they order the rows, and a return names its delete by id.
     if (!read.exec(QStringLiteral("select id, %1 from job_history order by id").arg(historyColumns)) ||
-        !write.prepare(QStringLiteral("insert into job_history (id, %1) values (?, ?, ?, ?, ?, ?, ?, ?)")
-                           .arg(historyColumns))) {
+        !write.prepare(
+            QStringLiteral("insert into job_history (id, %1) values (?, ?, ?, ?, ?, ?, ?, ?)").arg(historyColumns))) {
         *error = read.lastError().isValid() ? read.lastError().text() : write.lastError().text();
         return false;
     }
@@ -253,8 +272,12 @@ QList<Change> jobChanges(const QSqlDatabase &db, const QVariant &number)
     if (!query.exec())
         return changes;
     while (query.next())
-        changes << Change{query.value(0).toLongLong(), timeOf(query.value(1)), query.value(2).toString(),
-                          query.value(4).toString(),   query.value(5).toString(), query.value(6),
+        changes << Change{query.value(0).toLongLong(),
+                          timeOf(query.value(1)),
+                          query.value(2).toString(),
+                          query.value(4).toString(),
+                          query.value(5).toString(),
+                          query.value(6),
                           query.value(7)};
     return changes;
 }
@@ -321,8 +344,8 @@ Return bringBack(const QSqlDatabase &db, qint64 deletionId)
         query.bindValue(i, values.at(i));
     if (!query.exec())
         return fail(QString());
-    query.prepare(QStringLiteral("insert into job_history (%1) values (?, ?, ?, 'return', null, ?, null)")
-                      .arg(historyColumns));
+    query.prepare(
+        QStringLiteral("insert into job_history (%1) values (?, ?, ?, 'return', null, ?, null)").arg(historyColumns));
     query.addBindValue(QDateTime::currentSecsSinceEpoch());
     query.addBindValue(counterName());
     query.addBindValue(values.at(JobTable::Num));

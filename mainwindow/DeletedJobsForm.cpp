@@ -58,7 +58,7 @@ void DeletedJobsForm::load()
     }
     m_list->resizeColumnsToContents();
     if (!jobs.isEmpty())
-        m_list->selectRow(0);
+        m_list->setCurrentCell(0, 0);
     m_returnCmd->setEnabled(!jobs.isEmpty());
 }
 

@@ -4,6 +4,7 @@
 #include "support/TempJobFolder.h"
 
 #include "jobentry/HistoryForm.h"
+#include "jobstore/Adodc.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
@@ -47,19 +48,24 @@ bool isJustNow(const QString &when)
 
 void TestJobHistory::seed(TempJobFolder &folder)
 {
-    folder.addJob({{"num", 1}, {"name", "رضا"}, {"nameph", "Nokia"}, {"endp", 100},
-                   {"status", JobTable::statusUnderRepair()}});
-    folder.addJob({{"num", 2}, {"name", "علي"}, {"nameph", "Sony"}, {"endp", 250},
-                   {"status", JobTable::statusRepaired()}, {"desc", "صفحه"}});
+    folder.addJob(
+        {{"num", 1}, {"name", "رضا"}, {"nameph", "Nokia"}, {"endp", 100}, {"status", JobTable::statusUnderRepair()}});
+    folder.addJob({{"num", 2},
+                   {"name", "علي"},
+                   {"nameph", "Sony"},
+                   {"endp", 250},
+                   {"status", JobTable::statusRepaired()},
+                   {"desc", "صفحه"}});
 }
 
 QList<QStringList> TestJobHistory::historyOf(Form3Driver &driver, int number)
 {
     driver.open(0, number);
     QTest::keyClick(driver.form.get(), Qt::Key_F9);
-    auto *history = driver.form->findChild<HistoryForm *>();
-    if (!history)
-        return {};
+    // The key clicks the button as a click of the mouse looks: a moment later.
+    HistoryForm *history = nullptr;
+    if (!QTest::qWaitFor([&] { return (history = driver.form->findChild<HistoryForm *>()); }))
+        return {{QStringLiteral("no history window")}};
     QList<QStringList> rows;
     auto *list = history->findChild<QTableWidget *>(QStringLiteral("List1"));
     for (int row = 0; row < list->rowCount(); ++row) {
@@ -80,11 +86,17 @@ void TestJobHistory::aSaveRecordsWhatChanged_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("change");
 
-    QTest::newRow("changed amount") << 1 << int(JobTable::EndP) << "1250" << "قيمت نهايي" << "100 ← 1250";
+    QTest::newRow("changed amount") << 1 << int(JobTable::EndP) << "1250"
+                                    << "قيمت نهايي"
+                                    << "100 ← 1250";
     QTest::newRow("changed status") << 1 << -1 << JobTable::statusDelivered() << "وضعيت"
                                     << JobTable::statusUnderRepair() + " ← " + JobTable::statusDelivered();
-    QTest::newRow("unchanged save") << 1 << -2 << "" << "" << "";
-    QTest::newRow("new job") << 3 << int(JobTable::Name) << "مينا" << "ثبت کار" << "";
+    QTest::newRow("unchanged save") << 1 << -2 << ""
+                                    << ""
+                                    << "";
+    QTest::newRow("new job") << 3 << int(JobTable::Name) << "مينا"
+                             << "ثبت کار"
+                             << "";
 }
 
 void TestJobHistory::aSaveRecordsWhatChanged()
@@ -179,6 +191,8 @@ void TestJobHistory::aDeletedJobComesBack()
             listed << QString::number(jobs->rowCount());
             window->findChild<QPushButton *>(QStringLiteral("returnCmd"))->click();
             listed << QString::number(jobs->rowCount());
+            if (jobs->rowCount() > 0)
+                listed << seams.messageTexts(); // why it is still there
             window->reject();
         });
         watcher.start();
@@ -190,12 +204,13 @@ void TestJobHistory::aDeletedJobComesBack()
     }
 
     const QList<QVariantList> back = folder.rows(
-        QStringLiteral("select name, nameph, endp, status, \"desc\" from table1 where num=%1 and name='علي'").arg(backAs));
+        QStringLiteral("select name, nameph, endp, status, \"desc\" from table1 where num=%1 and name='علي'")
+            .arg(backAs));
     QCOMPARE(back.size(), 1);
     QCOMPARE(back.first().at(2).toInt(), 250);
     QCOMPARE(back.first().at(3).toString(), JobTable::statusRepaired());
     QCOMPARE(back.first().at(4).toString(), QStringLiteral("صفحه"));
-    const QStringList messages = seams.messageTexts();
+    const QStringList messages = seams.messageTexts().mid(1); // the first asked to confirm the delete
     QCOMPARE(messages.size(), numberTaken ? 1 : 0);
     if (numberTaken)
         QVERIFY(messages.first().contains(QString::number(backAs)));
@@ -222,7 +237,8 @@ void TestJobHistory::aRestoredFileBringsItsHistory()
         QSqlQuery query(db);
         for (const QString &statement : JobTable::createStatements())
             query.exec(statement);
-        query.exec(QStringLiteral("insert into table1 (num, name, endp) values (7, 'قديمي', 40)"));
+        query.exec(QStringLiteral(
+            "insert into table1 (num, name, nameph, endp, status) values (7, 'قديمي', 'LG', 40, 'تعمير شده')"));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
     QVERIFY(JobDatabase::isJobDatabase(backup));
