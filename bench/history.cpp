@@ -74,7 +74,10 @@ QList<double> timeSaves(int saves, int rows, bool withHistory)
     QList<double> times;
     for (int i = 0; i < saves; ++i) {
         const int number = 1 + (i * 7919) % rows;
-        recordset->Find(QStringLiteral("num='%1'").arg(number));
+        // Find looks from the current row on.
+        recordset->MoveFirst();
+        if (!recordset->Find(QStringLiteral("num='%1'").arg(number)) || recordset->IsEOF())
+            qFatal("job %d not found", number);
         recordset->setField(JobTable::EndP, 30000 + i + (withHistory ? 0 : 50000));
         recordset->setField(JobTable::Status, i % 2 ? JobTable::statusRepaired() : JobTable::statusDelivered());
         QElapsedTimer clock;
