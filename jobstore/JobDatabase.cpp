@@ -459,13 +459,16 @@ Check ensure(const QString &path)
     if (!passesQuickCheck(path, &why))
         return {State::Damaged, why};
 
-    // Older files have no indexes, nor a name; the list and the due count want the indexes, the
-    // exit copy's rotation the name.
+    // Older files have no indexes, nor a name, nor a history; the list and the due count want the
+    // indexes, the exit copy's rotation the name.
     ScratchConnection scratch(uriFor(path, "rw"), false);
     QSqlQuery query(scratch.db());
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
     nameDatabase(scratch.db());
+    // Made here, where the start writes anyway, rather than by a connection opened while another
+    // counter saves.
+    JobHistory::prepareFile(scratch.db());
     return {State::Ready, QString()};
 }
 
