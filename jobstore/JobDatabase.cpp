@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -371,6 +372,13 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error)
     return ok;
 }
 
+// The job files ensure() found sound in this process; a file restored in their place is one too.
+QSet<QString> &soundFiles()
+{
+    static QSet<QString> files;
+    return files;
+}
+
 // A server whose table1 is in order gets its history table and trigger; one that cannot make them
 // (a login without the right) still serves, only without a history.
 Check withServerHistory(const QString &url, const Check &check)
@@ -447,9 +455,11 @@ Check ensure(const QString &path)
             QFile::remove(path);
             return {State::CannotCreate, error};
         }
+        soundFiles().insert(info.absoluteFilePath());
         return {State::Created, QString()};
     }
 
+    soundFiles().remove(info.absoluteFilePath());
     recoverHotJournal(path);
     QString why;
     const State state = inspect(path, &why);
@@ -469,6 +479,7 @@ Check ensure(const QString &path)
     // Made here, where the start writes anyway, rather than by a connection opened while another
     // counter saves.
     JobHistory::prepareFile(scratch.db());
+    soundFiles().insert(info.absoluteFilePath());
     return {State::Ready, QString()};
 }
 
@@ -568,7 +579,8 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
         if (fault)
             *fault = storageFaultOf(db.lastError());
     } else {
-        JobHistory::prepareFile(db);
+        // A file the start refused (damaged, foreign) is never written, not even a history table.
+        JobHistory::prepareFile(db, soundFiles().contains(QFileInfo(path).absoluteFilePath()));
     }
     return db;
 }

@@ -168,10 +168,10 @@ QString counterName()
     return QSysInfo::machineHostName() + u'/' + account;
 }
 
-void prepareFile(const QSqlDatabase &db)
+void prepareFile(const QSqlDatabase &db, bool mayCreate)
 {
     QSqlQuery query(db);
-    if (!hasHistory(db) && !execAll(query, {createTable(false), createIndex}))
+    if (!hasHistory(db) && (!mayCreate || !execAll(query, {createTable(false), createIndex})))
         return;
     query.exec(QStringLiteral("create temp table if not exists job_counter (name text)"));
     query.exec(QStringLiteral("delete from job_counter"));

@@ -18,9 +18,10 @@ QString tableName();
 // This computer's name and account, as the history names the counter that made a change.
 QString counterName();
 
-// Makes the history table of a job file when it has none and sets up the connection's triggers.
-// A connection that may not write the file is left as it is: then it saves nothing either.
-void prepareFile(const QSqlDatabase &db);
+// Makes the history table of a job file when it has none (unless `mayCreate` is false) and sets up
+// the connection's triggers. A connection that may not write the file is left as it is: then it
+// saves nothing either.
+void prepareFile(const QSqlDatabase &db, bool mayCreate = true);
 // The server's history table and its trigger on table1; changes nothing when both are there.
 bool prepareServer(const QSqlDatabase &db, QString *error = nullptr);
 // Names this counter on a new server connection, for the trigger to read.
