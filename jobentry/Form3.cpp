@@ -1,6 +1,7 @@
 #include "jobentry/Form3.h"
 #include "ui_Form3.h"
 
+#include "jobentry/HistoryForm.h"
 #include "jobentry/JobFieldText.h"
 #include "jobstore/Adodc.h"
 #include "jobstore/JobQueries.h"
@@ -191,12 +192,15 @@ void Form3::placeControls()
     placeFromRight(ui->Command1, labelRight, buttonTop, 1300, 450);
     placeFromRight(ui->Command3, labelRight + 1300 + 120, buttonTop, 1300, 450);
     placeFromRight(ui->printCmd, labelRight + 2 * (1300 + 120), buttonTop, 2000, 450);
+    // Beside the top rows, where the boxes leave the window's left side free.
+    placeFromRight(ui->historyCmd, windowWidth - labelRight - 1300, rowTop, 1300, 450);
 }
 
 void Form3::connectControls()
 {
     connect(ui->Command3, &QPushButton::clicked, this, &Form3::save);
     connect(ui->printCmd, &QPushButton::clicked, this, &Form3::printCommand);
+    connect(ui->historyCmd, &QPushButton::clicked, this, &Form3::showHistory);
     connect(ui->Command1, &QPushButton::clicked, this, &Form3::reject);
     connect(m_timer1, &QTimer::timeout, this, &Form3::newJobDefaults);
     connect(ui->Text1_5, &QLineEdit::textChanged, this, [this] { dateNumberChanged(ui->Text1_5, ui->Mask1); });
@@ -488,6 +492,16 @@ bool Form3::saveAsNewJob()
     m_writeOver.clear();
     ui->Text1_0->setText(QString::number(next));
     return writeJob();
+}
+
+void Form3::showHistory()
+{
+    QStringList captions;
+    for (int column = 0; column < JobTable::ColumnCount; ++column)
+        captions << boxCaption(column);
+    auto *history = new HistoryForm(m_loadedNumber, captions, this);
+    history->setAttribute(Qt::WA_DeleteOnClose);
+    history->open();
 }
 
 void Form3::printCommand()

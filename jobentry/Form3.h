@@ -65,6 +65,7 @@ private:
     bool settleChangedElsewhere();
     bool saveAsNewJob();
     void printCommand();
+    void showHistory();
     // Prints the job's receipt before it is saved. Returns false only when the job must stay unsaved
     // with the window open; a printer failure shows its own message and still lets the job be saved.
     bool printReceipt();

@@ -1,5 +1,6 @@
 #include "jobstore/Dialect.h"
 
+#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ServerWatch.h"
 
@@ -81,11 +82,6 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     db.setDatabaseName(address.database);
     db.setUserName(address.user);
     db.setPassword(address.password);
-    // A server that does not answer must not freeze the counter for minutes.
-    // Nor may a lock held elsewhere (a restore, a stuck session) freeze it: the statement fails as
-    // busy instead. The server reads 0 as "wait for ever".
-    // A network that drops the line without closing it would hold a query for a quarter of an hour:
-    // unanswered data, or a silent line, ends the connection within seconds instead.
     // Every wait is bounded, so the window never freezes for long: the connection, each statement
     // (a server that stopped answering), and a lock held elsewhere (a restore, a stuck session),
     // which then fails as busy. The server reads 0 as "wait for ever".
@@ -101,7 +97,8 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
         options += QStringLiteral(";%1='%2'").arg(it.key(), it.value());
     db.setConnectOptions(options);
     ServerWatch::untrack(connectionName); // opening again ends the connection the watch knew
-    db.open();
+    if (db.open())
+        JobHistory::nameServerConnection(db);
     ServerWatch::track(connectionName, db);
     return db;
 }

@@ -2,6 +2,7 @@
 
 #include "jobstore/Dialect.h"
 #include "jobstore/JobChanges.h"
+#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ServerPool.h"
 #include "jobstore/ServerWatch.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -420,7 +422,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
     // Reading every job may take longer than a window's statement may.
     QSqlQuery(source).exec(QStringLiteral("set local statement_timeout=0"));
-    bool ok = target.transaction() && copyJobs(source, target, error, progress);
+    bool ok = target.transaction() && copyJobs(source, target, error, progress) &&
+              JobHistory::replaceHistory(source, target, error);
     if (ok)
         nameDatabase(target, identity(url));
     ok = ok && target.commit();
@@ -430,6 +433,25 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
     if (!ok)
         target.rollback();
     return ok;
+}
+
+// The job files ensure() found sound in this process; a file restored in their place is one too.
+QSet<QString> &soundFiles()
+{
+    static QSet<QString> files;
+    return files;
+}
+
+// A server whose table1 is in order gets its history table and trigger; one that cannot make them
+// (a login without the right) still serves, only without a history.
+Check withServerHistory(const QString &url, const Check &check)
+{
+    if (check.state != State::Ready && check.state != State::Created)
+        return check;
+    ServerScratch scratch(url);
+    if (scratch.isOpen())
+        JobHistory::prepareServer(scratch.db());
+    return check;
 }
 
 } // namespace
@@ -471,10 +493,11 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
     // The other counters wait for the swap rather than save into a table being replaced.
     bool ok = target.transaction() && query.exec(QStringLiteral("set local statement_timeout=0")) &&
               query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
-              query.exec(QStringLiteral("delete from table1"));
+              JobHistory::silenceServerTrigger(target) && query.exec(QStringLiteral("delete from table1"));
     if (!ok)
         detail = query.lastError().text();
-    ok = ok && copyJobs(source.db(), target, &detail, progress) && target.commit();
+    ok = ok && copyJobs(source.db(), target, &detail, progress) &&
+         JobHistory::replaceHistory(source.db(), target, &detail) && target.commit();
     if (!ok) {
         if (detail.isEmpty())
             detail = target.lastError().text();
@@ -490,7 +513,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
 Check ensure(const QString &path)
 {
     if (Dialect::isServerUrl(path))
-        return ensureServer(path);
+        return withServerHistory(path, ensureServer(path));
     const QFileInfo info(path);
     if (!info.exists()) {
         ScratchConnection scratch(uriFor(path, "rwc"), false);
@@ -510,9 +533,11 @@ Check ensure(const QString &path)
             QFile::remove(path);
             return {State::CannotCreate, error};
         }
+        soundFiles().insert(info.absoluteFilePath());
         return {State::Created, QString()};
     }
 
+    soundFiles().remove(info.absoluteFilePath());
     recoverHotJournal(path);
     QString why;
     const State state = inspect(path, &why);
@@ -522,13 +547,17 @@ Check ensure(const QString &path)
     if (!passesQuickCheck(path, &why))
         return {State::Damaged, why};
 
-    // Older files have no indexes, nor a name; the list and the due count want the indexes, the
-    // exit copy's rotation the name.
+    // Older files have no indexes, nor a name, nor a history; the list and the due count want the
+    // indexes, the exit copy's rotation the name.
     ScratchConnection scratch(uriFor(path, "rw"), false);
     QSqlQuery query(scratch.db());
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
     nameDatabase(scratch.db());
+    // Made here, where the start writes anyway, rather than by a connection opened while another
+    // counter saves.
+    JobHistory::prepareFile(scratch.db());
+    soundFiles().insert(info.absoluteFilePath());
     return {State::Ready, QString()};
 }
 
@@ -632,6 +661,9 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
             *error = db.lastError().text();
         if (fault)
             *fault = storageFaultOf(db.lastError());
+    } else {
+        // A file the start refused (damaged, foreign) is never written, not even a history table.
+        JobHistory::prepareFile(db, soundFiles().contains(QFileInfo(path).absoluteFilePath()));
     }
     return db;
 }

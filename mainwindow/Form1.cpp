@@ -5,11 +5,13 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobDatabase.h"
+#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ServerWatch.h"
 #include "mainwindow/DatabaseCopies.h"
+#include "mainwindow/DeletedJobsForm.h"
 #include "mainwindow/ProgramEnd.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -35,6 +37,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace
 {
@@ -89,6 +92,8 @@ void Form1::createControls()
     ui->Command1->setIcon(style()->standardIcon(QStyle::SP_MediaSeekForward));
     ui->Command3->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
     ui->Command5->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    // Reached by its key alone: the Edit menu offers every deleted job instead.
+    addAction(ui->undoDelete);
 
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3}) {
         box->installEventFilter(this);
@@ -188,6 +193,8 @@ void Form1::connectCommands()
     connect(ui->hesab, &QAction::triggered, this, &Form1::showModal<Hform>);
     connect(ui->Command9, &QPushButton::clicked, this, &Form1::showModal<warning>);
     connect(ui->warn, &QAction::triggered, this, &Form1::showModal<warning>);
+    connect(ui->deletedJobs, &QAction::triggered, this, &Form1::showModal<DeletedJobsForm>);
+    connect(ui->undoDelete, &QAction::triggered, this, &Form1::bringBackLastDeleted);
 }
 
 void Form1::SetGridColumns()
@@ -256,7 +263,16 @@ void Form1::deleteCurrent()
         MessageBox::failure(this,
                             QStringLiteral("حذف رکورد انجام نشد.") + (reason.isEmpty() ? QString() : u'\n' + reason),
                             recordset->lastError());
+        return;
     }
+    JobHistory::Session session(Program::dataSourceOf(Program::DatabaseConnection));
+    m_lastDeletion = JobHistory::lastDeletionHere(session.db());
+}
+
+void Form1::bringBackLastDeleted()
+{
+    if (m_lastDeletion > 0)
+        DeletedJobsForm::bringBack(this, std::exchange(m_lastDeletion, 0));
 }
 
 void Form1::registerJob()
@@ -308,6 +324,7 @@ void Form1::openCurrentJob()
 
 template <class Window> void Form1::showModal()
 {
+    m_lastDeletion = 0;
     Window window(this);
     window.exec();
 }
@@ -335,6 +352,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             backupCommand();
         else
             restoreCommand();
+        return true;
+    }
+    // The search boxes would take Ctrl+Z as their own undo.
+    if (event->type() == QEvent::ShortcutOverride && m_lastDeletion > 0 &&
+        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo)) {
+        event->ignore();
         return true;
     }
     if (event->type() == QEvent::FocusIn) {

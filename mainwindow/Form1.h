@@ -42,6 +42,8 @@ public:
     void moveNext();
     void moveLast();
     void deleteCurrent();
+    // Ctrl+Z: brings back the job this window deleted last, until another window opens.
+    void bringBackLastDeleted();
     void exitCommand();
     void backupCommand();
     void restoreCommand();
@@ -99,4 +101,5 @@ private:
     QLineEdit *m_activeBox = nullptr;
     QString m_searchText;
     QString m_savedBoxText;
+    qint64 m_lastDeletion = 0; // the history row of the delete Ctrl+Z undoes; 0 when none
 };

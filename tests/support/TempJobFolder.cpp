@@ -71,7 +71,7 @@ TempJobFolder::TempJobFolder()
         makeProcessDatabase();
         Program::setDatabaseServer(serverUrl());
         QSqlQuery query(connection());
-        if (!query.exec(QStringLiteral("drop table if exists table1")))
+        if (!query.exec(QStringLiteral("drop table if exists table1, job_history")))
             qFatal("test server: %s", qPrintable(query.lastError().text()));
     }
     Program::DatabaseConnection = Program::connectionTextFor(m_dir.path());
