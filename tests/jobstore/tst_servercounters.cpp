@@ -346,6 +346,8 @@ void TestServerCounters::serverThatDoesNotAnswerHoldsNoWindowLong()
         QSKIP("Only a server can stop answering.");
     TempJobFolder folder;
     folder.addJobs(1, 3);
+    // The window's next statement must reach the backend stopped below, not another idle one.
+    ServerPool::closeIdle();
     ServerWatch::start(folder.databasePath(), limit);
     QSignalSpy heard(ServerWatch::instance(), &ServerWatch::answeringChanged);
     Adodc window;
