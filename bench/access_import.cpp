@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures bringing a shop's 32,767 jobs in from an Access job file (jobs-32767.mdb) into an empty
 // job file, and the longest wait between two steps of the progress the window shows.
 // Run: build/bench/bench_access_import [RUNS]

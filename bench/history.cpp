@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the job history costs a busy shop (32,767 jobs by default): a save through the job store's
 // record set with and without the history triggers, the file's growth after ten changes to every
 // job, and the opening of a job's history window. Prints medians.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the main list with a busy shop's 32,767 jobs: loading the list, each keystroke of a
 // search, the once-a-second due count, opening and saving a job, the report query, painting the grid
 // while scrolling, and the processor time of an idle main window.

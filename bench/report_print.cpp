@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the accounting report of a busy shop (32,767 jobs by default) to PDF through the report
 // window, the way a clerk's click does, and prints how long it took.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures how long a counter's window is held while every process of its database server is
 // stopped (SIGSTOP) for 20 s: an idle main window, F1, and a job window's save, then the same save
 // once the server runs again. Prints the longest time the window's event loop did not run, per step.

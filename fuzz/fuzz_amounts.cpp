@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numeric value of a text and the job window's amount boxes: any text, in any digit script.
 #include "FuzzCheck.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The job window's date boxes: whatever reaches a box, its digits become the stored date number,
 // and the number shows again as the same date.
 #include "FuzzCheck.h"

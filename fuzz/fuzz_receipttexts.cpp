@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // edit.txt as any bytes: read in whichever encoding it is in, written back, and read again alike.
 #include "FuzzCheck.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The restore check: any bytes offered as a backup. The check never changes the file, and a file it
 // takes for a job database reads whole and is sound.
 #include "FuzzCheck.h"

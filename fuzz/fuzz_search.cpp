@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's search: a job is listed exactly when its stored text contains the typed text,
 // the Persian and Arabic forms of the same letters and digits alike and Latin letters in either case,
 // whatever LIKE's own characters (% _ \) either text holds.

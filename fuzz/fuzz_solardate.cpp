@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The solar calendar: any day converts to the solar calendar and back, each step of one day moves
 // to the next date of the calendar, and day arithmetic undoes itself.
 #include "FuzzCheck.h"

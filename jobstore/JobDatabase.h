@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "jobstore/StorageFault.h"
@@ -73,8 +74,8 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // a snapshot of its jobs, which the job file default opens as it is.
 // `beforeReplace`, when given, runs once the new copy is whole and just before it takes the
 // target's place; returning false abandons the copy and leaves the target as it was.
-bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr,
-                    const Progress &progress = {}, const std::function<bool(QString *error)> &beforeReplace = {});
+bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr, const Progress &progress = {},
+                    const std::function<bool(QString *error)> &beforeReplace = {});
 
 // The receipt numbers that the job file `file` holds more than once (the first twenty), which the
 // server's unique receipt number would refuse.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's housekeeping: clock, due-today count, backup and restore, hiding to the tray.
 #include "mainwindow/Form1.h"
 #include "ui_Form1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // velmora --import FILE: brings the jobs of an Access job file into the job store of the data

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed inputs of every fuzz target into fuzz/corpus/<target>/ (run once; the files are kept)."""
 import os, sqlite3, tempfile
 

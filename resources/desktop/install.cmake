@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program's menu entry, icons, AppStream metainfo and man page, installed with the program; and
 # the copyright file and changelog that Debian wants in every package's doc folder.
 set(VELMORA_DESKTOP_DIR ${CMAKE_CURRENT_LIST_DIR})

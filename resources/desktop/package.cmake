@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian packages, made by scripts/package: velmora (the program), libsorvan1 (the library, named
 # after its SONAME) and libsorvan-dev. scripts/package builds with dpkg-buildflags and then adds what
 # CPack cannot write (Multi-Arch, the ldconfig trigger).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix and builds a small program against Sorvan there, once with
 # find_package and once with pkg-config, both without Qt's keywords and with every warning an error.
 # Run by CTest with -DBUILD_DIR, -DWORK_DIR, -DSOURCE_DIR, -DLIBDIR, -DCXX and -DGENERATOR; with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile text in every box of the job window and in the report's filters: each ends in a correct
 // result or a Persian message, and the database changes exactly as intended or not at all.
 #include "Form3Driver.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # velmora --import with no display at all: the jobs of an Access file into a fresh data folder,
 # a second time adding nothing, and a file that is not an Access file refused with a non-zero exit.
 # Run by CTest with -DVELMORA=... -DFIXTURES=... -DWORK_DIR=...

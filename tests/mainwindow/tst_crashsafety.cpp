@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program killed at random moments while it saves jobs, backs up and restores: the next start
 // finds a sound job database holding every job whose save had returned, and carries on.
 //

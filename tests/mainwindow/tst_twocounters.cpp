@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
 #include "mainwindow/Form1.h"

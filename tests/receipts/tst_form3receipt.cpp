@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobentry/Form3Driver.h"
 #include "receipts/PrintSurface.h"
 #include "receipts/RecordingSurface.h"

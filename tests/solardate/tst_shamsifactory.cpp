@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
 #include "solardate/ShamsiFactory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Prints today's solar date as the installed date control shows it, read right after the control is
 // made and before any event loop has run; fails when the control and the conversion disagree.
 // Every installed header is included, so each one is held to the consumer's strict flags.
