@@ -42,10 +42,11 @@ expect_solar_date(${WORK_DIR}/with-cmake/today)
 # pkg-config sorvan: the file names its install prefix plainly, as distributions want; installed
 # elsewhere, a copy names the other prefix.
 file(READ ${prefix}/${LIBDIR}/pkgconfig/sorvan.pc pc)
-if(NOT pc MATCHES "^prefix=/[^$\n]*\n")
+# Its licence line may come first.
+if(NOT pc MATCHES "^(#[^\n]*\n)*prefix=/[^$\n]*\n")
     message(FATAL_ERROR "sorvan.pc does not begin with a plain prefix:\n${pc}")
 endif()
-string(REGEX REPLACE "^prefix=[^\n]*" "prefix=${prefix}" pc "${pc}")
+string(REGEX REPLACE "(^|\n)prefix=[^\n]*" "\\1prefix=${prefix}" pc "${pc}")
 file(WRITE ${WORK_DIR}/pkgconfig/sorvan.pc "${pc}")
 set(ENV{PKG_CONFIG_PATH} ${WORK_DIR}/pkgconfig)
 run(pkg-config --cflags --libs sorvan)
