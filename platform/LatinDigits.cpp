@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/LatinDigits.h"
 
+#include "jobstore/NumericText.h"
+
 #include <QLocale>
 #include <QTime>
 
@@ -9,14 +11,7 @@ namespace LatinDigits
 
 QString of(QString text)
 {
-    for (QChar &ch : text) {
-        const char16_t code = ch.unicode();
-        if (code >= 0x06F0 && code <= 0x06F9)
-            ch = QChar(u'0' + (code - 0x06F0));
-        else if (code >= 0x0660 && code <= 0x0669)
-            ch = QChar(u'0' + (code - 0x0660));
-    }
-    return text;
+    return NumericText::toAsciiDigits(text);
 }
 
 QString timeOfDay(const QTime &time)
