@@ -5,6 +5,7 @@
 #include "FuzzCheck.h"
 
 #include "jobentry/JobFieldText.h"
+#include "jobstore/Dialect.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/Queries.h"
 #include "tests/support/PlainFold.h"
@@ -21,7 +22,7 @@ QSqlDatabase db;
 
 bool listed(Queries::SearchField field, const QString &typed)
 {
-    const SqlText search = Queries::jobListSearch(field, typed);
+    const SqlText search = Dialect::adapt(db, Queries::jobListSearch(field, typed));
     QSqlQuery query(db);
     query.prepare(search.sql);
     for (const QVariant &value : search.values)

@@ -213,7 +213,7 @@ void Form3::loadJob()
     ui->Text1_0->setFocus();
     m_newJob = Program::NewJobMode == 1;
     m_adodc1->setConnectionString(Program::DatabaseConnection);
-    m_adodc1->setRecordSource(Queries::allJobs());
+    m_adodc1->setRecordSource(Queries::jobNumbered(Program::CurrentReceiptNumber));
     // A failure ends the loading quietly: the window opens with what it has, and no defaults follow.
     if (!m_adodc1->Refresh())
         return;

@@ -68,7 +68,7 @@ bool Adodc::Refresh()
 bool Adodc::openRecordset()
 {
     const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (m_recordset->open(db, Dialect::adapt(db, m_source)))
+    if (m_recordset->open(db, m_source))
         return true;
     m_lastError = m_recordset->lastError();
     m_lastFault = m_recordset->lastFault();

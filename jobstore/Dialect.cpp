@@ -3,6 +3,7 @@
 
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
+#include "jobstore/Queries.h"
 #include "jobstore/ServerWatch.h"
 
 #include <QSqlError>
@@ -104,8 +105,18 @@ QSqlDatabase openServer(const ServerAddress &address, const QString &connectionN
     return db;
 }
 
-SqlText adapt(const QSqlDatabase &db, SqlText source)
+SqlText adapt(const QSqlDatabase &db, SqlText source, SearchIndex::Purpose purpose)
 {
+    if (source.searchColumn >= 0) {
+        const auto field = Queries::SearchField(source.searchColumn);
+        QVariantList values;
+        const QString condition = SearchIndex::contains(db, SearchIndex::Column(source.searchColumn), source.searchText,
+                                                        Queries::plainContains(field, source.searchText),
+                                                        Queries::containsPattern(source.searchText), purpose, values);
+        source.sql.replace(SqlText::searchMark(), condition);
+        source.values = values + source.values;
+        source.searchColumn = -1;
+    }
     // ILIKE costs the server a lower-casing of every row; a search for a receipt number or for
     // Persian text has no case to ignore, and keeps the plain LIKE.
     const auto hasLatinLetter = [](const QVariant &value) {

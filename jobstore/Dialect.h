@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "jobstore/SearchIndex.h"
 #include "jobstore/SqlText.h"
 #include "jobstore/StorageFault.h"
 
@@ -49,9 +50,10 @@ bool isServer(const QSqlDatabase &db);
 // statement that waits longer than `lockWait` ms for a lock another counter holds fails as busy.
 QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName, int lockWait = ServerLockWait);
 
-// A record source as the database runs it: SQLite's LIKE ignores the case of Latin letters, the
-// server's does not, so there a search or report filter holding a Latin letter uses ILIKE.
-SqlText adapt(const QSqlDatabase &db, SqlText source);
+// A record source as the database runs it: a search takes the form the database's index serves,
+// and as SQLite's LIKE ignores the case of Latin letters and the server's does not, there a search
+// or report filter holding a Latin letter uses ILIKE.
+SqlText adapt(const QSqlDatabase &db, SqlText source, SearchIndex::Purpose purpose = SearchIndex::Purpose::FirstRows);
 
 // Starts the transaction that a receipt-number check and its write share: SQLite takes the write
 // lock before the check reads; the server's unique index settles two counters saving at once.

@@ -5,6 +5,7 @@
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
+#include "jobstore/SearchIndex.h"
 #include "jobstore/ServerPool.h"
 #include "jobstore/ServerWatch.h"
 
@@ -450,8 +451,10 @@ Check withServerHistory(const QString &url, const Check &check)
     if (check.state != State::Ready && check.state != State::Created)
         return check;
     ServerScratch scratch(url);
-    if (scratch.isOpen())
+    if (scratch.isOpen()) {
         JobHistory::prepareServer(scratch.db());
+        SearchIndex::prepareServer(scratch.db());
+    }
     return check;
 }
 
@@ -528,6 +531,8 @@ Check ensure(const QString &path)
         if (ok)
             nameDatabase(db);
         ok = ok && db.commit();
+        if (ok)
+            SearchIndex::prepareFile(db);
         if (!ok) {
             const QString error = query.lastError().text();
             db.close();
@@ -558,6 +563,7 @@ Check ensure(const QString &path)
     // Made here, where the start writes anyway, rather than by a connection opened while another
     // counter saves.
     JobHistory::prepareFile(scratch.db());
+    SearchIndex::prepareFile(scratch.db());
     soundFiles().insert(info.absoluteFilePath());
     return {State::Ready, QString()};
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/JobTable.h"
 
+#include "jobstore/Queries.h"
+
 namespace JobTable
 {
 
@@ -93,6 +95,9 @@ QStringList indexStatements()
         QStringLiteral("CREATE INDEX IF NOT EXISTS table1_num ON table1 (num)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS table1_datein ON table1 (datein)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS table1_dateout ON table1 (dateout)"),
+        // The reminders and the due count read only the jobs not yet delivered, in receipt order.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS table1_open ON table1 (num,dateout) WHERE %1")
+            .arg(Queries::openJobs()),
     };
 }
 

@@ -24,21 +24,23 @@ SqlText jobList()
 
 SqlText jobListSearch(SearchField field, const QString &text)
 {
-    const QString folded = foldForSearch(text);
-    const QString pattern = containsPattern(folded);
+    SqlText search{listColumns + QStringLiteral("where %1 order by num asc").arg(SqlText::searchMark()), {}};
+    search.searchColumn = int(field);
+    search.searchText = foldForSearch(text);
+    return search;
+}
+
+QString plainContains(SearchField field, const QString &folded)
+{
     switch (field) {
     case SearchField::ReceiptNumber:
-        return {listColumns + QStringLiteral("where cast(num as text) LIKE ? ESCAPE '\\' order by num asc"), {pattern}};
+        return QStringLiteral("(cast(num as text) LIKE ? ESCAPE '\\')");
     case SearchField::CustomerName:
-        return {listColumns + QStringLiteral("where %1 LIKE ? ESCAPE '\\' order by num asc")
-                                  .arg(foldedColumn(QStringLiteral("name"), folded)),
-                {pattern}};
+        return QStringLiteral("(%1 LIKE ? ESCAPE '\\')").arg(foldedColumn(QStringLiteral("name"), folded));
     case SearchField::DeviceModel:
-        return {listColumns + QStringLiteral("where %1 LIKE ? ESCAPE '\\' order by num asc")
-                                  .arg(foldedColumn(QStringLiteral("nameph"), folded)),
-                {pattern}};
+        return QStringLiteral("(%1 LIKE ? ESCAPE '\\')").arg(foldedColumn(QStringLiteral("nameph"), folded));
     }
-    return jobList();
+    return QStringLiteral("(0)");
 }
 
 SqlText allJobs()
@@ -50,19 +52,32 @@ SqlText allJobs()
     return {QStringLiteral("select rowid,%1 from table1 order by num asc").arg(columns.join(u',')), {}};
 }
 
+QString openJobs()
+{
+    // Our own constants, written into the text: an index limited to the open jobs serves only a
+    // query whose condition reads exactly as its own.
+    const QString delivered = containsPattern(foldForSearch(JobTable::statusDelivered()));
+    return QStringLiteral("(not(status LIKE '%1' ESCAPE '\\'))and(trim(status)<>'')and(not(%2 LIKE '%1' ESCAPE '\\'))")
+        .arg(delivered, foldedColumn(QStringLiteral("status"), delivered));
+}
+
+SqlText jobNumbered(double receiptNumber)
+{
+    SqlText job = allJobs();
+    job.sql.replace(QStringLiteral(" order by"), QStringLiteral(" where num=? order by"));
+    job.values << receiptNumber;
+    return job;
+}
+
 SqlText dueBy(int dateNumber)
 {
     QVariantList values;
-    // Nearly every job is due by today, so reading them in receipt-number order beats the date
-    // index ("+" keeps the planner off it).
+    // Read through the index of the open jobs in receipt-number order ("+" keeps the planner off
+    // the date index, which would read nearly every job).
     const QString due = dateBetween(QStringLiteral("+dateout"), std::nullopt, dateNumber, values);
-    const QString delivered = foldForSearch(JobTable::statusDelivered());
-    values << containsPattern(delivered) << containsPattern(delivered);
     // The plain test settles the usual stored spelling before the folding has to run.
-    return {QStringLiteral("select rowid,num,name,nameph,status from table1 where %1"
-                           "and(not(status LIKE ? ESCAPE '\\'))and(trim(status)<>'')and(not(%2 LIKE ? ESCAPE '\\'))"
-                           "order by num asc")
-                .arg(due, foldedColumn(QStringLiteral("status"), delivered)),
+    return {QStringLiteral("select rowid,num,name,nameph,status from table1 where %1and%2order by num asc")
+                .arg(due, openJobs()),
             values};
 }
 

@@ -17,8 +17,16 @@ SqlText jobList();
 // The main list narrowed to the rows whose field contains the text. Persian and Arabic forms of
 // the same letters and digits match alike.
 SqlText jobListSearch(SearchField field, const QString &text);
+// The condition that the field contains the folded text, read row by row: one LIKE with one value,
+// a pattern from containsPattern().
+QString plainContains(SearchField field, const QString &folded);
+// The condition that a job is not delivered and has a status, as the index of open jobs reads it.
+QString openJobs();
 // Every column in stored order, for the job window.
 SqlText allJobs();
+// allJobs() narrowed to the job that carries a receipt number: the job window reads one job, not
+// the whole table, whose record set it edits.
+SqlText jobNumbered(double receiptNumber);
 // Jobs due on or before a date number, in calendar order, that have a status and are not
 // delivered: num, name, nameph, status. Persian and Arabic letter forms of the status count alike.
 SqlText dueBy(int dateNumber);

@@ -3,6 +3,7 @@
 
 #include "jobstore/Dialect.h"
 #include "jobstore/JobTable.h"
+#include "jobstore/KeyReader.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -31,56 +32,89 @@ QString withoutOrder(const QString &sql)
 
 Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
 
-bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
+bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
 {
-    // The rows arrive a page at a time as they are needed: a search that matches every job of a
-    // busy shop costs a count and one page, not the whole table. Each page query runs to its end,
-    // so no half-read statement holds the file against another window's save.
-    QSqlQuery count(db);
-    bool ok = count.prepare(QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(source.sql)));
+    // Only the first page is read before the rows are shown: counting a search that matches every
+    // job of a busy shop, or reading past its first rows, would hold every keystroke. The ids of
+    // all the rows follow from the reading thread. Each query runs to its end, so no half-read
+    // statement holds the file against another window's save.
+    const SqlText source = Dialect::adapt(db, raw);
+    QSqlQuery first(db);
+    first.setForwardOnly(true);
+    bool ok = first.prepare(QStringLiteral("select * from (%1) as source limit %2").arg(source.sql).arg(PageSize));
     if (ok) {
         for (const QVariant &value : source.values)
-            count.addBindValue(value);
-        ok = count.exec() && count.next();
+            first.addBindValue(value);
+        ok = first.exec();
     }
-    const QSqlError countError = count.lastError();
-    const int rows = ok ? count.value(0).toInt() : 0;
-    count.finish();
+    QStringList names;
+    QString idColumn;
+    QVector<qint64> ids;
+    QVector<QVector<QVariant>> rows;
+    if (ok) {
+        const QSqlRecord record = first.record();
+        idColumn = record.fieldName(0);
+        for (int i = 1; i < record.count(); ++i)
+            names << record.fieldName(i);
+        while (first.next()) {
+            ids.append(first.value(0).toLongLong());
+            QVector<QVariant> values(names.size());
+            for (int i = 0; i < names.size(); ++i)
+                values[i] = first.value(i + 1);
+            rows.append(std::move(values));
+        }
+        ok = !first.lastError().isValid();
+    }
+    const QSqlError error = first.lastError();
+    first.finish();
     // A server that does not answer leaves the rows read before it stopped.
-    const StorageFault countFault =
-        !db.isOpen() && Dialect::isServer(db) ? StorageFault::NoAnswer : Dialect::faultOf(countError, db);
-    if (!ok && countFault == StorageFault::NoAnswer && m_open) {
-        m_lastError = countError.text();
+    const StorageFault fault =
+        !db.isOpen() && Dialect::isServer(db) ? StorageFault::NoAnswer : Dialect::faultOf(error, db);
+    if (!ok && fault == StorageFault::NoAnswer && m_open) {
+        m_lastError = error.text();
         m_lastFault = StorageFault::NoAnswer;
         return false;
     }
 
     emit aboutToReset();
+    ++m_generation;
     m_db = db;
     m_source = source;
+    m_allSource = source;
     m_insertedIds.clear();
     m_fieldNames.clear();
     m_rowIds.clear();
     m_rows.clear();
+    m_count = -1;
+    m_allKeys = false;
     m_editing = m_adding = false;
     m_index = -1;
     m_currentDeleted = false;
     m_open = false;
     if (!ok) {
-        m_lastError = countError.text();
-        m_lastFault = countFault;
+        m_lastError = error.text();
+        m_lastFault = fault;
         emit reset();
         emit currentRowChanged(-1);
         return false;
     }
-    m_rows.resize(rows);
-    m_rowIds.resize(m_rows.size());
-    if (!loadPage(0)) {
-        m_rows.clear();
-        m_rowIds.clear();
-        emit reset();
-        emit currentRowChanged(-1);
-        return false;
+    m_fieldNames = names;
+    m_idColumn = idColumn;
+    m_rowIds = std::move(ids);
+    m_rows = std::move(rows);
+    if (m_rows.size() < PageSize) {
+        m_count = int(m_rows.size());
+        m_allKeys = true;
+    } else {
+        // The count and every id need the whole result: there an index pays even for a frequent text.
+        m_allSource = Dialect::adapt(db, raw, SearchIndex::Purpose::AllRows);
+        KeyReader::request(
+            this, db.connectionName(),
+            {QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql), m_allSource.values},
+            [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
+                if (ok && generation == m_generation && !m_allKeys)
+                    takeKeys(keys);
+            });
     }
     m_open = true;
     m_index = 0;
@@ -89,6 +123,106 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &source)
     emit reset();
     emit currentRowChanged(m_rows.isEmpty() ? -1 : 0);
     return true;
+}
+
+int Recordset::RecordCount()
+{
+    if (m_count >= 0 || !m_open)
+        return availableCount();
+    QSqlQuery count =
+        prepared(m_allSource, QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(m_allSource.sql)));
+    if (!count.isActive() || !count.next())
+        return availableCount();
+    const int visible = availableCount();
+    m_count = std::max(count.value(0).toInt(), int(m_rows.size()));
+    count.finish();
+    grewTo(visible);
+    return m_count;
+}
+
+void Recordset::grewTo(int visibleBefore) const
+{
+    if (availableCount() > visibleBefore)
+        emit const_cast<Recordset *>(this)->rowsAppended(visibleBefore, availableCount() - 1);
+}
+
+void Recordset::takeKeys(QVector<qint64> keys) const
+{
+    auto *self = const_cast<Recordset *>(this);
+    const qsizetype known = m_rowIds.size();
+    bool same = keys.size() >= known;
+    for (qsizetype i = 0; same && i < known; ++i)
+        same = keys[i] == m_rowIds[i];
+    const bool countHolds = m_count < 0 || m_count == keys.size();
+    if (same && countHolds) {
+        const int visible = availableCount();
+        m_rowIds = std::move(keys);
+        m_rows.resize(m_rowIds.size());
+        m_count = int(m_rowIds.size());
+        m_allKeys = true;
+        grewTo(visible);
+        return;
+    }
+    // Another counter changed the jobs between the first page and the ids: the rows read stay by
+    // their ids, and the current row stays the same job.
+    emit self->aboutToReset();
+    QHash<qint64, QVector<QVariant>> read;
+    for (qsizetype i = 0; i < known; ++i) {
+        if (!m_rows[i].isEmpty())
+            read.insert(m_rowIds[i], m_rows[i]);
+    }
+    const qint64 current = m_index >= 0 && m_index < known && !m_currentDeleted ? m_rowIds[m_index] : -1;
+    m_rowIds = std::move(keys);
+    m_rows = QVector<QVector<QVariant>>(m_rowIds.size());
+    for (qsizetype i = 0; i < m_rowIds.size(); ++i)
+        m_rows[i] = read.value(m_rowIds[i]);
+    m_count = int(m_rowIds.size());
+    m_allKeys = true;
+    if (current >= 0) {
+        const qsizetype at = m_rowIds.indexOf(current);
+        self->m_index = at >= 0 ? int(at) : std::min(m_index, int(m_rowIds.size()));
+    }
+    emit self->reset();
+    emit self->currentRowChanged(IsEOF() || IsBOF() ? -1 : m_index);
+}
+
+bool Recordset::ensureAllKeys() const
+{
+    if (m_allKeys)
+        return true;
+    QSqlQuery query =
+        prepared(m_allSource, QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql));
+    if (!query.isActive())
+        return false;
+    QVector<qint64> keys;
+    keys.reserve(std::max(m_count, int(m_rows.size())));
+    while (query.next())
+        keys.append(query.value(0).toLongLong());
+    if (query.lastError().isValid()) {
+        m_lastError = query.lastError().text();
+        m_lastFault = Dialect::faultOf(query.lastError(), m_db);
+        return false;
+    }
+    query.finish();
+    takeKeys(std::move(keys));
+    return true;
+}
+
+QSqlQuery Recordset::prepared(const SqlText &source, const QString &sql) const
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    bool ok = query.prepare(sql);
+    if (ok) {
+        for (const QVariant &value : source.values)
+            query.addBindValue(value);
+        ok = query.exec();
+    }
+    if (!ok) {
+        m_lastError = query.lastError().text();
+        m_lastFault = Dialect::faultOf(query.lastError(), m_db);
+    }
+    return query;
 }
 
 QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) const
@@ -123,19 +257,39 @@ QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) cons
 bool Recordset::loadPage(int row) const
 {
     const int first = row - row % PageSize;
-    QSqlQuery query = runFrom(QStringLiteral("*"), first, PageSize);
+    const int last = std::min(first + PageSize, int(m_rows.size()));
+    // A page far down a long list is read by its rows' ids, not by skipping every row before it.
+    const bool byIds = m_idColumn.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+    QSqlQuery query;
+    if (byIds) {
+        QVariantList ids;
+        for (int index = first; index < last; ++index) {
+            if (m_rows[index].isEmpty())
+                ids << m_rowIds[index];
+        }
+        if (ids.isEmpty())
+            return true;
+        query = prepared({QString(), m_source.values + ids},
+                         QStringLiteral("select * from (%1) as source where rowid in (%2)")
+                             .arg(m_source.sql, QStringList(ids.size(), QStringLiteral("?")).join(u',')));
+    } else {
+        query = runFrom(QStringLiteral("*"), first, PageSize);
+    }
     if (!query.isActive())
         return false;
-    if (m_fieldNames.isEmpty()) {
-        const QSqlRecord record = query.record();
-        for (int i = 1; i < record.count(); ++i)
-            m_fieldNames << record.fieldName(i);
-    }
     const int columns = int(m_fieldNames.size());
-    for (int index = first; index < m_rows.size() && query.next(); ++index) {
+    QHash<qint64, int> at;
+    for (int index = first; index < last; ++index)
+        at.insert(m_rowIds[index], index);
+    for (int index = first; query.next(); ++index) {
+        const qint64 id = query.value(0).toLongLong();
+        if (byIds)
+            index = at.value(id, -1);
+        if (index < 0 || index >= last)
+            continue;
         if (!m_rows[index].isEmpty())
             continue;
-        m_rowIds[index] = query.value(0).toLongLong();
+        m_rowIds[index] = id;
         QVector<QVariant> values(columns);
         for (int i = 0; i < columns; ++i)
             values[i] = query.value(i + 1);
@@ -151,7 +305,7 @@ bool Recordset::loadPage(int row) const
 
 bool Recordset::ensureLoaded(int row) const
 {
-    if (row < 0 || row >= m_rows.size())
+    if (row < 0 || (row >= m_rows.size() && (row >= availableCount() || !ensureAllKeys())) || row >= m_rows.size())
         return false;
     return !m_rows[row].isEmpty() || (loadPage(row) && !m_rows[row].isEmpty());
 }
@@ -159,8 +313,11 @@ bool Recordset::ensureLoaded(int row) const
 void Recordset::close()
 {
     emit aboutToReset();
+    ++m_generation;
     m_rows.clear();
     m_rowIds.clear();
+    m_count = -1;
+    m_allKeys = false;
     m_fieldNames.clear();
     m_editing = m_adding = false;
     m_index = -1;
@@ -182,6 +339,8 @@ int Recordset::AbsolutePosition() const
 
 bool Recordset::setAbsolutePosition(int position)
 {
+    if (position > m_rows.size())
+        ensureAllKeys();
     if (position < 1 || position > m_rows.size())
         return fail(tr("No row at position %1").arg(position));
     return moveTo(position - 1);
@@ -204,6 +363,8 @@ bool Recordset::MoveFirst()
 
 bool Recordset::MoveLast()
 {
+    if (!ensureAllKeys())
+        return false;
     return moveTo(std::max(int(m_rows.size()) - 1, 0));
 }
 
@@ -225,6 +386,8 @@ bool Recordset::MovePrevious()
 
 bool Recordset::Move(int rows)
 {
+    if (rows > 0)
+        ensureAllKeys();
     const int from = m_currentDeleted && rows > 0 ? m_index - 1 : m_index;
     return moveTo(std::clamp(from + rows, -1, int(m_rows.size())));
 }
@@ -240,6 +403,8 @@ bool Recordset::Find(const QString &criterion)
         return fail(tr("No column %1").arg(match.captured(1)));
     bool numeric = false;
     const double wanted = match.captured(2).toDouble(&numeric);
+    if (!ensureAllKeys())
+        return false;
 
     int index = std::max(m_index, 0);
     if (numeric) {
@@ -384,6 +549,9 @@ bool Recordset::AddNew()
 {
     if (!m_open)
         return fail(tr("The record set is not open"));
+    // A row added is held at the end, which must be known first.
+    if (!ensureAllKeys())
+        return false;
     if (!commitBeforeMove())
         return false;
     m_editing = true;
@@ -449,6 +617,7 @@ bool Recordset::Update()
         m_rows.append(stored);
         m_rowIds.append(rowId);
         m_insertedIds.append(rowId);
+        m_count = int(m_rows.size());
         const int row = int(m_rows.size()) - 1;
         emit rowInserted(row);
         m_index = row;
@@ -476,10 +645,11 @@ bool Recordset::Delete()
     }
     if (m_currentDeleted)
         return fail(tr("The row is already deleted"));
-    if (IsEOF() || IsBOF() || !ensureLoaded(m_index))
+    if (IsEOF() || IsBOF() || !ensureLoaded(m_index) || !ensureAllKeys())
         return fail(tr("No current row"));
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("delete from %1 where rowid=?").arg(m_table));
+    if (!query.prepare(QStringLiteral("delete from %1 where rowid=?").arg(m_table)))
+        return failWith(query.lastError());
     query.addBindValue(m_rowIds[m_index]);
     if (!query.exec())
         return failWith(query.lastError());
@@ -487,6 +657,7 @@ bool Recordset::Delete()
     const int row = m_index;
     m_rows.remove(row);
     m_rowIds.remove(row);
+    m_count = int(m_rows.size());
     // No other row becomes current: a second delete must not reach a job nobody chose. The grid
     // lets go of the row before it goes, so it does not pick a neighbour for itself.
     m_currentDeleted = true;
@@ -621,6 +792,8 @@ bool Recordset::moveTo(int index)
 {
     if (!commitBeforeMove())
         return false;
+    if (index >= m_rows.size())
+        ensureAllKeys();
     index = std::clamp(index, -1, int(m_rows.size()));
     const bool leavingDeleted = std::exchange(m_currentDeleted, false);
     if (index == m_index && !leavingDeleted)

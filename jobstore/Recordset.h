@@ -11,9 +11,10 @@
 #include <QVariant>
 #include <QVector>
 
-// A client-side, static record set over one query of the job table: the result's rows are counted
-// at once and read as they are needed, the current row moves over them, and changes are written
-// back row by row.
+// A client-side, static record set over one query of the job table: its first page of rows is read
+// at once, the ids of all its rows on another thread (or at once, when a move needs them), the
+// other rows a page at a time as they are shown; the current row moves over them, and changes are
+// written back row by row.
 class Recordset : public QObject
 {
     Q_OBJECT
@@ -21,12 +22,16 @@ class Recordset : public QObject
 public:
     explicit Recordset(QObject *parent = nullptr);
 
-    // Runs `source` (its first column must be the row id) and makes its first row current.
+    // Runs `source` (its first column must be the row id) and makes its first row current. The
+    // source is written for the database here (Dialect::adapt).
     bool open(const QSqlDatabase &db, const SqlText &source);
     void close();
     bool isOpen() const { return m_open; }
 
-    int RecordCount() const { return int(m_rows.size()); }
+    // The number of rows, counted now when the ids are still being read.
+    int RecordCount();
+    // The rows known without asking the database: all of them once counted, the first page before.
+    int availableCount() const { return m_count >= 0 ? m_count : int(m_rows.size()); }
     // 1-based position of the current row; 0 or less when there is none.
     int AbsolutePosition() const;
     bool setAbsolutePosition(int position);
@@ -80,6 +85,8 @@ public:
 
 signals:
     void currentRowChanged(int row);
+    // Rows from `first` to `last` became known at the end, as the count or the ids arrived.
+    void rowsAppended(int first, int last);
     void aboutToReset();
     void reset();
     void rowInserted(int row);
@@ -90,6 +97,11 @@ private:
     static constexpr int PageSize = 256;
 
     QSqlQuery runFrom(const QString &columns, int offset, int limit) const;
+    QSqlQuery prepared(const SqlText &source, const QString &sql) const;
+    // Every row's id, read now unless the reading thread brought them already.
+    bool ensureAllKeys() const;
+    void takeKeys(QVector<qint64> keys) const;
+    void grewTo(int visibleBefore) const;
     bool loadPage(int row) const;
     bool ensureLoaded(int row) const;
     int positionInOrder(int column, double wanted, int from) const;
@@ -102,7 +114,12 @@ private:
     bool readRow(QSqlQuery &query, qint64 rowId, bool forUpdate) const;
 
     QSqlDatabase m_db;
-    SqlText m_source;
+    SqlText m_source;               // as run for the first page
+    SqlText m_allSource;            // as run for every row's id or the count
+    QString m_idColumn;             // the source's first column: ids are looked up by it when it is "rowid"
+    mutable int m_count = -1;       // every row counted; -1 while only the first page is known
+    mutable bool m_allKeys = false; // m_rowIds holds every row's id
+    quint64 m_generation = 0;
     QString m_table;
     mutable QStringList m_fieldNames;
     // Rows not yet read are empty vectors; every row has at least one column once read.

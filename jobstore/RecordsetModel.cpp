@@ -18,6 +18,10 @@ void RecordsetModel::setRecordset(Recordset *recordset)
             beginInsertRows(QModelIndex(), row, row);
             endInsertRows();
         });
+        connect(recordset, &Recordset::rowsAppended, this, [this](int first, int last) {
+            beginInsertRows(QModelIndex(), first, last);
+            endInsertRows();
+        });
         connect(recordset, &Recordset::rowRemoved, this, [this](int row) {
             beginRemoveRows(QModelIndex(), row, row);
             endRemoveRows();
@@ -37,7 +41,7 @@ void RecordsetModel::setCaptions(const QStringList &captions)
 
 int RecordsetModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_recordset ? 0 : m_recordset->RecordCount();
+    return parent.isValid() || !m_recordset ? 0 : m_recordset->availableCount();
 }
 
 int RecordsetModel::columnCount(const QModelIndex &parent) const

@@ -450,7 +450,7 @@ void Form1::listRefresh()
     m_timer1->stop();
     const int previous = position() - 1;
     const bool hadCurrent = previous >= 0;
-    const bool hadRows = ui->DataGrid1->dataSource() && m_adodc1->recordset()->RecordCount() > 0;
+    const bool hadRows = ui->DataGrid1->dataSource() && m_adodc1->recordset()->availableCount() > 0;
     for (QLineEdit *box : {ui->Text3, ui->Text2, ui->Text1}) {
         if (box == m_activeBox)
             searchFocused(box);
@@ -463,9 +463,9 @@ void Form1::listRefresh()
         // After a delete no job is current until the clerk picks one, however often the list is read.
         if (recordset->AbsolutePosition() > 0)
             recordset->Move(-recordset->AbsolutePosition());
-    } else if (recordset->RecordCount() > 0) {
+    } else if (recordset->availableCount() > 0) {
         recordset->MoveFirst();
-        if (previous > 0 && previous < recordset->RecordCount())
+        if (previous > 0 && (previous < recordset->availableCount() || previous < recordset->RecordCount()))
             recordset->Move(previous);
     }
 }

@@ -204,7 +204,7 @@ void Hform::runReport()
 
     m_technicianFilter = technicianFilter;
     m_totals.clear();
-    const Recordset *rows = m_adodc1->recordset();
+    Recordset *rows = m_adodc1->recordset();
     for (int row = 0; row < rows->RecordCount(); ++row)
         m_totals.addRow(rows->value(row, partsPriceColumn), rows->value(row, finalPriceColumn));
     m_totals.finish(shopFraction);

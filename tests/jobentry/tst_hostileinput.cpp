@@ -239,7 +239,7 @@ void TestHostileInput::everyBox()
             if (plainFold(stored.at(i)).contains(plainFold(typed)))
                 expected << 100 + i;
         QList<int> listed;
-        const Recordset *rows = report.adodc1()->recordset();
+        Recordset *rows = report.adodc1()->recordset();
         for (int row = 0; row < rows->RecordCount(); ++row)
             if (rows->value(row, 0).toInt() >= 100)
                 listed << rows->value(row, 0).toInt();

@@ -30,7 +30,7 @@ void setSolarToday(int year, int month, int day)
 QList<int> listed(warning &w)
 {
     QList<int> nums;
-    const Recordset *rows = w.adodc1()->recordset();
+    Recordset *rows = w.adodc1()->recordset();
     for (int row = 0; row < rows->RecordCount(); ++row)
         nums << rows->value(row, 0).toInt();
     return nums;

@@ -54,7 +54,7 @@ void addFixture(TempJobFolder &folder)
 QList<int> listed(Hform &form)
 {
     QList<int> nums;
-    const Recordset *rows = form.adodc1()->recordset();
+    Recordset *rows = form.adodc1()->recordset();
     for (int row = 0; row < rows->RecordCount(); ++row)
         nums << rows->value(row, 0).toInt();
     return nums;

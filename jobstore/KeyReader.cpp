@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "jobstore/KeyReader.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace KeyReader
+{
+
+namespace
+{
+
+struct Request {
+    quint64 id;
+    QObject *context; // only compared, never used on the reading thread
+    QString connectionName;
+    SqlText source;
+};
+
+// What waits on the window's thread for a request's keys.
+struct Waiting {
+    QPointer<QObject> context;
+    Done done;
+};
+
+struct Reader {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Request> queue;
+    std::thread thread;
+    bool stopping = false;
+    quint64 lastId = 0;
+    QHash<quint64, Waiting> waiting; // touched on the window's thread only
+};
+
+Reader &reader()
+{
+    static Reader state;
+    return state;
+}
+
+QVector<qint64> readKeys(const Request &request, bool *ok)
+{
+    QVector<qint64> keys;
+    const QString name = QStringLiteral("keyreader");
+    {
+        QSqlDatabase db = QSqlDatabase::cloneDatabase(request.connectionName, name);
+        *ok = db.open();
+        if (*ok) {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            *ok = query.prepare(request.source.sql);
+            for (const QVariant &value : request.source.values)
+                query.addBindValue(value);
+            *ok = *ok && query.exec();
+            while (*ok && query.next())
+                keys.append(query.value(0).toLongLong());
+            *ok = *ok && !query.lastError().isValid();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return keys;
+}
+
+void run()
+{
+    Reader &state = reader();
+    for (;;) {
+        Request request;
+        {
+            std::unique_lock lock(state.mutex);
+            state.wake.wait(lock, [&state] { return state.stopping || !state.queue.empty(); });
+            if (state.stopping)
+                return;
+            request = std::move(state.queue.front());
+            state.queue.pop_front();
+        }
+        bool ok = false;
+        QVector<qint64> keys = readKeys(request, &ok);
+        std::lock_guard lock(state.mutex);
+        // Nothing is handed over once the application is going away.
+        if (state.stopping)
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [id = request.id, ok, keys = std::move(keys)] {
+                const Waiting waiting = reader().waiting.take(id);
+                if (waiting.context && waiting.done)
+                    waiting.done(ok, keys);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void stop()
+{
+    Reader &state = reader();
+    {
+        std::lock_guard lock(state.mutex);
+        state.stopping = true;
+        state.queue.clear();
+    }
+    state.wake.notify_all();
+    if (state.thread.joinable())
+        state.thread.join();
+    state.waiting.clear();
+    state.stopping = false;
+}
+
+} // namespace
+
+void request(QObject *context, const QString &connectionName, const SqlText &source, Done done)
+{
+    Reader &state = reader();
+    if (!state.thread.joinable()) {
+        state.thread = std::thread(run);
+        qAddPostRoutine(stop);
+    }
+    std::lock_guard lock(state.mutex);
+    for (auto it = state.queue.begin(); it != state.queue.end();) {
+        if (it->context == context) {
+            state.waiting.remove(it->id);
+            it = state.queue.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const quint64 id = ++state.lastId;
+    state.waiting.insert(id, {context, std::move(done)});
+    state.queue.push_back({id, context, connectionName, source});
+    state.wake.notify_one();
+}
+
+} // namespace KeyReader

@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "jobstore/SearchIndex.h"
+
+#include "jobstore/Dialect.h"
+#include "jobstore/Queries.h"
+
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace SearchIndex
+{
+
+namespace
+{
+
+struct Indexed {
+    Column column;
+    const char *table;  // the job file's index table
+    const char *source; // table1's column
+};
+
+constexpr Indexed indexed[] = {
+    {Column::Number, "search_num", "num"},
+    {Column::Name, "search_name", "name"},
+    {Column::Model, "search_model", "nameph"},
+};
+
+const Indexed &entryFor(Column column)
+{
+    return indexed[int(column)];
+}
+
+// What the index holds for a row: the text a search compares, folded whatever the pattern.
+QString fileIndexedText(const Indexed &entry, const QString &row)
+{
+    if (entry.column == Column::Number)
+        return QStringLiteral("cast(%1.num as text)").arg(row);
+    return Queries::foldedColumn(
+        QStringLiteral("%1.\"%2\"").arg(row, QLatin1String(entry.source)),
+        QStringLiteral("%1%2%3").arg(QChar(0x064A), QChar(0x06A9), QStringLiteral("0123456789")));
+}
+
+// The server folds with translate(), one pass; the expression must read exactly as its index does.
+QString serverFolded(const QString &column)
+{
+    QString from = QStringLiteral("%1%2%3").arg(QChar(0x06CC), QChar(0x0649), QChar(0x0643));
+    QString to = QStringLiteral("%1%1%2").arg(QChar(0x064A), QChar(0x06A9));
+    for (int d = 0; d < 10; ++d) {
+        from += QChar(0x06F0 + d);
+        to += QChar(u'0' + d);
+    }
+    for (int d = 0; d < 10; ++d) {
+        from += QChar(0x0660 + d);
+        to += QChar(u'0' + d);
+    }
+    return QStringLiteral("translate(%1,'%2','%3')").arg(column, from, to);
+}
+
+QString serverIndexed(Column column)
+{
+    if (column == Column::Number)
+        return QStringLiteral("cast(num as text)");
+    return QStringLiteral("lower(%1)").arg(serverFolded(QLatin1String(entryFor(column).source)));
+}
+
+bool hasTable(const QSqlDatabase &db, const QString &name)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select 1 from sqlite_master where type='table' and name=?"));
+    query.addBindValue(name);
+    return query.exec() && query.next();
+}
+
+// A trigram table knows a row by the trigrams it holds, not where they stand: every trigram of the
+// text must be there, and the search's own test settles the order.
+QString trigramQuery(const QString &folded)
+{
+    QStringList trigrams;
+    QSet<QString> seen;
+    const QList<uint> points = folded.toUcs4();
+    for (qsizetype i = 0; i + 3 <= points.size(); ++i) {
+        QString trigram = QString::fromUcs4(reinterpret_cast<const char32_t *>(points.constData() + i), 3);
+        if (seen.contains(trigram))
+            continue;
+        seen.insert(trigram);
+        trigram.replace(u'"', QStringLiteral("\"\""));
+        trigrams << u'"' + trigram + u'"';
+    }
+    return trigrams.join(QStringLiteral(" AND "));
+}
+
+// Above this many rows holding the trigrams, reading the jobs in order fills the first page sooner
+// than fetching and sorting every row the index names.
+constexpr qint64 FrequentText = 20000;
+
+} // namespace
+
+void prepareFile(QSqlDatabase db)
+{
+    for (const Indexed &entry : indexed) {
+        const QString table = QLatin1String(entry.table);
+        if (hasTable(db, table))
+            continue;
+        // Contentless and without positions: the index is a fifth of the jobs' size, not their double.
+        QSqlQuery query(db);
+        const bool ok =
+            db.transaction() &&
+            query.exec(QStringLiteral("create virtual table %1 using fts5(t, tokenize='trigram', content='', "
+                                      "detail=none)")
+                           .arg(table)) &&
+            query.exec(QStringLiteral("insert into %1(rowid,t) select rowid,%2 from table1")
+                           .arg(table, fileIndexedText(entry, QStringLiteral("table1")))) &&
+            query.exec(QStringLiteral("create trigger %1_insert after insert on table1 begin "
+                                      "insert into %1(rowid,t) values(new.rowid,%2); end")
+                           .arg(table, fileIndexedText(entry, QStringLiteral("new")))) &&
+            query.exec(QStringLiteral("create trigger %1_delete after delete on table1 begin "
+                                      "insert into %1(%1,rowid,t) values('delete',old.rowid,%2); end")
+                           .arg(table, fileIndexedText(entry, QStringLiteral("old")))) &&
+            query.exec(QStringLiteral("create trigger %1_update after update of \"%3\" on table1 begin "
+                                      "insert into %1(%1,rowid,t) values('delete',old.rowid,%2); "
+                                      "insert into %1(rowid,t) values(new.rowid,%4); end")
+                           .arg(table, fileIndexedText(entry, QStringLiteral("old")), QLatin1String(entry.source),
+                                fileIndexedText(entry, QStringLiteral("new")))) &&
+            db.commit();
+        if (!ok) {
+            db.rollback();
+            return;
+        }
+    }
+}
+
+void prepareServer(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    // Asked from the catalog first: making an index waits for every counter's save to end.
+    if (query.exec(QStringLiteral("select count(*) from pg_indexes where schemaname=current_schema() and "
+                                  "tablename='table1' and indexname like 'table1\\_%\\_trigrams'")) &&
+        query.next() && query.value(0).toInt() == std::size(indexed))
+        return;
+    // pg_trgm is a trusted extension: a database's owner may add it without being a superuser.
+    if (!query.exec(QStringLiteral("create extension if not exists pg_trgm")))
+        return;
+    // A million jobs take the server longer to index than a window's statement may run.
+    query.exec(QStringLiteral("set statement_timeout=0"));
+    for (const Indexed &entry : indexed)
+        query.exec(QStringLiteral("create index if not exists table1_%1_trigrams on table1 using gin ((%2) "
+                                  "gin_trgm_ops)")
+                       .arg(QLatin1String(entry.source), serverIndexed(entry.column)));
+    query.exec(QStringLiteral("reset statement_timeout"));
+}
+
+QString contains(const QSqlDatabase &db, Column column, const QString &folded, const QString &plain,
+                 const QString &pattern, Purpose purpose, QVariantList &values)
+{
+    const auto asPlain = [&] {
+        values << pattern;
+        return plain;
+    };
+    // Fewer than three letters make no trigram: those searches read the jobs in order, and a page
+    // of a frequent text fills at once.
+    if (folded.toUcs4().size() < 3)
+        return asPlain();
+    if (Dialect::isServer(db)) {
+        // The server's planner weighs the index against reading in order from its own figures.
+        // lower() on both sides is what ILIKE does; a text whose letters have case of their own
+        // is then held to the exact test too, as a search without Latin letters always was.
+        values << pattern;
+        QString condition = QStringLiteral("(%1 LIKE lower(?) ESCAPE '\\')").arg(serverIndexed(column));
+        const bool latin = std::any_of(folded.begin(), folded.end(), [](QChar ch) {
+            return (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z');
+        });
+        const bool cased = folded.toLower() != folded || folded.toUpper() != folded;
+        if (column != Column::Number && cased && !latin) {
+            condition += QStringLiteral("and") + plain;
+            values << pattern;
+        }
+        return condition;
+    }
+    const QString table = QLatin1String(entryFor(column).table);
+    if (!hasTable(db, table))
+        return asPlain();
+    const QString match = trigramQuery(folded);
+    if (purpose == Purpose::FirstRows) {
+        QSqlQuery count(db);
+        count.prepare(QStringLiteral("select count(*) from %1 where %1 match ?").arg(table));
+        count.addBindValue(match);
+        if (!count.exec() || !count.next() || count.value(0).toLongLong() > FrequentText)
+            return asPlain();
+    }
+    values << match << pattern;
+    return QStringLiteral("(rowid in (select rowid from %1 where %1 match ?))and").arg(table) + plain;
+}
+
+} // namespace SearchIndex

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariantList>
+
+// Trigram indexes that find the jobs whose receipt number, customer or model contains a text
+// without reading every job: SQLite's FTS5 trigram tables kept by triggers in the job file, the
+// server's pg_trgm GIN indexes. Both hold the searched texts folded as a search folds them; the
+// searches still test every row found with their own condition, so an index only ever narrows.
+namespace SearchIndex
+{
+
+enum class Column { Number, Name, Model };
+
+// What the rows are wanted for: the first page of a list, where a frequent text is found soonest by
+// reading the jobs in order, or all of them (a count), where the index always pays.
+enum class Purpose { FirstRows, AllRows };
+
+// Makes the job file's index tables and their triggers, filling them from the jobs the first time.
+// A file this account may not write keeps none, and its searches read every job.
+void prepareFile(QSqlDatabase db);
+// The server's indexes; a login without the right to add pg_trgm leaves the searches unindexed.
+void prepareServer(const QSqlDatabase &db);
+
+// The condition that `column` contains `folded` (a text already folded by Queries::foldForSearch),
+// in the form the database's index serves; its values are appended to `values`. `plain` is the
+// condition's form without an index, as Queries writes it, with its one value `pattern`.
+QString contains(const QSqlDatabase &db, Column column, const QString &folded, const QString &plain,
+                 const QString &pattern, Purpose purpose, QVariantList &values);
+
+} // namespace SearchIndex
