@@ -3,7 +3,10 @@
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "support/PlainFold.h"
 #include "support/TempJobFolder.h"
+
+#include <QRandomGenerator>
 
 #include <QtTest>
 
@@ -16,6 +19,7 @@ class TestQueries : public QObject
 private slots:
     void searchMatchesTypedTextLiterally_data();
     void searchMatchesTypedTextLiterally();
+    void searchFindsWhatAPlainScanFinds();
     void dueByLeavesDeliveredAndEmptyOut();
     void numericValueOfText_data();
     void numericValueOfText();
@@ -71,6 +75,88 @@ void TestQueries::searchMatchesTypedTextLiterally()
     folder.addJob({{"num", 3}, {"name", "other"}, {"nameph", "a\\b"}});
     folder.addJob({{"num", 4}}); // no name, no model: never listed by those boxes
     QCOMPARE(listed(Queries::jobListSearch(SearchField(field), typed)), expected);
+}
+
+void TestQueries::searchFindsWhatAPlainScanFinds()
+{
+    // Jobs made of pieces that meet every folding rule: both yeh and kaf spellings, Persian and
+    // Arabic digits, Latin letters in either case, LIKE's wildcard characters and quotes.
+    const QStringList pieces = {QStringLiteral("علي"),
+                                QStringLiteral("علی"),
+                                QStringLiteral("كريم"),
+                                QStringLiteral("کريمی"),
+                                QStringLiteral("رضا"),
+                                QStringLiteral("۱۲۳"),
+                                QStringLiteral("٤٥"),
+                                "Ali",
+                                "SAMSUNG",
+                                "Galaxy",
+                                "50%",
+                                "a_b",
+                                "x\\y",
+                                "\"q\"",
+                                "O'Hara",
+                                "12",
+                                " "};
+    QRandomGenerator random(27);
+    const auto textOf = [&](int parts) {
+        QString text;
+        for (int i = 0; i < parts; ++i)
+            text += pieces.at(random.bounded(int(pieces.size())));
+        return text;
+    };
+    TempJobFolder folder;
+    QList<QPair<int, QStringList>> jobs; // num, then the searched texts by field
+    folder.value(QStringLiteral("begin"));
+    for (int n = 1; n <= 3000; ++n) {
+        const QString name = textOf(1 + random.bounded(3));
+        const QString model = textOf(1 + random.bounded(2));
+        jobs.append({n, {QString::number(n), name, model}});
+        folder.addJob({{"num", n}, {"name", name}, {"nameph", model}});
+    }
+    folder.addJob({{"num", 3001}}); // no name, no model
+    folder.value(QStringLiteral("commit"));
+    jobs.append({3001, {QStringLiteral("3001"), QString(), QString()}});
+
+    // A variant of a stored piece as a clerk may type it: the other spelling, the other case.
+    const auto retyped = [&random](QString text) {
+        for (QChar &ch : text) {
+            if (random.bounded(2) == 0)
+                continue;
+            if (ch == QChar(0x064A))
+                ch = QChar(0x06CC);
+            else if (ch == QChar(0x06A9))
+                ch = QChar(0x0643);
+            else if (ch >= u'0' && ch <= u'9')
+                ch = QChar(char16_t(0x06F0 + ch.unicode() - u'0'));
+            else if (ch.isLetter() && ch.unicode() < 128)
+                ch = ch.isUpper() ? ch.toLower() : ch.toUpper();
+        }
+        return text;
+    };
+    for (int field = 0; field < 3; ++field) {
+        for (int length = 1; length <= 6; ++length) {
+            QStringList typed = {QString("%_\\\"'").mid(length % 5, 1).repeated(length)};
+            for (int i = 0; i < 6; ++i) {
+                const QString text = jobs.at(random.bounded(int(jobs.size()))).second.at(field);
+                const int from = text.size() > length ? random.bounded(int(text.size()) - length + 1) : 0;
+                typed << retyped(text.mid(from, length));
+            }
+            for (const QString &pattern : typed) {
+                QList<int> expected;
+                for (const auto &[num, texts] : jobs) {
+                    if (plainFold(texts.at(field)).contains(plainFold(pattern)))
+                        expected << num;
+                }
+                const QList<int> found = listed(Queries::jobListSearch(SearchField(field), pattern));
+                QVERIFY2(found == expected, qPrintable(QStringLiteral("field %1, \"%2\": %3 found, %4 expected")
+                                                           .arg(field)
+                                                           .arg(pattern)
+                                                           .arg(found.size())
+                                                           .arg(expected.size())));
+            }
+        }
+    }
 }
 
 void TestQueries::dueByLeavesDeliveredAndEmptyOut()
