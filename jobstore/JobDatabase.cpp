@@ -9,16 +9,22 @@
 #include "jobstore/ServerPool.h"
 #include "jobstore/ServerWatch.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QUuid>
 
+#include <atomic>
 #include <filesystem>
+#include <future>
+#include <optional>
 
 namespace JobDatabase
 {
@@ -44,7 +50,8 @@ public:
 protected:
     explicit NamedConnection(const QString &prefix)
     {
-        static int serial = 0;
+        // The start checks the file on a thread of its own while the splash shows.
+        static std::atomic<int> serial = 0;
         m_name = prefix + QString::number(++serial);
     }
     QString m_name;
@@ -514,8 +521,47 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
     return true;
 }
 
+namespace
+{
+
+// A check begun while the splash shows, with what the file looked like when it began.
+struct Ahead {
+    QString path;
+    QDateTime modified;
+    qint64 size = -1;
+    std::future<Check> check;
+};
+
+std::optional<Ahead> &ahead()
+{
+    static std::optional<Ahead> pending;
+    return pending;
+}
+
+} // namespace
+
+void ensureAhead(const QString &path)
+{
+    if (Dialect::isServerUrl(path) || ahead())
+        return;
+    const QFileInfo info(path);
+    ahead() = Ahead{path, info.lastModified(), info.exists() ? info.size() : -1,
+                    std::async(std::launch::async, [path] { return ensure(path); })};
+}
+
 Check ensure(const QString &path)
 {
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (std::optional<Ahead> &pending = ahead(); app && QThread::currentThread() == app->thread() && pending) {
+        Ahead begun = std::move(*pending);
+        pending.reset();
+        const Check check = begun.check.get();
+        // A file replaced since (an Access file imported, a copy restored) is checked again.
+        const QFileInfo info(path);
+        if (begun.path == path && info.exists() && info.lastModified() == begun.modified &&
+            (info.size() == begun.size || begun.size < 0))
+            return check;
+    }
     if (Dialect::isServerUrl(path))
         return withServerHistory(path, ensureServer(path));
     const QFileInfo info(path);
@@ -669,6 +715,9 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
         if (fault)
             *fault = storageFaultOf(db.lastError());
     } else {
+        // A search through the index reads a few thousand jobs scattered over the file; kept in the
+        // connection's own cache, the next keystroke finds them there (2 MB by default).
+        QSqlQuery(db).exec(QStringLiteral("pragma cache_size=-16384"));
         // A file the start refused (damaged, foreign) is never written, not even a history table.
         JobHistory::prepareFile(db, soundFiles().contains(QFileInfo(path).absoluteFilePath()));
     }

@@ -44,6 +44,10 @@ struct Check {
 // never writes to a file that is not one.
 // A save cut short by a crash is rolled back first, as SQLite does for any writer.
 Check ensure(const QString &path);
+// Begins ensure(path) for a job file on a thread of its own, so its checks (a big file's take a
+// second) run while the splash shows; the next ensure() of the same unchanged file waits for that
+// result instead of checking again.
+void ensureAhead(const QString &path);
 
 // True when `path` is an SQLite database whose table1 has the job columns (other columns may stand
 // beside them), each with the kind of value it holds, and every page of it passes SQLite's quick

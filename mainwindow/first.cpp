@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/first.h"
 
+#include "jobstore/JobDatabase.h"
+#include "jobstore/ProgramValues.h"
+
 #include "mainwindow/Form1.h"
 #include "platform/AppSetup.h"
 #include "platform/Twips.h"
@@ -52,6 +55,7 @@ first::first(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::Frameless
     m_timer1->setInterval(3000);
     connect(m_timer1, &QTimer::timeout, this, &first::onTimer1);
     m_timer1->start();
+    JobDatabase::ensureAhead(Program::dataSourceOf(Program::connectionTextFor(Program::dataFolder())));
 }
 
 void first::onTimer1()
