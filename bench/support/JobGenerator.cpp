@@ -180,6 +180,61 @@ bool insertAll(const QSqlDatabase &db, int count, int perStatement, QString *err
     return write(rest);
 }
 
+bool isEmpty(const QVariant &value)
+{
+    return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isNull());
+}
+
+// A PostgreSQL array literal of one column's values.
+QString arrayLiteral(const QVariantList &values)
+{
+    QString literal(1, u'{');
+    for (const QVariant &value : values) {
+        if (literal.size() > 1)
+            literal += u',';
+        if (isEmpty(value)) {
+            literal += QLatin1String("NULL");
+            continue;
+        }
+        QString text = value.toString();
+        text.replace(u'\\', QLatin1String("\\\\")).replace(u'"', QLatin1String("\\\""));
+        literal += u'"' + text + u'"';
+    }
+    return literal + u'}';
+}
+
+// The server parses one array per column far faster than rows of bound values: the jobs go in as
+// columns of `perStatement` values each, unnested into rows. The caller holds the transaction.
+bool insertAsColumns(const QSqlDatabase &db, int count, int perStatement, QString *error)
+{
+    QStringList arrays;
+    for (int i = 0; i < JobTable::ColumnCount; ++i)
+        arrays << (JobTable::isNumberColumn(i) ? QStringLiteral("cast(? as numeric[])")
+                                               : QStringLiteral("cast(? as text[])"));
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("insert into table1 (%1) select * from unnest(%2)")
+                           .arg(JobTable::quotedColumns(), arrays.join(u',')))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    Jobs jobs(count);
+    while (!jobs.atEnd()) {
+        QList<QVariantList> columns(JobTable::ColumnCount);
+        for (int row = 0; row < perStatement && !jobs.atEnd(); ++row) {
+            const QVariantList values = jobs.next();
+            for (int i = 0; i < JobTable::ColumnCount; ++i)
+                columns[i] << values.at(i);
+        }
+        for (int i = 0; i < JobTable::ColumnCount; ++i)
+            query.bindValue(i, arrayLiteral(columns.at(i)));
+        if (!query.exec()) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool fillFile(const QString &path, int count, QString *error)
 {
     bool ok = false;
@@ -366,7 +421,7 @@ Made serverJobs(const QString &url, int count)
                       query.exec(QStringLiteral("delete from %1").arg(JobHistory::tableName()));
             if (!ok)
                 made.error = query.lastError().isValid() ? query.lastError().text() : db.lastError().text();
-            ok = ok && insertAll(db, count, 500, &made.error);
+            ok = ok && insertAsColumns(db, count, 10000, &made.error);
             if (ok) {
                 query.prepare(QStringLiteral("insert into velmora_bench_jobs (jobs, key) values (?, ?)"));
                 query.addBindValue(count);
