@@ -6,6 +6,7 @@
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_joblist [--jobs N]
 // With VELMORA_BENCH_SERVER=postgresql://user@host/dbname it measures that server's table1 too,
 // whose jobs it replaces with the generated ones.
+#include "support/EventLoopGaps.h"
 #include "support/JobGenerator.h"
 
 #include "jobentry/Form3.h"
@@ -430,26 +431,15 @@ void Bench::backupAndRestore()
     if (copied <= 0)
         return;
 
-    // The window must keep painting while the copy runs: the longest gap between two ticks.
-    QElapsedTimer ticks;
-    ticks.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer tick;
-    tick.setInterval(20);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longest = std::max(longest, ticks.elapsed() - last);
-        last = ticks.elapsed();
-    });
-    tick.start();
+    // The window must keep painting while the copy runs.
+    EventLoopGaps gaps;
     told.clear();
     clock.restart();
     form->restoreCommand();
     const bool listed = waitFor([&] { return rowsOf(grid) > 0; }, 120000);
     const double restore = clock.nsecsElapsed() / 1e9;
-    tick.stop();
     std::printf("restore: %.2f s (longest the window went without its event loop: %lld ms; list %s; told: %s)\n",
-                restore, (long long)longest, listed ? "filled again" : "still empty",
+                restore, (long long)gaps.longestMs(), listed ? "filled again" : "still empty",
                 qPrintable(told.join(QStringLiteral(" / "))));
     std::fflush(stdout);
 }
