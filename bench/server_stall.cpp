@@ -12,6 +12,7 @@
 #include "jobstore/ServerWatch.h"
 #include "mainwindow/Form1.h"
 #include "platform/MessageBox.h"
+#include "support/EventLoopGaps.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,27 +92,17 @@ int main(int argc, char *argv[])
 
     Form1 form;
     form.show();
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer tick;
-    tick.setInterval(20);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longest = std::max(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    tick.start();
+    EventLoopGaps gaps;
     const auto step = [&](const char *name, const std::function<void()> &work, int waitMs) {
-        last = clock.elapsed();
-        longest = 0;
+        gaps.reset();
         QElapsedTimer held;
         held.start();
         work();
         const qint64 call = held.elapsed();
         wait(waitMs);
         std::printf("%-40s held %5lld ms in the call, longest stall %5lld ms, server %s\n", name, (long long)call,
-                    (long long)std::max(longest, call), ServerWatch::answering() ? "answers" : "does not answer");
+                    (long long)std::max(gaps.longestMs(), call),
+                    ServerWatch::answering() ? "answers" : "does not answer");
     };
     wait(1500);
 
