@@ -382,19 +382,38 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
     qint64 done = 0;
     QSqlQuery read(from);
     read.setForwardOnly(true);
+    // A hundred jobs a statement: a million jobs one by one take a server minutes of round trips.
+    constexpr int Batch = 100;
     QSqlQuery write(to);
     if (!read.exec(QStringLiteral("select %1 from table1 order by rowid").arg(JobTable::quotedColumns())) ||
-        !write.prepare(JobTable::insertStatement())) {
+        !write.prepare(JobTable::insertStatement(Batch))) {
         *error = read.lastError().isValid() ? read.lastError().text() : write.lastError().text();
         return false;
     }
-    while (read.next()) {
-        for (int i = 0; i < JobTable::ColumnCount; ++i)
-            write.bindValue(i, read.value(i));
-        if (!write.exec()) {
-            *error = write.lastError().text();
+    QVariantList pending;
+    const auto flush = [&](bool whole) {
+        if (pending.isEmpty())
+            return true;
+        QSqlQuery tail(to);
+        QSqlQuery &statement = whole ? write : tail;
+        if (!whole && !tail.prepare(JobTable::insertStatement(int(pending.size() / JobTable::ColumnCount)))) {
+            *error = tail.lastError().text();
             return false;
         }
+        for (int i = 0; i < pending.size(); ++i)
+            statement.bindValue(i, pending.at(i));
+        if (!statement.exec()) {
+            *error = statement.lastError().text();
+            return false;
+        }
+        pending.clear();
+        return true;
+    };
+    while (read.next()) {
+        for (int i = 0; i < JobTable::ColumnCount; ++i)
+            pending << read.value(i);
+        if (pending.size() == Batch * JobTable::ColumnCount && !flush(true))
+            return false;
         if (progress && ++done % 1000 == 0)
             progress(done, total);
     }
@@ -402,7 +421,7 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
         *error = read.lastError().text();
         return false;
     }
-    return true;
+    return flush(false);
 }
 
 bool copyFromServer(const QString &url, const QString &partial, QString *error, const Progress &progress)
