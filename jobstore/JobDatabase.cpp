@@ -446,6 +446,7 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
         *error = server.error();
         return false;
     }
+    SearchIndex::dropFromFile(target);
     // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
     // Reading every job may take longer than a window's statement may.
@@ -456,6 +457,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
         nameDatabase(target, identity(url));
     ok = ok && target.commit();
     QSqlQuery(source).exec(QStringLiteral("rollback"));
+    if (ok)
+        SearchIndex::prepareFile(target);
     if (!ok && error->isEmpty())
         *error = target.lastError().text();
     if (!ok)
@@ -526,8 +529,11 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
               JobHistory::silenceServerTrigger(target) && query.exec(QStringLiteral("delete from table1"));
     if (!ok)
         detail = query.lastError().text();
-    ok = ok && copyJobs(source.db(), target, &detail, progress) &&
-         JobHistory::replaceHistory(source.db(), target, &detail) && target.commit();
+    // The trigram indexes are made again at the end, faster than kept up job by job.
+    bool indexed = false;
+    ok = ok && SearchIndex::dropFromServer(target, &indexed) && copyJobs(source.db(), target, &detail, progress) &&
+         JobHistory::replaceHistory(source.db(), target, &detail) &&
+         (!indexed || SearchIndex::prepareServer(target, true)) && target.commit();
     if (!ok) {
         if (detail.isEmpty())
             detail = target.lastError().text();

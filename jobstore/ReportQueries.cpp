@@ -26,4 +26,12 @@ SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, cons
     return {sql, values};
 }
 
+SqlText reportTotals(const SqlText &report)
+{
+    // Summed where the rows are: a busy month's thousands of rows need not cross to the window.
+    QString rows = report.sql;
+    rows.remove(QStringLiteral("order by num asc"));
+    return {QStringLiteral("select 0,count(*),sum(panelp),sum(endp) from (%1) as source").arg(rows), report.values};
+}
+
 } // namespace Queries

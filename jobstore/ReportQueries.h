@@ -16,5 +16,8 @@ constexpr qint64 openEnd = 999999;
 // technician filter adds no condition, while an empty status filter still leaves out the rows
 // without a status.
 SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, const QString &technicianFilter);
+// One row over the rows of report(): their count, and the sums of panelp and endp (null when no
+// row has a value there).
+SqlText reportTotals(const SqlText &report);
 
 } // namespace Queries

@@ -136,24 +136,57 @@ void prepareFile(QSqlDatabase db)
     }
 }
 
-void prepareServer(const QSqlDatabase &db)
+void dropFromFile(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    for (const Indexed &entry : indexed) {
+        for (const char *event : {"insert", "delete", "update"})
+            query.exec(
+                QStringLiteral("drop trigger if exists %1_%2").arg(QLatin1String(entry.table), QLatin1String(event)));
+        query.exec(QStringLiteral("drop table if exists %1").arg(QLatin1String(entry.table)));
+    }
+}
+
+bool dropFromServer(const QSqlDatabase &db, bool *dropped)
+{
+    QSqlQuery query(db);
+    *dropped = query.exec(QStringLiteral("select count(*) from pg_indexes where schemaname=current_schema() and "
+                                         "tablename='table1' and indexname like 'table1\\_%\\_trigrams'")) &&
+               query.next() && query.value(0).toInt() > 0;
+    bool ok = !query.lastError().isValid();
+    for (const Indexed &entry : indexed)
+        ok = ok &&
+             query.exec(QStringLiteral("drop index if exists table1_%1_trigrams").arg(QLatin1String(entry.source)));
+    return ok;
+}
+
+bool prepareServer(const QSqlDatabase &db, bool lifted)
 {
     QSqlQuery query(db);
     // Asked from the catalog first: making an index waits for every counter's save to end.
     if (query.exec(QStringLiteral("select count(*) from pg_indexes where schemaname=current_schema() and "
                                   "tablename='table1' and indexname like 'table1\\_%\\_trigrams'")) &&
         query.next() && query.value(0).toInt() == std::size(indexed))
-        return;
+        return true;
     // pg_trgm is a trusted extension: a database's owner may add it without being a superuser.
     if (!query.exec(QStringLiteral("create extension if not exists pg_trgm")))
-        return;
-    // A million jobs take the server longer to index than a window's statement may run.
-    query.exec(QStringLiteral("set statement_timeout=0"));
+        return true;
+    // A million jobs take the server longer to index than a window's statement may run; the limit
+    // the caller had is put back after.
+    // Inside a transaction that already lifted it, the limit is left alone.
+    const QString limit = !lifted && query.exec(QStringLiteral("show statement_timeout")) && query.next()
+                              ? query.value(0).toString()
+                              : QString();
+    if (!limit.isEmpty())
+        query.exec(QStringLiteral("set statement_timeout=0"));
+    bool ok = true;
     for (const Indexed &entry : indexed)
-        query.exec(QStringLiteral("create index if not exists table1_%1_trigrams on table1 using gin ((%2) "
-                                  "gin_trgm_ops)")
-                       .arg(QLatin1String(entry.source), serverIndexed(entry.column)));
-    query.exec(QStringLiteral("reset statement_timeout"));
+        ok = ok && query.exec(QStringLiteral("create index if not exists table1_%1_trigrams on table1 using gin ((%2) "
+                                             "gin_trgm_ops)")
+                                  .arg(QLatin1String(entry.source), serverIndexed(entry.column)));
+    if (!limit.isEmpty())
+        query.exec(QStringLiteral("select set_config('statement_timeout', '%1', false)").arg(limit));
+    return ok;
 }
 
 QString contains(const QSqlDatabase &db, Column column, const QString &folded, const QString &plain,

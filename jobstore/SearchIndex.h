@@ -21,8 +21,16 @@ enum class Purpose { FirstRows, AllRows };
 // Makes the job file's index tables and their triggers, filling them from the jobs the first time.
 // A file this account may not write keeps none, and its searches read every job.
 void prepareFile(QSqlDatabase db);
+// Drops the job file's index tables and triggers: a bulk copy fills them faster at its end, by
+// prepareFile(), than row by row.
+void dropFromFile(const QSqlDatabase &db);
 // The server's indexes; a login without the right to add pg_trgm leaves the searches unindexed.
-void prepareServer(const QSqlDatabase &db);
+// False only when making an index failed. `lifted`: the caller's transaction has no statement
+// time limit, and keeps it so.
+bool prepareServer(const QSqlDatabase &db, bool lifted = false);
+// Drops the server's trigram indexes, inside the caller's transaction; `dropped` tells whether
+// there were any, to be made again by prepareServer() in the same transaction.
+bool dropFromServer(const QSqlDatabase &db, bool *dropped);
 
 // The condition that `column` contains `folded` (a text already folded by Queries::foldForSearch),
 // in the form the database's index serves; its values are appended to `values`. `plain` is the

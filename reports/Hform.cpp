@@ -184,7 +184,8 @@ void Hform::runReport()
     const float shopFraction = float(*percent) / 100.0f;
     const QString technicianFilter = ui->Text1->text();
 
-    m_adodc1->setRecordSource(Queries::report(fromDate, toDate, statusFilter, technicianFilter));
+    const SqlText report = Queries::report(fromDate, toDate, statusFilter, technicianFilter);
+    m_adodc1->setRecordSource(report);
     const bool ok = m_adodc1->Refresh();
     if (ui->DataGrid1->dataSource() != m_adodc1)
         ui->DataGrid1->setDataSource(m_adodc1);
@@ -204,9 +205,17 @@ void Hform::runReport()
 
     m_technicianFilter = technicianFilter;
     m_totals.clear();
-    Recordset *rows = m_adodc1->recordset();
-    for (int row = 0; row < rows->RecordCount(); ++row)
-        m_totals.addRow(rows->value(row, partsPriceColumn), rows->value(row, finalPriceColumn));
+    Adodc sums;
+    sums.setConnectionString(m_adodc1->ConnectionString());
+    sums.setRecordSource(Queries::reportTotals(report));
+    if (sums.Refresh() && sums.recordset()->RecordCount() == 1) {
+        const Recordset *total = sums.recordset();
+        m_totals.setSums(total->Fields(0).toInt(), total->Fields(1), total->Fields(2));
+    } else {
+        Recordset *rows = m_adodc1->recordset();
+        for (int row = 0; row < rows->RecordCount(); ++row)
+            m_totals.addRow(rows->value(row, partsPriceColumn), rows->value(row, finalPriceColumn));
+    }
     m_totals.finish(shopFraction);
     m_hasReport = true;
     ui->Command4->setEnabled(true);

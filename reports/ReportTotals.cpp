@@ -26,6 +26,13 @@ void ReportTotals::addRow(const QVariant &partsPrice, const QVariant &finalPrice
         m_finalTotal += finalPrice.toDouble();
 }
 
+void ReportTotals::setSums(int rows, const QVariant &partsTotal, const QVariant &finalTotal)
+{
+    m_repairCount = rows;
+    m_partsTotal = partsTotal.isNull() ? 0 : partsTotal.toDouble();
+    m_finalTotal = finalTotal.isNull() ? 0 : finalTotal.toDouble();
+}
+
 void ReportTotals::finish(float shopFraction)
 {
     m_shopFraction = shopFraction;

@@ -16,6 +16,8 @@ public:
     void clear();
     // One row of the result; a null price adds nothing but the row still counts as a repair.
     void addRow(const QVariant &partsPrice, const QVariant &finalPrice);
+    // The count and sums of every row at once, as the database added them.
+    void setSums(int rows, const QVariant &partsTotal, const QVariant &finalTotal);
     // Splits the repair total; the shop's part is rounded to a whole number, ties to even.
     void finish(float shopFraction);
 
