@@ -112,7 +112,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
             this, db.connectionName(),
             {QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql), m_allSource.values},
             [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
-                if (ok && generation == m_generation && !m_allKeys)
+                if (ok && generation == m_generation && !m_allKeys && agrees(keys))
                     takeKeys(keys);
             });
     }
@@ -144,6 +144,15 @@ void Recordset::grewTo(int visibleBefore) const
 {
     if (availableCount() > visibleBefore)
         emit const_cast<Recordset *>(this)->rowsAppended(visibleBefore, availableCount() - 1);
+}
+
+bool Recordset::agrees(const QVector<qint64> &keys) const
+{
+    // Read on another connection a moment ago: a count or a page read since is newer, and a
+    // disagreement leaves the ids to be read again when a move needs them.
+    if ((m_count >= 0 && m_count != keys.size()) || keys.size() < m_rowIds.size())
+        return false;
+    return std::equal(m_rowIds.cbegin(), m_rowIds.cend(), keys.cbegin());
 }
 
 void Recordset::takeKeys(QVector<qint64> keys) const

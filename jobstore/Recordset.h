@@ -100,6 +100,7 @@ private:
     QSqlQuery prepared(const SqlText &source, const QString &sql) const;
     // Every row's id, read now unless the reading thread brought them already.
     bool ensureAllKeys() const;
+    bool agrees(const QVector<qint64> &keys) const;
     void takeKeys(QVector<qint64> keys) const;
     void grewTo(int visibleBefore) const;
     bool loadPage(int row) const;

@@ -11,19 +11,28 @@ void RecordsetModel::setRecordset(Recordset *recordset)
     if (m_recordset)
         m_recordset->disconnect(this);
     m_recordset = recordset;
+    m_rows = recordset ? recordset->availableCount() : 0;
+    // The record set changes before it tells; the grid must hear of a change while the model still
+    // holds the rows it had, so the model keeps its own count.
     if (recordset) {
         connect(recordset, &Recordset::aboutToReset, this, &RecordsetModel::beginResetModel);
-        connect(recordset, &Recordset::reset, this, &RecordsetModel::endResetModel);
+        connect(recordset, &Recordset::reset, this, [this] {
+            m_rows = m_recordset->availableCount();
+            endResetModel();
+        });
         connect(recordset, &Recordset::rowInserted, this, [this](int row) {
             beginInsertRows(QModelIndex(), row, row);
+            ++m_rows;
             endInsertRows();
         });
         connect(recordset, &Recordset::rowsAppended, this, [this](int first, int last) {
             beginInsertRows(QModelIndex(), first, last);
+            m_rows = last + 1;
             endInsertRows();
         });
         connect(recordset, &Recordset::rowRemoved, this, [this](int row) {
             beginRemoveRows(QModelIndex(), row, row);
+            --m_rows;
             endRemoveRows();
         });
         connect(recordset, &Recordset::rowChanged, this,
@@ -41,7 +50,7 @@ void RecordsetModel::setCaptions(const QStringList &captions)
 
 int RecordsetModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_recordset ? 0 : m_recordset->availableCount();
+    return parent.isValid() || !m_recordset ? 0 : m_rows;
 }
 
 int RecordsetModel::columnCount(const QModelIndex &parent) const

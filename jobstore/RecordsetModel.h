@@ -26,5 +26,6 @@ public:
 
 private:
     QPointer<Recordset> m_recordset;
+    int m_rows = 0;
     QStringList m_captions;
 };

@@ -3,6 +3,7 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "jobstore/RecordsetModel.h"
 #include "support/TempJobFolder.h"
 
 #include <QtTest>
@@ -22,6 +23,8 @@ private slots:
     void failedUpdateWritesNothingAndCanBeRetried();
     void deleteRemovesTheCurrentRowOnly();
     void rowsBeyondTheFirstPageReadInOrder();
+    void longListLearnsItsLengthAfterItsFirstPage_data();
+    void longListLearnsItsLengthAfterItsFirstPage();
     void countAgreesWithTheRowsRead_data();
     void countAgreesWithTheRowsRead();
     void findAgreesWithReadingEveryRow_data();
@@ -257,6 +260,52 @@ void TestRecordset::rowsBeyondTheFirstPageReadInOrder()
     QCOMPARE(numbers.at(498), 1000);
     QCOMPARE(numbers.last(), 3);
     QCOMPARE(QSet<int>(numbers.begin(), numbers.end()).size(), 500);
+}
+
+// A list longer than a page shows its first page at once; the rest arrives from the reading thread,
+// or is read at once when a count or a move needs it, and the grid's model hears of it consistently.
+void TestRecordset::longListLearnsItsLengthAfterItsFirstPage_data()
+{
+    QTest::addColumn<QString>("first");     // what happens before the ids arrive
+    QTest::addColumn<int>("rows");          // the rows in the end
+    QTest::addColumn<int>("currentNumber"); // the job current in the end
+    QTest::newRow("ids from the thread") << "" << 1000 << 1;
+    QTest::newRow("counted at once") << "count" << 1000 << 1;
+    QTest::newRow("last row at once") << "last" << 1000 << 1000;
+    QTest::newRow("another counter deletes before the ids") << "delete" << 999 << 11;
+}
+
+void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
+{
+    QFETCH(QString, first);
+    QFETCH(int, rows);
+    QFETCH(int, currentNumber);
+    TempJobFolder folder;
+    folder.addJobs(1, 1000);
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::jobList());
+    RecordsetModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(control.Refresh());
+    Recordset *rs = control.recordset();
+    model.setRecordset(rs);
+    QCOMPARE(rs->availableCount(), 256);
+    if (first == QLatin1String("count")) {
+        QCOMPARE(rs->RecordCount(), 1000);
+        QCOMPARE(model.rowCount(), 1000);
+    } else if (first == QLatin1String("last")) {
+        QVERIFY(rs->MoveLast());
+    } else if (first == QLatin1String("delete")) {
+        QVERIFY(rs->setAbsolutePosition(11));
+        folder.value(QStringLiteral("delete from table1 where num=5"));
+        QCOMPARE(rs->RecordCount(), 999);
+    }
+    QTRY_COMPARE(model.rowCount(), rows);
+    QCOMPARE(rs->RecordCount(), rows);
+    // A far row is read by its id, and matches its place.
+    QCOMPARE(model.data(model.index(rows - 2, Num)).toInt(), 999);
+    QCOMPARE(rs->Fields(Num).toInt(), currentNumber);
 }
 
 // The count leaves out a closing order, and only that: a limit after it, or an "order by" in a
