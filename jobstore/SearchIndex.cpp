@@ -8,6 +8,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <cmath>
+
 namespace SearchIndex
 {
 
@@ -97,8 +100,17 @@ QString trigramQuery(const QString &folded)
 }
 
 // Above this many rows holding the trigrams, reading the jobs in order fills the first page sooner
-// than fetching and sorting every row the index names.
-constexpr qint64 FrequentText = 20000;
+// than fetching and sorting every row the index names: a page of m matches among n jobs costs a
+// read of 256·n/m jobs in order, the index m jobs read apart, each some ten times dearer; the two
+// meet near m = √(26·n), some 5,000 of a million.
+qint64 frequentText(const QSqlDatabase &db)
+{
+    QSqlQuery size(db);
+    const qint64 jobs = size.exec(QStringLiteral("select max(rowid) from table1")) && size.next()
+                            ? size.value(0).toLongLong()
+                            : 0;
+    return std::clamp<qint64>(qint64(std::sqrt(26.0 * double(jobs))), 1000, 20000);
+}
 
 } // namespace
 
@@ -221,12 +233,13 @@ QString contains(const QSqlDatabase &db, Column column, const QString &folded, c
         return asPlain();
     const QString match = trigramQuery(folded);
     if (purpose == Purpose::FirstRows) {
+        const qint64 frequent = frequentText(db);
         QSqlQuery count(db);
         count.prepare(QStringLiteral("select count(*) from (select 1 from %1 where %1 match ? limit %2)")
                           .arg(table)
-                          .arg(FrequentText + 1));
+                          .arg(frequent + 1));
         count.addBindValue(match);
-        if (!count.exec() || !count.next() || count.value(0).toLongLong() > FrequentText)
+        if (!count.exec() || !count.next() || count.value(0).toLongLong() > frequent)
             return asPlain();
     }
     values << match << pattern;
