@@ -446,6 +446,8 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
         *error = server.error();
         return false;
     }
+    // The copy is written without its search index, faster; a start or restore that opens it makes
+    // the index then.
     SearchIndex::dropFromFile(target);
     // One snapshot: jobs saved at other counters while the copy runs are all in it or all out.
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
@@ -457,8 +459,7 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
         nameDatabase(target, identity(url));
     ok = ok && target.commit();
     QSqlQuery(source).exec(QStringLiteral("rollback"));
-    if (ok)
-        SearchIndex::prepareFile(target);
+
     if (!ok && error->isEmpty())
         *error = target.lastError().text();
     if (!ok)
