@@ -17,12 +17,12 @@ namespace
 {
 
 // A count needs no order: the server would otherwise sort every matching row just to count them.
-// Only a closing "order by" of plain column names is dropped, never one inside a subquery or a
+// Only a closing "order by" of plain column names (or a column+0) is dropped, never one inside a subquery or a
 // quoted text, nor one followed by a limit.
 QString withoutOrder(const QString &sql)
 {
     static const QRegularExpression closingOrder(
-        QStringLiteral(R"(\s*\border\s+by\s+"?\w+"?(\s+(asc|desc))?(\s*,\s*"?\w+"?(\s+(asc|desc))?)*\s*$)"),
+        QStringLiteral(R"(\s*\border\s+by\s+"?\w+"?(\+0)?(\s+(asc|desc))?(\s*,\s*"?\w+"?(\+0)?(\s+(asc|desc))?)*\s*$)"),
         QRegularExpression::CaseInsensitiveOption);
     QString plain = sql;
     return plain.remove(closingOrder);

@@ -22,10 +22,10 @@ SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, cons
         sql += QStringLiteral("and(%1 LIKE ? ESCAPE '\\')").arg(foldedColumn(QStringLiteral("service"), technician));
         values << containsPattern(technician);
     }
-    // The row id settles the order of rows without a number, and keeps the server from reading a
-    // month's jobs by walking the receipt numbers from the first: sorting the month read through
-    // the date index is far quicker.
-    sql += QStringLiteral("order by num asc,rowid asc");
+    // Sorted as numbers, not read in the receipt-number index's order: the server would otherwise
+    // walk the numbers from the first to reach a late month's jobs, where sorting the month read
+    // through the date index is far quicker. The row id settles rows without a number.
+    sql += QStringLiteral("order by num+0 asc,rowid asc");
     return {sql, values};
 }
 
