@@ -151,6 +151,33 @@ bool nullsSortFirst(const QSqlDatabase &db)
     return !isServer(db);
 }
 
+QString arrayLiteral(const QVariantList &values)
+{
+    QString literal(1, u'{');
+    for (const QVariant &value : values) {
+        if (literal.size() > 1)
+            literal += u',';
+        if (value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isNull())) {
+            literal += QLatin1String("NULL");
+            continue;
+        }
+        QString text = value.toString();
+        text.replace(u'\\', QLatin1String("\\\\")).replace(u'"', QLatin1String("\\\""));
+        literal += u'"' + text + u'"';
+    }
+    return literal + u'}';
+}
+
+QString insertFromArrays()
+{
+    QStringList arrays;
+    for (int i = 0; i < JobTable::ColumnCount; ++i)
+        arrays << (JobTable::isNumberColumn(i) ? QStringLiteral("cast(? as numeric[])")
+                                               : QStringLiteral("cast(? as text[])"));
+    return QStringLiteral("insert into table1 (%1) select * from unnest(%2)")
+        .arg(JobTable::quotedColumns(), arrays.join(u','));
+}
+
 QStringList createStatements(bool server)
 {
     if (!server)

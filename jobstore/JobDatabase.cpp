@@ -382,37 +382,48 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
     qint64 done = 0;
     QSqlQuery read(from);
     read.setForwardOnly(true);
-    // A hundred jobs a statement: a million jobs one by one take a server minutes of round trips.
-    constexpr int Batch = 100;
+    // Many jobs a statement: a million jobs one by one take a server minutes of round trips. The
+    // server takes them as one array per column, a file as rows of a multi-row insert.
+    const bool server = Dialect::isServer(to);
+    const int batch = server ? 5000 : 100;
     QSqlQuery write(to);
     if (!read.exec(QStringLiteral("select %1 from table1 order by rowid").arg(JobTable::quotedColumns())) ||
-        !write.prepare(JobTable::insertStatement(Batch))) {
+        !write.prepare(server ? Dialect::insertFromArrays() : JobTable::insertStatement(batch))) {
         *error = read.lastError().isValid() ? read.lastError().text() : write.lastError().text();
         return false;
     }
-    QVariantList pending;
-    const auto flush = [&](bool whole) {
-        if (pending.isEmpty())
+    QList<QVariantList> columns(JobTable::ColumnCount);
+    int pending = 0;
+    const auto flush = [&] {
+        if (pending == 0)
             return true;
         QSqlQuery tail(to);
-        QSqlQuery &statement = whole ? write : tail;
-        if (!whole && !tail.prepare(JobTable::insertStatement(int(pending.size() / JobTable::ColumnCount)))) {
+        QSqlQuery &statement = server || pending == batch ? write : tail;
+        if (&statement == &tail && !tail.prepare(JobTable::insertStatement(pending))) {
             *error = tail.lastError().text();
             return false;
         }
-        for (int i = 0; i < pending.size(); ++i)
-            statement.bindValue(i, pending.at(i));
+        for (int i = 0; i < JobTable::ColumnCount; ++i) {
+            if (server) {
+                statement.bindValue(i, Dialect::arrayLiteral(columns.at(i)));
+                continue;
+            }
+            for (int row = 0; row < pending; ++row)
+                statement.bindValue(row * JobTable::ColumnCount + i, columns.at(i).at(row));
+        }
         if (!statement.exec()) {
             *error = statement.lastError().text();
             return false;
         }
-        pending.clear();
+        for (QVariantList &column : columns)
+            column.clear();
+        pending = 0;
         return true;
     };
     while (read.next()) {
         for (int i = 0; i < JobTable::ColumnCount; ++i)
-            pending << read.value(i);
-        if (pending.size() == Batch * JobTable::ColumnCount && !flush(true))
+            columns[i] << read.value(i);
+        if (++pending == batch && !flush())
             return false;
         if (progress && ++done % 1000 == 0)
             progress(done, total);
@@ -421,7 +432,7 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
         *error = read.lastError().text();
         return false;
     }
-    return flush(false);
+    return flush();
 }
 
 bool copyFromServer(const QString &url, const QString &partial, QString *error, const Progress &progress)

@@ -247,8 +247,14 @@ void sayRestored(QWidget *owner, const QString &safety)
 
 bool restoreOntoServer(QWidget *owner, const QString &server, const QString &chosen)
 {
-    // A file the server would refuse costs no safety copy of every job first.
-    if (const QStringList repeated = JobDatabase::repeatedNumbers(chosen); !repeated.isEmpty()) {
+    // A file the server would refuse costs no safety copy of every job first. Reading a big file's
+    // numbers takes seconds: the window keeps painting meanwhile.
+    QStringList repeated;
+    withProgress(owner, QStringLiteral("فايل پشتيبان بررسي مي شود..."), [&](const JobDatabase::Progress &) {
+        repeated = JobDatabase::repeatedNumbers(chosen);
+        return true;
+    });
+    if (!repeated.isEmpty()) {
         MessageBox::failure(
             owner,
             QStringLiteral("در فايل پشتيبان %1 اين شماره هاي رسيد بيش از يک بار آمده اند: %2\n"

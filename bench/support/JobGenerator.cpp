@@ -180,40 +180,12 @@ bool insertAll(const QSqlDatabase &db, int count, int perStatement, QString *err
     return write(rest);
 }
 
-bool isEmpty(const QVariant &value)
-{
-    return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isNull());
-}
-
-// A PostgreSQL array literal of one column's values.
-QString arrayLiteral(const QVariantList &values)
-{
-    QString literal(1, u'{');
-    for (const QVariant &value : values) {
-        if (literal.size() > 1)
-            literal += u',';
-        if (isEmpty(value)) {
-            literal += QLatin1String("NULL");
-            continue;
-        }
-        QString text = value.toString();
-        text.replace(u'\\', QLatin1String("\\\\")).replace(u'"', QLatin1String("\\\""));
-        literal += u'"' + text + u'"';
-    }
-    return literal + u'}';
-}
-
 // The server parses one array per column far faster than rows of bound values: the jobs go in as
 // columns of `perStatement` values each, unnested into rows. The caller holds the transaction.
 bool insertAsColumns(const QSqlDatabase &db, int count, int perStatement, QString *error)
 {
-    QStringList arrays;
-    for (int i = 0; i < JobTable::ColumnCount; ++i)
-        arrays << (JobTable::isNumberColumn(i) ? QStringLiteral("cast(? as numeric[])")
-                                               : QStringLiteral("cast(? as text[])"));
     QSqlQuery query(db);
-    if (!query.prepare(QStringLiteral("insert into table1 (%1) select * from unnest(%2)")
-                           .arg(JobTable::quotedColumns(), arrays.join(u',')))) {
+    if (!query.prepare(Dialect::insertFromArrays())) {
         *error = query.lastError().text();
         return false;
     }
@@ -226,7 +198,7 @@ bool insertAsColumns(const QSqlDatabase &db, int count, int perStatement, QStrin
                 columns[i] << values.at(i);
         }
         for (int i = 0; i < JobTable::ColumnCount; ++i)
-            query.bindValue(i, arrayLiteral(columns.at(i)));
+            query.bindValue(i, Dialect::arrayLiteral(columns.at(i)));
         if (!query.exec()) {
             *error = query.lastError().text();
             return false;

@@ -182,6 +182,9 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     TempJobFolder folder;
     folder.addJobs(1, 300);
     folder.addJob({{"num", 301}, {"tel", QStringLiteral("09120000000")}, {"minp", 1500.5}});
+    // Texts that array literals must carry as they are: empty (not null), quotes, backslashes, braces.
+    const QString awkward = QStringLiteral("a\"b\\c{d},e NULL");
+    folder.addJob({{"num", 302}, {"name", QString("")}, {"nameph", awkward}});
     const QString server = folder.databasePath();
     QTemporaryDir elsewhere;
     const QString file = elsewhere.filePath(QStringLiteral("db1.mdb"));
@@ -189,15 +192,20 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QString error;
     QVERIFY2(JobDatabase::copyConsistent(server, file, &error), qPrintable(error));
     QVERIFY(JobDatabase::isJobDatabase(file));
-    QCOMPARE(JobDatabase::jobCount(file), 301);
+    QCOMPARE(JobDatabase::jobCount(file), 302);
     QVERIFY(!QFile::exists(file + QStringLiteral(".partial")));
 
     // Back onto the server, after the server's jobs changed: the file's jobs replace them all.
     folder.value(QStringLiteral("delete from table1 where num>100"));
     folder.addJob({{"num", 999}, {"name", QStringLiteral("only on the server")}});
     QVERIFY2(JobDatabase::replaceServerJobs(server, file, &error), qPrintable(error));
-    QCOMPARE(JobDatabase::jobCount(server), 301);
+    QCOMPARE(JobDatabase::jobCount(server), 302);
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=999")).toInt(), 0);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=302 and name='' and serial is null "
+                                         "and minp is null"))
+                 .toInt(),
+             1);
+    QCOMPARE(folder.value(QStringLiteral("select nameph from table1 where num=302")).toString(), awkward);
     QCOMPARE(folder.value(QStringLiteral("select tel from table1 where num=301")).toString(),
              QStringLiteral("09120000000"));
     QCOMPARE(folder.value(QStringLiteral("select minp from table1 where num=301")).toDouble(), 1500.5);
@@ -212,7 +220,7 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QCOMPARE(JobDatabase::repeatedNumbers(file), QStringList{QStringLiteral("5")});
     QVERIFY(!JobDatabase::replaceServerJobs(server, file, &error));
     QVERIFY(error.contains(QStringLiteral("23505")) || error.contains(QStringLiteral("duplicate")));
-    QCOMPARE(JobDatabase::jobCount(server), 301);
+    QCOMPARE(JobDatabase::jobCount(server), 302);
 }
 
 // Idle, the watch reports nothing; a save, change or delete at another counter is reported within
