@@ -106,9 +106,8 @@ QString trigramQuery(const QString &folded)
 qint64 frequentText(const QSqlDatabase &db)
 {
     QSqlQuery size(db);
-    const qint64 jobs = size.exec(QStringLiteral("select max(rowid) from table1")) && size.next()
-                            ? size.value(0).toLongLong()
-                            : 0;
+    const qint64 jobs =
+        size.exec(QStringLiteral("select max(rowid) from table1")) && size.next() ? size.value(0).toLongLong() : 0;
     return std::clamp<qint64>(qint64(std::sqrt(26.0 * double(jobs))), 1000, 20000);
 }
 

@@ -201,8 +201,9 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QVERIFY2(JobDatabase::replaceServerJobs(server, file, &error), qPrintable(error));
     QCOMPARE(JobDatabase::jobCount(server), 302);
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=999")).toInt(), 0);
-    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=302 and name='' and serial is null "
-                                         "and minp is null"))
+    QCOMPARE(folder
+                 .value(QStringLiteral("select count(*) from table1 where num=302 and name='' and serial is null "
+                                       "and minp is null"))
                  .toInt(),
              1);
     QCOMPARE(folder.value(QStringLiteral("select nameph from table1 where num=302")).toString(), awkward);
