@@ -40,6 +40,19 @@ struct Reader {
     bool stopping = false;
     quint64 lastId = 0;
     QHash<quint64, Waiting> waiting; // touched on the window's thread only
+
+    // A program that ends without its application object going first must not end on a running
+    // thread.
+    ~Reader()
+    {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        wake.notify_all();
+        if (thread.joinable())
+            thread.join();
+    }
 };
 
 Reader &reader()
