@@ -87,6 +87,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     m_rows.clear();
     m_count = -1;
     m_allKeys = false;
+    m_lastWanted = false;
     m_editing = m_adding = false;
     m_index = -1;
     m_currentDeleted = false;
@@ -114,6 +115,8 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
             [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
                 if (ok && generation == m_generation && !m_allKeys && agrees(keys))
                     takeKeys(keys);
+                if (generation == m_generation && std::exchange(m_lastWanted, false))
+                    MoveLast();
             });
     }
     m_open = true;
@@ -368,6 +371,15 @@ bool Recordset::IsEOF() const
 bool Recordset::MoveFirst()
 {
     return moveTo(0);
+}
+
+void Recordset::MoveLastWhenKnown()
+{
+    if (m_allKeys) {
+        MoveLast();
+        return;
+    }
+    m_lastWanted = true;
 }
 
 bool Recordset::MoveLast()
@@ -799,6 +811,7 @@ void Recordset::acceptStoredRow()
 
 bool Recordset::moveTo(int index)
 {
+    m_lastWanted = false;
     if (!commitBeforeMove())
         return false;
     if (index >= m_rows.size())
