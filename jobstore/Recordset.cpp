@@ -113,9 +113,14 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
             this, db.connectionName(),
             {QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql), m_allSource.values},
             [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
-                if (ok && generation == m_generation && !m_allKeys && agrees(keys))
+                if (generation != m_generation)
+                    return;
+                if (ok && !m_allKeys && agrees(keys))
                     takeKeys(keys);
-                if (generation == m_generation && std::exchange(m_lastWanted, false))
+                // Without the thread's ids the grid still learns its length, by a count.
+                else if (!m_allKeys)
+                    RecordCount();
+                if (std::exchange(m_lastWanted, false))
                     MoveLast();
             });
     }
