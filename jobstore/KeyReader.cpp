@@ -70,9 +70,6 @@ QVector<qint64> readKeys(const Request &request, bool *ok)
         *ok = db.open();
         if (*ok) {
             QSqlQuery query(db);
-            // Off the window's thread, a busy server may take longer than a window's statement may.
-            if (db.driverName() == QLatin1String("QPSQL"))
-                query.exec(QStringLiteral("set statement_timeout=0"));
             query.setForwardOnly(true);
             *ok = query.prepare(request.source.sql);
             for (const QVariant &value : request.source.values)

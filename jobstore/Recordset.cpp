@@ -87,7 +87,6 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     m_rows.clear();
     m_count = -1;
     m_allKeys = false;
-    m_lastWanted = false;
     m_editing = m_adding = false;
     m_index = -1;
     m_currentDeleted = false;
@@ -120,8 +119,6 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
                 // Without the thread's ids the grid still learns its length, by a count.
                 else if (!m_allKeys)
                     RecordCount();
-                if (std::exchange(m_lastWanted, false))
-                    MoveLast();
             });
     }
     m_open = true;
@@ -376,15 +373,6 @@ bool Recordset::IsEOF() const
 bool Recordset::MoveFirst()
 {
     return moveTo(0);
-}
-
-void Recordset::MoveLastWhenKnown()
-{
-    if (m_allKeys) {
-        MoveLast();
-        return;
-    }
-    m_lastWanted = true;
 }
 
 bool Recordset::MoveLast()
@@ -816,7 +804,6 @@ void Recordset::acceptStoredRow()
 
 bool Recordset::moveTo(int index)
 {
-    m_lastWanted = false;
     if (!commitBeforeMove())
         return false;
     if (index >= m_rows.size())

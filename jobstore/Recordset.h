@@ -41,10 +41,6 @@ public:
 
     bool MoveFirst();
     bool MoveLast();
-    // MoveLast() now when every row's id is known, else once the reading thread brings them: a
-    // million ids read at once would hold the window for most of a second.
-    void MoveLastWhenKnown();
-    bool allRowsKnown() const { return m_allKeys; }
     bool MoveNext();
     bool MovePrevious();
     bool Move(int rows);
@@ -125,7 +121,6 @@ private:
     mutable int m_count = -1;       // every row counted; -1 while only the first page is known
     mutable bool m_allKeys = false; // m_rowIds holds every row's id
     quint64 m_generation = 0;
-    bool m_lastWanted = false; // MoveLastWhenKnown() waits for the ids
     QString m_table;
     mutable QStringList m_fieldNames;
     // Rows not yet read are empty vectors; every row has at least one column once read.

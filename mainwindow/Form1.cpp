@@ -288,21 +288,11 @@ void Form1::registerJob()
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->setText(QString());
     qint64 next = 1;
-    Recordset *recordset = m_adodc1->recordset();
-    const auto lastListed = [&next, recordset] {
+    if (position() > 0 || onDeletedRow()) {
+        Recordset *recordset = m_adodc1->recordset();
         recordset->MoveLast();
         if (recordset->AbsolutePosition() > 0)
             next = qint64(recordset->Fields(0).toDouble()) + 1;
-    };
-    // A list still learning its length moves to its last job once it knows it: the number comes
-    // from the highest stored below, and the window does not wait for a million ids.
-    bool lastPending = false;
-    if (position() > 0 || onDeletedRow()) {
-        if (recordset->allRowsKnown())
-            lastListed();
-        else
-            recordset->MoveLastWhenKnown();
-        lastPending = !recordset->allRowsKnown();
     }
     // The highest number stored, not the row under the cursor: after a delete or a narrow search the
     // last listed job need not carry it.
@@ -313,8 +303,6 @@ void Form1::registerJob()
         next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
     else if (highest.lastFault() == StorageFault::NoAnswer && toldServerAway(this))
         return;
-    else if (lastPending)
-        lastListed();
     // The clerk types a free number into the empty, focused box of the window that opens next.
     const bool numberLeft = next <= std::numeric_limits<qint32>::max();
     if (!numberLeft)
@@ -469,7 +457,7 @@ void Form1::listRefresh()
     }
     Recordset *recordset = m_adodc1->recordset();
     if (Program::NewJobMode == 1) {
-        recordset->MoveLastWhenKnown();
+        recordset->MoveLast();
         Program::NewJobMode = 0;
     } else if (!hadCurrent && hadRows) {
         // After a delete no job is current until the clerk picks one, however often the list is read.

@@ -272,7 +272,6 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage_data()
     QTest::newRow("ids from the thread") << "" << 1000 << 1;
     QTest::newRow("counted at once") << "count" << 1000 << 1;
     QTest::newRow("last row at once") << "last" << 1000 << 1000;
-    QTest::newRow("last row once known") << "lastWhenKnown" << 1000 << 1000;
     QTest::newRow("another counter deletes before the ids") << "delete" << 999 << 11;
 }
 
@@ -297,9 +296,6 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
         QCOMPARE(model.rowCount(), 1000);
     } else if (first == QLatin1String("last")) {
         QVERIFY(rs->MoveLast());
-    } else if (first == QLatin1String("lastWhenKnown")) {
-        rs->MoveLastWhenKnown();
-        QCOMPARE(rs->AbsolutePosition(), 1); // the window did not wait for the ids
     } else if (first == QLatin1String("delete")) {
         QVERIFY(rs->setAbsolutePosition(11));
         folder.value(QStringLiteral("delete from table1 where num=5"));
