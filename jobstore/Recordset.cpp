@@ -248,24 +248,12 @@ QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) cons
         sql += QStringLiteral(" where rowid not in (%1)")
                    .arg(QStringList(m_insertedIds.size(), QStringLiteral("?")).join(u','));
     sql += QStringLiteral(" limit ? offset ?");
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    if (ok) {
-        for (const QVariant &value : m_source.values)
-            query.addBindValue(value);
-        for (qint64 id : m_insertedIds)
-            query.addBindValue(id);
-        // "No limit" is spelt differently by each database; no record set comes near this one.
-        query.addBindValue(limit < 0 ? std::numeric_limits<qint32>::max() : limit);
-        query.addBindValue(offset);
-        ok = query.exec();
-    }
-    if (!ok) {
-        m_lastError = query.lastError().text();
-        m_lastFault = Dialect::faultOf(query.lastError(), m_db);
-    }
-    return query;
+    QVariantList values = m_source.values;
+    for (qint64 id : m_insertedIds)
+        values << id;
+    // "No limit" is spelt differently by each database; no record set comes near this one.
+    values << (limit < 0 ? std::numeric_limits<qint32>::max() : limit) << offset;
+    return prepared({QString(), values}, sql);
 }
 
 bool Recordset::loadPage(int row) const
