@@ -3,31 +3,30 @@
 
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
+#include "jobstore/JobFileConnections.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ServerPool.h"
 
-#include <QSet>
+#include <QFileInfo>
 #include <QSqlDatabase>
-
-namespace
-{
-QSet<Adodc *> &liveControls()
-{
-    static QSet<Adodc *> controls;
-    return controls;
-}
-} // namespace
 
 Adodc::Adodc(QObject *parent) : QObject(parent), m_recordset(new Recordset(this))
 {
     static int serial = 0;
     m_fileConnectionName = QStringLiteral("adodc-%1").arg(++serial);
-    liveControls().insert(this);
+    // The record set's queries go before the file they read is replaced.
+    QObject::connect(JobFileConnections::Notifier::instance(), &JobFileConnections::Notifier::closing, this,
+                     [this](const QStringList &files) {
+                         if (!m_pooled && !m_connectionName.isEmpty() &&
+                             files.contains(QFileInfo(Program::dataSourceOf(m_connectionText)).absoluteFilePath())) {
+                             m_recordset->close();
+                             disconnect();
+                         }
+                     });
 }
 
 Adodc::~Adodc()
 {
-    liveControls().remove(this);
     disconnect();
 }
 
@@ -94,15 +93,6 @@ bool Adodc::reconnect()
     m_connectionName = fresh;
     m_recordset->setDatabase(QSqlDatabase::database(fresh, false));
     return true;
-}
-
-void Adodc::closeAllConnections()
-{
-    for (Adodc *control : std::as_const(liveControls())) {
-        control->m_recordset->close();
-        control->disconnect();
-    }
-    ServerPool::closeIdle();
 }
 
 bool Adodc::connect()

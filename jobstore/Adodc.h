@@ -37,9 +37,6 @@ public:
     // set's rows and pending changes kept. False when there is no server, or it does not answer.
     bool reconnect();
 
-    // Closes every data control's connection, for replacing the database file under them.
-    static void closeAllConnections();
-
 signals:
     void refreshed(bool ok);
 

@@ -3,9 +3,11 @@
 
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
+#include "jobstore/JobFileConnections.h"
 #include "jobstore/ServerPool.h"
 #include "jobstore/ServerWatch.h"
 
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -25,6 +27,12 @@ JobChanges::JobChanges(QObject *parent) : QObject(parent), m_check(new QTimer(th
     connect(m_check, &QTimer::timeout, this, &JobChanges::checkConnection);
     static int serial = 0;
     m_connectionName = QStringLiteral("job-changes-%1").arg(++serial);
+    // Watched again by whoever replaced the file; until then every question is answered "changed".
+    connect(JobFileConnections::Notifier::instance(), &JobFileConnections::Notifier::closing, this,
+            [this](const QStringList &files) {
+                if (!m_server && files.contains(QFileInfo(m_dataSource).absoluteFilePath()))
+                    close();
+            });
 }
 
 JobChanges::~JobChanges()

@@ -3,6 +3,7 @@
 
 #include "jobstore/Dialect.h"
 #include "jobstore/JobChanges.h"
+#include "jobstore/JobFileConnections.h"
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/SearchIndex.h"
@@ -22,6 +23,7 @@
 #include <QUuid>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <optional>
@@ -60,17 +62,22 @@ protected:
 class ScratchConnection : public NamedConnection
 {
 public:
-    ScratchConnection(const QString &uri, bool readOnly) : NamedConnection(QStringLiteral("jobdatabase-scratch-"))
+    // `mode` is "ro", "rw" or "rwc".
+    ScratchConnection(const QString &path, const char *mode) : NamedConnection(QStringLiteral("jobdatabase-scratch-"))
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(uri);
         // A file held by another program for a moment is waited for, not taken for a foreign one.
-        db.setConnectOptions(
+        const bool readOnly = qstrcmp(mode, "ro") == 0;
+        JobFileConnections::open(
+            path, m_name, mode,
             readOnly
                 ? QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait)
-                : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait));
-        db.open();
+                : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(DefaultBusyWait),
+            &m_error);
     }
+    QString error() const { return m_error; }
+
+private:
+    QString m_error;
 };
 
 bool hasSqliteHeader(const QString &path)
@@ -129,10 +136,11 @@ State inspect(const QString &path, QString *why)
     if (!hasSqliteHeader(path))
         return refuse(State::NotAJobDatabase, QStringLiteral("not an SQLite database"));
 
-    ScratchConnection scratch(uriFor(path, "ro"), true);
+    ScratchConnection scratch(path, "ro");
     QSqlDatabase db = scratch.db();
     if (!db.isOpen())
-        return refuse(isBusy(db.lastError()) ? State::Busy : State::NotAJobDatabase, db.lastError().text());
+        return refuse(!db.isValid() || isBusy(db.lastError()) ? State::Busy : State::NotAJobDatabase,
+                      db.isValid() ? db.lastError().text() : scratch.error());
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("pragma table_info(table1)")))
         return refuse(isBusy(query.lastError()) ? State::Busy : State::NotAJobDatabase, query.lastError().text());
@@ -162,7 +170,7 @@ State inspect(const QString &path, QString *why)
 // failing disk leaves them) can still show a sound schema and a row count.
 bool passesQuickCheck(const QString &path, QString *why)
 {
-    ScratchConnection scratch(uriFor(path, "ro"), true);
+    ScratchConnection scratch(path, "ro");
     QSqlQuery check(scratch.db());
     if (check.exec(QStringLiteral("pragma quick_check")) && check.next() &&
         check.value(0).toString() == QLatin1String("ok"))
@@ -366,7 +374,7 @@ void recoverHotJournal(const QString &path)
     const QFileInfo journal(path + QStringLiteral("-journal"));
     if (!journal.exists() || journal.size() == 0 || !hasSqliteHeader(path))
         return;
-    ScratchConnection scratch(uriFor(path, "rw"), false);
+    ScratchConnection scratch(path, "rw");
     QSqlQuery(scratch.db()).exec(QStringLiteral("select count(*) from sqlite_master"));
 }
 
@@ -450,7 +458,7 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
     // Reading every job holds the window longer than one question to the server may.
     const ServerWatch::Patience patience;
     ServerScratch server(url);
-    ScratchConnection file(uriFor(partial, "rw"), false);
+    ScratchConnection file(partial, "rw");
     QSqlDatabase source = server.db();
     QSqlDatabase target = file.db();
     if (!server.isOpen()) {
@@ -503,7 +511,7 @@ Check withServerHistory(const QString &url, const Check &check)
 
 QStringList repeatedNumbers(const QString &file)
 {
-    ScratchConnection scratch(uriFor(file, "ro"), true);
+    ScratchConnection scratch(file, "ro");
     QSqlQuery query(scratch.db());
     QStringList repeated;
     if (!query.exec(QStringLiteral("select num from table1 where num is not null group by num having count(*)>1 "
@@ -527,7 +535,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
     QString why;
     if (!isJobDatabase(file, &why))
         return failWith(why);
-    ScratchConnection source(uriFor(file, "ro"), true);
+    ScratchConnection source(file, "ro");
     const ServerWatch::Patience patience;
     ServerScratch server(url);
     QSqlDatabase target = server.db();
@@ -561,12 +569,10 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
 namespace
 {
 
-// A check begun while the splash shows, with what the file looked like when it began.
+// A check begun while the splash shows, and what the file looked like when it ended.
 struct Ahead {
     QString path;
-    QDateTime modified;
-    qint64 size = -1;
-    std::future<Check> check;
+    std::future<std::pair<Check, QFileInfo>> check;
 };
 
 std::optional<Ahead> &ahead()
@@ -575,35 +581,53 @@ std::optional<Ahead> &ahead()
     return pending;
 }
 
+bool sameFileState(const QFileInfo &before, const QString &path)
+{
+    const QFileInfo now(path);
+    return before.exists() == now.exists() && before.size() == now.size() &&
+           before.lastModified() == now.lastModified();
+}
+
 } // namespace
 
 void ensureAhead(const QString &path)
 {
     if (Dialect::isServerUrl(path) || ahead())
         return;
-    const QFileInfo info(path);
-    ahead() = Ahead{path, info.lastModified(), info.exists() ? info.size() : -1,
-                    std::async(std::launch::async, [path] { return ensure(path); })};
+    ahead() = Ahead{path, std::async(std::launch::async, [path] {
+                        const Check check = ensure(path);
+                        QFileInfo after(path);
+                        after.setCaching(false);
+                        after.refresh();
+                        return std::pair{check, after};
+                    })};
+}
+
+bool aheadRunning()
+{
+    const std::optional<Ahead> &pending = ahead();
+    return pending && pending->check.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 Check ensure(const QString &path)
 {
     const QCoreApplication *app = QCoreApplication::instance();
-    if (std::optional<Ahead> &pending = ahead(); app && QThread::currentThread() == app->thread() && pending) {
+    if (std::optional<Ahead> &pending = ahead();
+        app && QThread::currentThread() == app->thread() && pending && pending->path == path) {
         Ahead begun = std::move(*pending);
         pending.reset();
-        const Check check = begun.check.get();
-        // A file replaced since (an Access file imported, a copy restored) is checked again.
-        const QFileInfo info(path);
-        if (begun.path == path && info.exists() && info.lastModified() == begun.modified &&
-            (info.size() == begun.size || begun.size < 0))
+        const auto [check, after] = begun.check.get();
+        // What the check found stands while the file is as the check left it: a file it made is
+        // still Created. A file replaced since (an Access file imported, a copy restored) is
+        // checked again.
+        if (sameFileState(after, path))
             return check;
     }
     if (Dialect::isServerUrl(path))
         return withServerHistory(path, ensureServer(path));
     const QFileInfo info(path);
     if (!info.exists()) {
-        ScratchConnection scratch(uriFor(path, "rwc"), false);
+        ScratchConnection scratch(path, "rwc");
         QSqlDatabase db = scratch.db();
         if (!db.isOpen())
             return {State::CannotCreate, db.lastError().text()};
@@ -638,7 +662,7 @@ Check ensure(const QString &path)
 
     // Older files have no indexes, nor a name, nor a history; the list and the due count want the
     // indexes, the exit copy's rotation the name.
-    ScratchConnection scratch(uriFor(path, "rw"), false);
+    ScratchConnection scratch(path, "rw");
     QSqlQuery query(scratch.db());
     for (const QString &statement : JobTable::indexStatements())
         query.exec(statement);
@@ -687,7 +711,7 @@ QString identity(const QString &path)
     }
     if (!hasSqliteHeader(path))
         return QString();
-    ScratchConnection scratch(uriFor(path, "ro"), true);
+    ScratchConnection scratch(path, "ro");
     QSqlQuery query(scratch.db());
     if (!query.exec(QStringLiteral("select identity from %1").arg(identityTable)) || !query.next())
         return QString();
@@ -705,7 +729,7 @@ qint64 jobCount(const QString &path)
     }
     if (!isJobDatabase(path))
         return -1;
-    ScratchConnection scratch(uriFor(path, "ro"), true);
+    ScratchConnection scratch(path, "ro");
     QSqlQuery query(scratch.db());
     if (!query.exec(QStringLiteral("select count(*) from table1")) || !query.next())
         return -1;
@@ -714,6 +738,10 @@ qint64 jobCount(const QString &path)
 
 void close(const QString &connectionName)
 {
+    if (JobFileConnections::owns(connectionName)) {
+        JobFileConnections::close(connectionName);
+        return;
+    }
     if (!QSqlDatabase::contains(connectionName))
         return;
     ServerWatch::untrack(connectionName);
@@ -741,16 +769,23 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
         }
         return db;
     }
-    QSqlDatabase db = QSqlDatabase::contains(connectionName)
-                          ? QSqlDatabase::database(connectionName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    db.setDatabaseName(uriFor(path, "rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWait));
-    if (!db.open()) {
+    // An Access file still waiting for its import, or another program's file, is never opened by
+    // SQLite: a connection left on it could take a journal beside it for its own.
+    if (QFileInfo info(path); info.isFile() && info.size() > 0 && !hasSqliteHeader(path)) {
         if (error)
-            *error = db.lastError().text();
+            *error = QStringLiteral("%1 is not an SQLite database").arg(path);
         if (fault)
-            *fault = storageFaultOf(db.lastError());
+            *fault = StorageFault::Other;
+        return QSqlDatabase();
+    }
+    QString why;
+    QSqlDatabase db = JobFileConnections::open(
+        path, connectionName, "rw", QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWait), &why);
+    if (!db.isOpen()) {
+        if (error)
+            *error = why;
+        if (fault)
+            *fault = db.isValid() ? storageFaultOf(db.lastError()) : StorageFault::Busy;
     } else {
         // A search through the index reads a few thousand jobs scattered over the file; kept in the
         // connection's own cache, the next keystroke finds them there (2 MB by default).
@@ -781,7 +816,7 @@ bool copyConsistent(const QString &path, const QString &target, QString *error, 
         return failWith(QStringLiteral("no database at %1").arg(path));
     } else {
         QFile::remove(partial);
-        ScratchConnection scratch(uriFor(path, "ro"), true);
+        ScratchConnection scratch(path, "ro");
         QSqlDatabase db = scratch.db();
         if (!db.isOpen())
             return failWith(db.lastError().text());

@@ -48,6 +48,8 @@ Check ensure(const QString &path);
 // second) run while the splash shows; the next ensure() of the same unchanged file waits for that
 // result instead of checking again.
 void ensureAhead(const QString &path);
+// True while the check ensureAhead() began has not ended; the splash waits for it, showing so.
+bool aheadRunning();
 
 // True when `path` is an SQLite database whose table1 has the job columns (other columns may stand
 // beside them), each with the kind of value it holds, and every page of it passes SQLite's quick

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/KeyReader.h"
 
+#include "jobstore/JobDatabase.h"
+#include "jobstore/JobFileConnections.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QPointer>
@@ -66,8 +69,11 @@ QVector<qint64> readKeys(const Request &request, bool *ok)
     QVector<qint64> keys;
     const QString name = QStringLiteral("keyreader");
     {
-        QSqlDatabase db = QSqlDatabase::cloneDatabase(request.connectionName, name);
-        *ok = db.open();
+        // A job file's connection is owned, so a restore or an import waits for this read to end.
+        const bool file = JobFileConnections::owns(request.connectionName);
+        QSqlDatabase db = file ? JobFileConnections::openLike(request.connectionName, name)
+                               : QSqlDatabase::cloneDatabase(request.connectionName, name);
+        *ok = db.isOpen() || (!file && db.open());
         if (*ok) {
             QSqlQuery query(db);
             query.setForwardOnly(true);
@@ -81,7 +87,7 @@ QVector<qint64> readKeys(const Request &request, bool *ok)
         }
         db.close();
     }
-    QSqlDatabase::removeDatabase(name);
+    JobDatabase::close(name);
     return keys;
 }
 

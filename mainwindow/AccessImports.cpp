@@ -3,9 +3,10 @@
 
 #include "jobstore/AccessFile.h"
 #include "jobstore/AccessImport.h"
-#include "jobstore/Adodc.h"
 #include "jobstore/JobDatabase.h"
+#include "jobstore/JobFileConnections.h"
 #include "jobstore/ProgramValues.h"
+#include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -14,7 +15,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProgressDialog>
 
 #include <filesystem>
 
@@ -51,6 +51,12 @@ QString asidePath(const QString &path)
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = info.dir().filePath(QStringLiteral("%1-%2.mdb").arg(base).arg(n));
     return aside;
+}
+
+void removeWithJournal(const QString &path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
 }
 
 } // namespace
@@ -96,61 +102,79 @@ bool offerAtStart(QWidget *owner, const QString &path)
         MessageBox::Answer::Yes)
         return false;
 
-    // The due count has been trying the file every second; no connection may stay on it once it is
-    // the Access file beside the new job database.
-    Adodc::closeAllConnections();
+    // The jobs go into a new file beside the Access file first; the Access file moves aside only
+    // once they are all in, so a failed or cut-short import leaves it where and as it was.
+    const QString incoming = path + QStringLiteral(".importing");
+    removeWithJournal(incoming);
+    const JobDatabase::Check created = JobDatabase::ensure(incoming);
+    if (created.state != JobDatabase::State::Created) {
+        removeWithJournal(incoming);
+        MessageBox::failure(owner,
+                            QStringLiteral("فايل اطلاعات تازه کنار %1 ساخته نشد و کاري وارد نشد.\n"
+                                           "فايل Access تغيير داده نشد و فهرست خالي نمايش داده مي شود.")
+                                .arg(shown(path)),
+                            created.detail);
+        return false;
+    }
+    const AccessImport::Outcome outcome = importBehindProgress(owner, path, incoming);
+    if (!outcome.ok) {
+        removeWithJournal(incoming);
+        MessageBox::failure(owner, outcome.reason, outcome.detail);
+        return false;
+    }
+
     QString error;
-    if (!moveFile(path, aside, &error)) {
-        MessageBox::failure(
-            owner,
-            QStringLiteral("فايل %1 کنار گذاشته نشد و کاري وارد نشد.\nفهرست خالي نمايش داده مي شود.").arg(shown(path)),
-            error);
+    {
+        // No connection, on any thread, may stay on either file across the renames.
+        JobFileConnections::Exclusive hold({path, incoming});
+        if (hold.ok() && moveFile(path, aside, &error) && !moveFile(incoming, path, &error))
+            moveFile(aside, path, &error);
+        if (!hold.ok())
+            error = hold.error();
+    }
+    if (!QFileInfo(aside).exists() || !JobDatabase::isJobDatabase(path)) {
+        removeWithJournal(incoming);
+        MessageBox::failure(owner,
+                            QStringLiteral("کارهاي فايل %1 خوانده شد ولي فايل اطلاعات تازه جاي آن را نگرفت.\n"
+                                           "فايل Access تغيير داده نشد و فهرست خالي نمايش داده مي شود.")
+                                .arg(shown(path)),
+                            error);
         return false;
     }
-    const JobDatabase::Check created = JobDatabase::ensure(path);
-    if (created.state != JobDatabase::State::Created || !importWithProgress(owner, aside, path)) {
-        // Back as it was: the next start offers the import again.
-        QFile::remove(path);
-        moveFile(aside, path, &error);
-        if (created.state != JobDatabase::State::Created)
-            MessageBox::failure(owner,
-                                QStringLiteral("فايل اطلاعات تازه %1 ساخته نشد و کاري وارد نشد.\n"
-                                               "فايل Access تغيير داده نشد و فهرست خالي نمايش داده مي شود.")
-                                    .arg(shown(path)),
-                                created.detail);
-        return false;
-    }
+    JobDatabase::ensure(path);
+    tellOutcome(owner, outcome, aside);
     return true;
 }
 
 bool importFromMenu(QWidget *owner)
 {
+    const QString store = Program::dataSourceOf(Program::DatabaseConnection);
+    // Until db1.mdb's own Access jobs are in there is no job database to import into.
+    if (!Program::isServer(store) && isAccessFile(store))
+        return offerAtStart(owner, store);
     const QString file = FileDialog::getOpenFileName(owner, QStringLiteral("ورود کارها از فايل Access"),
                                                      QDir::toNativeSeparators(Program::dataFolder()),
                                                      QStringLiteral("فايل Access (*.mdb *.accdb);;همه فايل ها (*)"));
     if (file.isEmpty())
         return false;
-    return importWithProgress(owner, file, Program::dataSourceOf(Program::DatabaseConnection));
+    return importWithProgress(owner, file, store);
 }
 
-bool importWithProgress(QWidget *owner, const QString &file, const QString &store)
+AccessImport::Outcome importBehindProgress(QWidget *owner, const QString &file, const QString &store)
 {
     AccessImport::Outcome outcome;
-    {
-        QProgressDialog progress(QStringLiteral("کارهاي فايل %1 وارد مي شود...").arg(shown(QFileInfo(file).fileName())),
-                                 QString(), 0, 0, owner);
-        progress.setObjectName(QStringLiteral("importProgress"));
-        progress.setWindowTitle(QStringLiteral("ورود کارها از فايل Access"));
-        progress.setLayoutDirection(Qt::RightToLeft);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setCancelButton(nullptr);
-        progress.setMinimumDuration(0);
-        progress.setValue(0);
-        outcome = AccessImport::run(file, store, [&progress](qint64 done, qint64 total) {
-            progress.setMaximum(int(total));
-            progress.setValue(int(done)); // a modal dialog paints itself here
-        });
-    }
+    BackgroundWork::run(
+        owner, QStringLiteral("کارهاي فايل %1 وارد مي شود...").arg(shown(QFileInfo(file).fileName())),
+        [&](const BackgroundWork::Progress &progress) {
+            outcome = AccessImport::run(file, store, progress);
+            return outcome.ok;
+        },
+        QStringLiteral("importProgress"));
+    return outcome;
+}
+
+bool tellOutcome(QWidget *owner, const AccessImport::Outcome &outcome, const QString &file)
+{
     if (!outcome.ok) {
         MessageBox::failure(owner, outcome.reason, outcome.detail);
         return false;
@@ -161,6 +185,11 @@ bool importWithProgress(QWidget *owner, const QString &file, const QString &stor
                               : QStringLiteral("\n\nاين خلاصه در فايل %1 هم نوشته شد.").arg(shown(saved));
     MessageBox::information(owner, AccessImport::summary(outcome, file, NumbersShown) + where);
     return true;
+}
+
+bool importWithProgress(QWidget *owner, const QString &file, const QString &store)
+{
+    return tellOutcome(owner, importBehindProgress(owner, file, store), file);
 }
 
 } // namespace AccessImports

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/DatabaseCopies.h"
 
-#include "jobstore/Adodc.h"
 #include "jobstore/JobDatabase.h"
+#include "jobstore/JobFileConnections.h"
 #include "jobstore/ProgramValues.h"
+#include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -16,16 +17,9 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <QEventLoop>
-#include <QProgressDialog>
-#include <QTimer>
-
 #include <algorithm>
-#include <atomic>
-#include <climits>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 namespace DatabaseCopies
 {
@@ -130,40 +124,9 @@ bool keepAside(const QString &file, QString *aside, QString *why)
 
 const QString keepingSafetyCopy = QStringLiteral("نسخه ايمني از اطلاعات فعلي نگه داشته مي شود...");
 
-// Runs a copy of every job on a thread of its own while a progress dialog keeps the window painting:
-// a busy shop's jobs take many seconds to copy.
 bool withProgress(QWidget *owner, const QString &label, const std::function<bool(const JobDatabase::Progress &)> &work)
 {
-    std::atomic<qint64> done = 0;
-    std::atomic<qint64> total = 0;
-    std::atomic<bool> finished = false;
-    bool ok = false;
-    QProgressDialog dialog(label, QString(), 0, 0, owner);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setCancelButton(nullptr);
-    dialog.setMinimumDuration(300);
-    dialog.setLayoutDirection(Qt::RightToLeft);
-    std::thread worker([&] {
-        ok = work([&](qint64 doneNow, qint64 totalNow) {
-            done = doneNow;
-            total = totalNow;
-        });
-        finished = true;
-    });
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (total > 0) {
-            dialog.setMaximum(int(std::min<qint64>(total, INT_MAX)));
-            dialog.setValue(int(std::min<qint64>(done, total)));
-        }
-        if (finished)
-            loop.quit();
-    });
-    poll.start(100);
-    loop.exec();
-    worker.join();
-    return ok;
+    return BackgroundWork::run(owner, label, work);
 }
 
 } // namespace
@@ -341,7 +304,17 @@ bool restoreFrom(QWidget *owner, const QString &chosen)
         return false;
     }
 
-    Adodc::closeAllConnections();
+    // Every connection to the file in use lets go first, on every thread: one left open would read
+    // the replaced file and could roll the new file's journal back into it.
+    JobFileConnections::Exclusive hold({target, incoming});
+    if (!hold.ok()) {
+        QFile::remove(incoming);
+        MessageBox::failure(owner,
+                            QStringLiteral("فايل اطلاعات هنوز در دست کار ديگري از برنامه است، پس پشتيبان برگردانده "
+                                           "نشد. اطلاعات فعلي برنامه تغيير نکرد.\nچند لحظه بعد دوباره امتحان کنيد."),
+                            hold.error());
+        return false;
+    }
     if (!replaceFile(incoming, target, &error)) {
         QFile::remove(incoming);
         MessageBox::failure(owner, QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد."),
@@ -476,7 +449,8 @@ int removeStalePartialCopies()
     int removed = removeMatching(data,
                                  {QStringLiteral("*.mdb.partial"), QStringLiteral("*.mdb.partial-journal"),
                                   QStringLiteral("*.mdb.restoring"), QStringLiteral("*.mdb.restoring.partial"),
-                                  QStringLiteral("*.mdb.restoring.partial-journal")},
+                                  QStringLiteral("*.mdb.restoring.partial-journal"), QStringLiteral("*.mdb.importing"),
+                                  QStringLiteral("*.mdb.importing-journal")},
                                  0);
     // What an earlier run of this data folder was writing elsewhere when it was stopped.
     for (const QString &partial : unfinishedCopies()) {

@@ -11,6 +11,7 @@
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ServerWatch.h"
+#include "mainwindow/AccessImports.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/DeletedJobsForm.h"
 #include "mainwindow/ProgramEnd.h"
@@ -122,11 +123,12 @@ void Form1::loadDatabase()
     const QString path = Program::dataSourceOf(Program::DatabaseConnection);
     m_adodc1->setConnectionString(Program::DatabaseConnection);
     m_adodc1->setRecordSource(Queries::jobList());
-    if (offerAccessImport(path)) {
+    // Waits for the check the splash began, whatever the file turns out to be.
+    const JobDatabase::Check check = JobDatabase::ensure(path);
+    if (check.state == JobDatabase::State::NotAJobDatabase && offerAccessImport(path)) {
         SetGridColumns();
         return;
     }
-    const JobDatabase::Check check = JobDatabase::ensure(path);
     if (check.state == JobDatabase::State::Created && Program::databaseServer().isEmpty()) {
         // A clerk whose file went missing must notice now, not after the next exit.
         QTimer::singleShot(0, this, [this] { offerNewestCopy(QString()); });
@@ -281,8 +283,16 @@ void Form1::registerJob()
     if (toldServerAway(this))
         return;
     if (!ui->DataGrid1->dataSource()) {
-        MessageBox::critical(this, QStringLiteral("فايل اطلاعات قابل استفاده نيست، پس کار تازه اي ثبت نمي شود.\n"
-                                                  "فايل اطلاعات را با برگرداندن پشتيبان (F7) برگردانيد."));
+        const QString path = Program::dataSourceOf(Program::DatabaseConnection);
+        if (!Program::isServer(path) && AccessImports::isAccessFile(path))
+            MessageBox::critical(
+                this, QStringLiteral("فايل اطلاعات %1 هنوز فايل Access است، پس کار تازه اي در آن ثبت نمي شود.\n"
+                                     "کارهاي آن را با «ورود کارها از فايل Access...» در منوي فايل به برنامه "
+                                     "بياوريد؛ بعد مي توانيد کار تازه ثبت کنيد.")
+                          .arg(isolated(QDir::toNativeSeparators(path))));
+        else
+            MessageBox::critical(this, QStringLiteral("فايل اطلاعات قابل استفاده نيست، پس کار تازه اي ثبت نمي شود.\n"
+                                                      "فايل اطلاعات را با برگرداندن پشتيبان (F7) برگردانيد."));
         return;
     }
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})

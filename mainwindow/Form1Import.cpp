@@ -21,8 +21,11 @@ void Form1::createImportItem()
 
 void Form1::importCommand()
 {
-    if (AccessImports::importFromMenu(this))
-        startListRefresh();
+    if (!AccessImports::importFromMenu(this))
+        return;
+    // The jobs may have come into a file that took the Access file's place just now.
+    m_changes->watch(Program::dataSourceOf(Program::DatabaseConnection));
+    startListRefresh();
 }
 
 bool Form1::offerAccessImport(const QString &path)

@@ -91,6 +91,10 @@ void finish(QWidget *owner)
 
 void watchSessionEnd(QCoreApplication &app)
 {
+    // One watch a process, however often a start is made in it.
+    static bool watching = false;
+    if (std::exchange(watching, true))
+        return;
     SessionEnd::watch(
         app,
         [] {

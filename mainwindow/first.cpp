@@ -13,6 +13,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 first::first(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_timer1(new QTimer(this))
@@ -61,6 +62,23 @@ first::first(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::Frameless
 void first::onTimer1()
 {
     m_timer1->stop();
+    // A big file that was not closed cleanly takes its full check longer than the splash's three
+    // seconds: the splash says so and waits, rather than hold the screen frozen.
+    if (JobDatabase::aheadRunning()) {
+        if (!m_checking) {
+            m_checking = new QProgressBar(this);
+            m_checking->setObjectName(QStringLiteral("checking"));
+            m_checking->setRange(0, 0);
+            m_checking->setFormat(QString());
+            auto *label = new QLabel(QStringLiteral("فايل اطلاعات بررسي مي شود، چند لحظه صبر کنيد..."), this);
+            label->setObjectName(QStringLiteral("checkingLabel"));
+            label->setAlignment(Qt::AlignCenter);
+            layout()->addWidget(label);
+            layout()->addWidget(m_checking);
+        }
+        m_timer1->start(100);
+        return;
+    }
     if (!m_form1)
         m_form1 = new Form1();
     m_form1->show();

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Form1;
+class QProgressBar;
 
 // The splash window: shown first, opens the main window three seconds later and hides itself.
 class first : public QWidget
@@ -21,4 +22,5 @@ private:
 
     QTimer *m_timer1;
     Form1 *m_form1 = nullptr;
+    QProgressBar *m_checking = nullptr; // shown while the start's check outlasts the splash
 };

@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's own start, as main runs it, on a shop's real files: the splash's check, the main
+// window, its timers and readers, and the offers made at start, all alive together.
+#include "jobstore/JobDatabase.h"
+#include "jobstore/JobFileConnections.h"
+#include "jobstore/Recordset.h"
+#include "mainwindow/DatabaseCopies.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/Start.h"
+#include "mainwindow/first.h"
+#include "support/PrivateHome.h"
+#include "support/Seams.h"
+
+#include "jobstore/Adodc.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+
+QString fixture(const QString &name)
+{
+    return QDir(QStringLiteral(VELMORA_ACCESS_FIXTURES)).filePath(name);
+}
+
+QByteArray digest(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
+// The descriptors this process holds on `path`: what strace would show a connection keeping.
+int descriptorsOn(const QString &path)
+{
+    const QString target = QFileInfo(path).absoluteFilePath();
+    int count = 0;
+    QDirIterator fds(QStringLiteral("/proc/self/fd"), QDir::System | QDir::NoDotAndDotDot);
+    while (fds.hasNext())
+        count += QFile::symLinkTarget(fds.next()) == target ? 1 : 0;
+    return count;
+}
+
+// Jobs in a job file, read on a connection of the test's own, with SQLite's full check.
+struct FileState {
+    qint64 jobs = -1;
+    QString check;
+};
+
+FileState stateOf(const QString &path)
+{
+    FileState state;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("tst_start"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("select count(*) from table1")) && query.next())
+                state.jobs = query.value(0).toLongLong();
+            if (query.exec(QStringLiteral("pragma integrity_check")) && query.next())
+                state.check = query.value(0).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("tst_start"));
+    return state;
+}
+
+// A job file of `jobs` jobs, made through the program's own store.
+void makeJobFile(const QString &path, int jobs)
+{
+    QVERIFY(JobDatabase::ensure(path).state == JobDatabase::State::Created);
+    QSqlDatabase db = JobDatabase::open(path, QStringLiteral("tst_start-fill"));
+    QSqlQuery query(db);
+    QVERIFY(db.transaction());
+    QVERIFY(query.prepare(QStringLiteral("insert into table1 (num, name, nameph, dateout) values (?, ?, ?, ?)")));
+    for (int number = 1; number <= jobs; ++number) {
+        query.addBindValue(number);
+        query.addBindValue(QStringLiteral("مشتري %1").arg(number));
+        query.addBindValue(QStringLiteral("Nokia"));
+        query.addBindValue(31230);
+        QVERIFY(query.exec());
+    }
+    QVERIFY(db.commit());
+    query.finish();
+    db = QSqlDatabase();
+    JobDatabase::close(QStringLiteral("tst_start-fill"));
+}
+
+// A started program, ended when the test ends.
+struct Running {
+    Start::Started started;
+    Form1 *form = nullptr;
+
+    ~Running()
+    {
+        delete form;
+        started = Start::Started();
+    }
+    bool waitForWindow()
+    {
+        // The splash shows three seconds, longer while its check runs.
+        for (QElapsedTimer waited; !form && waited.elapsed() < 120000; QTest::qWait(50))
+            form = started.splash ? started.splash->mainWindow() : nullptr;
+        return form;
+    }
+};
+
+bool anyMessage(const Seams &seams, const QString &part)
+{
+    for (const QString &text : seams.messageTexts()) {
+        if (text.contains(part))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestStart : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void accessFileComesInWhole();
+    void accessOfferDeclinedPointsToImport();
+    void emptyFolderOffersTheExitCopy();
+    void restoreUnderTheListsReaders();
+
+private:
+    QTemporaryDir m_unpacked;
+    QString m_bigAccess;
+};
+
+void TestStart::initTestCase()
+{
+    m_bigAccess = m_unpacked.filePath(QStringLiteral("jobs-32767.mdb"));
+    QProcess gunzip;
+    gunzip.setStandardOutputFile(m_bigAccess);
+    gunzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), fixture(QStringLiteral("jobs-32767.mdb.gz"))});
+    QVERIFY(gunzip.waitForFinished(60000) && gunzip.exitCode() == 0);
+}
+
+void TestStart::accessFileComesInWhole()
+{
+    PrivateHome home;
+    QTemporaryDir data;
+    const QString db1 = data.filePath(QStringLiteral("db1.mdb"));
+    QVERIFY(QFile::copy(m_bigAccess, db1));
+    const QByteArray before = digest(db1);
+
+    Seams seams;
+    seams.answers = {MessageBox::Answer::Yes};
+    Running program{Start::begin(*qApp, data.path(), QString(), QString())};
+    QVERIFY(program.started.splash);
+    QVERIFY(program.waitForWindow());
+    QTRY_VERIFY_WITH_TIMEOUT(anyMessage(seams, QStringLiteral("کارهاي وارد شده")), 120000);
+    QVERIFY2(!anyMessage(seams, QStringLiteral("نشد")), qPrintable(seams.messageTexts().join(u'\n')));
+
+    // The Access file is aside byte for byte and nothing holds it; the jobs are all in db1.mdb.
+    const QStringList aside = QDir(data.path()).entryList({QStringLiteral("db1-access-*.mdb")});
+    QCOMPARE(aside.size(), 1);
+    const QString kept = data.filePath(aside.first());
+    QCOMPARE(digest(kept), before);
+    QCOMPARE(descriptorsOn(kept), 0);
+    const FileState state = stateOf(db1);
+    QCOMPARE(state.jobs, 32767);
+    QCOMPARE(state.check, QStringLiteral("ok"));
+    for (const QString &leftover : {QStringLiteral("db1.mdb-journal"), QStringLiteral("db1.mdb.importing"),
+                                    QStringLiteral("db1.mdb.importing-journal")})
+        QVERIFY2(!QFileInfo::exists(data.filePath(leftover)), qPrintable(leftover));
+
+    // The window works on the new file: its list and its due count read it, and keep the Access
+    // file as it was while they do.
+    QTRY_COMPARE_WITH_TIMEOUT(program.form->adodc1()->recordset()->RecordCount(), 32767, 30000);
+    auto *due = program.form->findChild<QPushButton *>(QStringLiteral("Command9"));
+    QTRY_VERIFY_WITH_TIMEOUT(due->text().contains(QRegularExpression(QStringLiteral("\\d+ مورد"))), 10000);
+    QCOMPARE(digest(kept), before);
+}
+
+void TestStart::accessOfferDeclinedPointsToImport()
+{
+    PrivateHome home;
+    QTemporaryDir data;
+    const QString db1 = data.filePath(QStringLiteral("db1.mdb"));
+    QVERIFY(QFile::copy(fixture(QStringLiteral("jobs-edge.mdb")), db1));
+    const QByteArray before = digest(db1);
+
+    Seams seams;
+    seams.answers = {MessageBox::Answer::No};
+    Running program{Start::begin(*qApp, data.path(), QString(), QString())};
+    QVERIFY(program.waitForWindow());
+    QTRY_COMPARE(seams.messages.size(), 1);
+    // Seconds of the due count's timer on the Access file change nothing and open nothing on it.
+    QTest::qWait(2500);
+    QCOMPARE(digest(db1), before);
+    QCOMPARE(JobFileConnections::openCount(db1), 0);
+
+    // F1 names the import, not a restore.
+    program.form->registerJob();
+    QVERIFY(seams.messages.last().text.contains(QStringLiteral("ورود کارها از فايل Access")));
+    QVERIFY(!seams.messages.last().text.contains(QStringLiteral("F7")));
+
+    // The File menu's import brings db1.mdb's own jobs in, as the start would have.
+    seams.answers = {MessageBox::Answer::Yes};
+    program.form->findChild<QAction *>(QStringLiteral("importAccess"))->trigger();
+    QVERIFY2(anyMessage(seams, QStringLiteral("کارهاي وارد شده")), qPrintable(seams.messageTexts().join(u'\n')));
+    QCOMPARE(stateOf(db1).jobs, 5);
+    const QStringList aside = QDir(data.path()).entryList({QStringLiteral("db1-access-*.mdb")});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(digest(data.filePath(aside.first())), before);
+    QTRY_COMPARE(program.form->adodc1()->recordset()->RecordCount(), 5);
+}
+
+void TestStart::emptyFolderOffersTheExitCopy()
+{
+    PrivateHome home;
+    QDir().mkpath(QFileInfo(DatabaseCopies::exitCopyPath()).absolutePath());
+    makeJobFile(DatabaseCopies::exitCopyPath(), 48);
+    QTemporaryDir data;
+
+    Seams seams;
+    seams.answers = {MessageBox::Answer::Yes};
+    Running program{Start::begin(*qApp, data.path(), QString(), QString())};
+    QVERIFY(program.waitForWindow());
+    QTRY_VERIFY(!seams.messages.isEmpty());
+    const MessageBox::Request offer = seams.messages.first();
+    QCOMPARE(offer.buttons, MessageBox::Buttons::YesNo);
+    QVERIFY(offer.text.contains(QStringLiteral("48")));
+    QTRY_COMPARE(stateOf(data.filePath(QStringLiteral("db1.mdb"))).jobs, 48);
+    QTRY_COMPARE(program.form->adodc1()->recordset()->RecordCount(), 48);
+}
+
+void TestStart::restoreUnderTheListsReaders()
+{
+    PrivateHome home;
+    QTemporaryDir data;
+    const QString db1 = data.filePath(QStringLiteral("db1.mdb"));
+    makeJobFile(db1, 32767);
+    QTemporaryDir elsewhere;
+    const QString backup = elsewhere.filePath(QStringLiteral("backup.mdb"));
+    makeJobFile(backup, 7);
+    const QByteArray backupBytes = digest(backup);
+
+    Seams seams;
+    Running program{Start::begin(*qApp, data.path(), QString(), QString())};
+    QVERIFY(program.waitForWindow());
+    // The list's id reader, its page reads and the due count are all on db1.mdb when it is replaced.
+    QTRY_COMPARE_WITH_TIMEOUT(program.form->adodc1()->recordset()->RecordCount(), 32767, 30000);
+    program.form->startListRefresh();
+    QTest::qWait(30);
+    QVERIFY(JobFileConnections::openCount(db1) > 0);
+    seams.fileNames = {backup};
+    program.form->restoreCommand();
+    QVERIFY2(anyMessage(seams, QStringLiteral("برگردانده شد")), qPrintable(seams.messageTexts().join(u'\n')));
+
+    QCOMPARE(stateOf(db1).jobs, 7);
+    QCOMPARE(digest(backup), backupBytes);
+    const QStringList safety = QDir(data.path()).entryList({QStringLiteral("db1-before-restore-*.mdb")});
+    QCOMPARE(safety.size(), 1);
+    const FileState kept = stateOf(data.filePath(safety.first()));
+    QCOMPARE(kept.jobs, 32767);
+    QCOMPARE(kept.check, QStringLiteral("ok"));
+    QTRY_COMPARE(program.form->adodc1()->recordset()->RecordCount(), 7);
+    QCOMPARE(stateOf(db1).check, QStringLiteral("ok"));
+}
+
+QTEST_MAIN(TestStart)
+#include "tst_start.moc"
