@@ -168,9 +168,13 @@ void backup(QWidget *owner)
     }
     QString error;
     QString aside;
+    // A big shop's copy takes seconds; the window keeps painting meanwhile.
     const bool copied = whileNoted(chosen, [&] {
-        return JobDatabase::copyConsistent(source, chosen, &error, {},
-                                           [&](QString *why) { return keepAside(chosen, &aside, why); });
+        return withProgress(
+            owner, QStringLiteral("پشتيبان نوشته مي شود..."), [&](const JobDatabase::Progress &progress) {
+                return JobDatabase::copyConsistent(source, chosen, &error, progress,
+                                                   [&](QString *why) { return keepAside(chosen, &aside, why); });
+            });
     });
     if (!copied) {
         MessageBox::failure(owner,
