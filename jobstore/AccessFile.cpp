@@ -127,6 +127,7 @@ struct AccessFile::Private {
     std::vector<int> target;
     std::vector<MdbField> fields;
     qint64 read = 0;
+    qint64 rows = 0; // what the check of table1's pages found a scan will yield
     qint64 repaired = 0;
     bool ended = false;
 
@@ -203,6 +204,7 @@ bool AccessFile::Private::scannable(MdbTableDef *read)
                                         .arg(QString::fromUtf8(read->name))
                                         .arg(rows)
                                         .arg(read->num_rows));
+    this->rows = rows;
     mdb_rewind_table(read);
     return true;
 }
@@ -344,7 +346,7 @@ QString AccessFile::faultColumn() const
 
 qint64 AccessFile::rowCount() const
 {
-    return d->table ? qint64(d->table->num_rows) : 0;
+    return d->table ? d->rows : 0;
 }
 
 QStringList AccessFile::unknownColumns() const

@@ -40,7 +40,7 @@ public:
     // The column a WrongColumnType fault is about.
     QString faultColumn() const;
 
-    // The rows the table definition counts.
+    // The rows table1 holds: those its definition counts, or more where the count fell behind.
     qint64 rowCount() const;
     // Columns of table1 the job table does not have, in the file's order.
     QStringList unknownColumns() const;
