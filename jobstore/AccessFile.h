@@ -21,6 +21,7 @@ public:
         NoJobTable,      // there is no table1
         WrongColumnType, // a job column holds a kind of value the job table cannot take
         Damaged,         // a page or row cannot be read, or fewer rows than the table counts
+        NotJobTable,     // table1 has no receipt number column, or neither a name nor a model column
     };
 
     explicit AccessFile(const QString &path);
@@ -39,12 +40,15 @@ public:
     // The column a WrongColumnType fault is about.
     QString faultColumn() const;
 
-    // The rows the table definition counts.
+    // The rows table1 holds: those its definition counts, or more where the count fell behind.
     qint64 rowCount() const;
     // Columns of table1 the job table does not have, in the file's order.
     QStringList unknownColumns() const;
     // Job columns the file does not have; they read as null.
     QStringList missingColumns() const;
+
+    // Texts read so far that held a lone UTF-16 surrogate, read as U+FFFD.
+    qint64 repairedTexts() const;
 
     // The next row's 17 values in the job table's order; false at the end or on a fault. At the end
     // a file that yielded fewer rows than it counts is Damaged.
@@ -55,8 +59,9 @@ public:
     // decimal number Access shows, so a Single 1.1 is 1.1 and not 1.100000023841858.
     static std::optional<double> decodeNumber(int type, QByteArrayView bytes, int scale);
     // A Text or Memo value's bytes: Jet 3 stores a code page (read as Windows-1256), Jet 4 and ACE
-    // store UTF-16, optionally in their compressed form.
-    static QString decodeText(bool jet3, QByteArrayView bytes);
+    // store UTF-16, optionally in their compressed form. A lone surrogate becomes U+FFFD, and
+    // `replaced` says so.
+    static QString decodeText(bool jet3, QByteArrayView bytes, bool *replaced = nullptr);
 
 private:
     struct Private;

@@ -49,6 +49,10 @@ QString reasonFor(const AccessFile &access, const QString &file)
             .arg(isolated(access.faultColumn()), name);
     case AccessFile::Fault::Unreadable:
         return QStringLiteral("فايل %1 خوانده نشد.").arg(name);
+    case AccessFile::Fault::NotJobTable:
+        return QStringLiteral("جدول table1 در فايل %1 جدول کارها نيست: ستون شماره رسيد (num) و ستون نام (name) يا "
+                              "مدل (nameph) را ندارد.")
+            .arg(name);
     case AccessFile::Fault::Damaged:
     case AccessFile::Fault::None:
         break;
@@ -262,6 +266,7 @@ Outcome run(const QString &file, const QString &store, const Progress &progress)
         return outcome;
     }
     outcome.read = jobs.size();
+    outcome.repairedTexts = access.repairedTexts();
 
     Store target(store);
     QSet<QByteArray> stored;
@@ -364,6 +369,9 @@ QString summary(const Outcome &outcome, const QString &file, int listAtMost)
             lines << QStringLiteral("  %1 شد %2").arg(was, isolated(QString::number(each.now)));
         }
     }
+    if (outcome.repairedTexts > 0)
+        lines << QStringLiteral("متن هايي که يک نويسه خراب داشتند و آن نويسه با \uFFFD عوض شد: %1")
+                     .arg(outcome.repairedTexts);
     if (!outcome.leftOut.isEmpty())
         lines << QStringLiteral("ستون هايي از فايل که وارد نشدند: %1")
                      .arg(isolated(outcome.leftOut.join(QStringLiteral(", "))));
@@ -375,12 +383,16 @@ QString summary(const Outcome &outcome, const QString &file, int listAtMost)
 
 QString writeSummary(const QString &folder, const QString &stamp, const QString &text)
 {
+    // The isolates order a path or a number inside a Persian line on screen; in a plain text file
+    // they are invisible characters that a search or a copied number would carry along.
+    QString plain = text;
+    plain.removeIf([](QChar ch) { return ch.unicode() >= 0x2066 && ch.unicode() <= 0x2069; });
     QString path = QDir(folder).filePath(QStringLiteral("access-import-%1.txt").arg(stamp));
     // Two imports within a second keep both summaries.
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("access-import-%1-%2.txt").arg(stamp).arg(n));
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8() + '\n') < 0 || !out.commit())
+    if (!out.open(QIODevice::WriteOnly) || out.write(plain.toUtf8() + '\n') < 0 || !out.commit())
         return QString();
     return path;
 }

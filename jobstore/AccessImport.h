@@ -26,6 +26,7 @@ struct Outcome {
     qint64 read = 0;
     qint64 added = 0;
     qint64 alreadyStored = 0; // identical to a job already in the store
+    qint64 repairedTexts = 0; // texts with a broken character, read with U+FFFD in its place
     QList<Renumbered> renumbered;
     QStringList leftOut; // columns of the file the job table does not have
     QStringList missing; // job columns the file does not have, left empty
@@ -51,7 +52,8 @@ Outcome run(const QString &file, const QString &store, const Progress &progress 
 QString summary(const Outcome &outcome, const QString &file, int listAtMost = -1);
 
 // Writes `text` as UTF-8 into `folder` as access-import-<stamp>.txt, `stamp` being the solar date
-// and time; returns the file's path, or an empty text when it could not be written.
+// and time, without the direction marks a message box needs; returns the file's path, or an empty text when it could
+// not be written.
 QString writeSummary(const QString &folder, const QString &stamp, const QString &text);
 
 } // namespace AccessImport

@@ -10,6 +10,10 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstdio>
+#include <functional>
+
+#include <unistd.h>
 
 namespace
 {
@@ -51,22 +55,63 @@ const QList<QVariantList> duplicateJobs = {
     {32769, T(u"بدون شماره"), T(u"Sony"), E, E, 51002, 51004, E, 7000, 0, E, E, E, 0, 0, T(u"در حال تعمير"), E},
 };
 
-// A copy of a fixture with some bytes replaced (or cut at `cutAt`), in `dir`.
-QString patchedCopy(const QTemporaryDir &dir, const QString &name, const QByteArray &from, const QByteArray &to,
-                    qint64 cutAt = -1)
+// A copy of jobs-edge.mdb changed by `edit`, in `dir`.
+QString editedCopy(const QTemporaryDir &dir, const QString &name, const std::function<void(QByteArray &)> &edit)
 {
     QFile source(fixture(QStringLiteral("jobs-edge.mdb")));
     source.open(QIODevice::ReadOnly);
     QByteArray bytes = source.readAll();
-    if (!from.isEmpty())
-        bytes.replace(from, to);
-    if (cutAt >= 0)
-        bytes.truncate(cutAt);
+    edit(bytes);
     const QString path = dir.filePath(name);
     QFile target(path);
     target.open(QIODevice::WriteOnly);
     target.write(bytes);
     return path;
+}
+
+// A copy of a fixture with some bytes replaced (or cut at `cutAt`), in `dir`.
+QString patchedCopy(const QTemporaryDir &dir, const QString &name, const QByteArray &from, const QByteArray &to,
+                    qint64 cutAt = -1)
+{
+    return editedCopy(dir, name, [&](QByteArray &bytes) {
+        if (!from.isEmpty())
+            bytes.replace(from, to);
+        if (cutAt >= 0)
+            bytes.truncate(cutAt);
+    });
+}
+
+// Jet 4's layout, as libmdb reads it.
+constexpr int PageSize = 4096;
+constexpr int UsageMapPointer = 55;
+constexpr int RowOffsets = 14;
+
+// The first page of `kind` (1 data, 2 table definition) holding `marker`, or owned by page `owner`.
+qsizetype pageOf(const QByteArray &bytes, char kind, const QByteArray &marker, int owner = -1)
+{
+    for (qsizetype page = 1; page < bytes.size() / PageSize; ++page) {
+        const QByteArray each = bytes.mid(page * PageSize, PageSize);
+        if (each.at(0) == kind &&
+            (owner < 0 ? each.contains(marker) : qFromLittleEndian<qint32>(each.data() + 4) == owner))
+            return page;
+    }
+    return -1;
+}
+
+// What a block writes to the process's standard error, libmdb's own messages included.
+QByteArray standardErrorOf(const std::function<void()> &block)
+{
+    std::fflush(stderr);
+    QTemporaryFile capture;
+    capture.open();
+    const int saved = ::dup(2);
+    ::dup2(capture.handle(), 2);
+    block();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    capture.seek(0);
+    return capture.readAll();
 }
 
 QByteArray utf16(const char *text)
@@ -91,6 +136,8 @@ private slots:
     void importsEveryJobExactly();
     void refusesAndWritesNothing_data();
     void refusesAndWritesNothing();
+    void readsDamagedFilesSafely_data();
+    void readsDamagedFilesSafely();
     void decodesEveryStoredKind_data();
     void decodesEveryStoredKind();
     void decodesEveryTextForm();
@@ -239,6 +286,140 @@ void TestAccessImport::refusesAndWritesNothing()
     QCOMPARE(digestOf(file), before);
 }
 
+void TestAccessImport::readsDamagedFilesSafely_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("fault"); // AccessFile::Fault; None: imported
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("name"); // job 1's name as imported
+    QTest::addColumn<qint64>("repaired");
+
+    static QTemporaryDir dir;
+    QFile edge(fixture(QStringLiteral("jobs-edge.mdb")));
+    edge.open(QIODevice::ReadOnly);
+    const QByteArray bytes = edge.readAll();
+    const qsizetype definition = pageOf(bytes, 2, utf16("nameph"));
+    const qsizetype data = pageOf(bytes, 1, {}, int(definition));
+    QVERIFY(definition > 0 && data > 0);
+    const qsizetype pointer = definition * PageSize + UsageMapPointer; // row byte, then the page's three
+    const qsizetype firstRow =
+        data * PageSize + (qFromLittleEndian<quint16>(bytes.constData() + data * PageSize + RowOffsets) & 0x1fff);
+    const auto poke = [&](const char *name, qsizetype at, char value) {
+        return editedCopy(dir, QLatin1String(name), [=](QByteArray &copy) { copy[at] = value; });
+    };
+    const QString damaged = QStringLiteral("آسيب ديده يا ناقص");
+    const int refusedAs = int(AccessFile::Fault::Damaged);
+
+    // libmdb (1.0.0) died in mdb_map_find_next on the first two.
+    QTest::newRow("usage map: a row past the page's rows")
+        << poke("map-row5.mdb", pointer, 5) << refusedAs << damaged << QString() << 0LL;
+    QTest::newRow("usage map: row 255") << poke("map-row255.mdb", pointer, char(255)) << refusedAs << damaged
+                                        << QString() << 0LL;
+    QTest::newRow("usage map: a page past the end")
+        << poke("map-page.mdb", pointer + 1, 127) << refusedAs << damaged << QString() << 0LL;
+    QTest::newRow("usage map: a definition page read as a map")
+        << poke("map-type.mdb", pointer + 1, 2) << refusedAs << damaged << QString() << 0LL;
+    QTest::newRow("a row claiming 18 of the 17 columns")
+        << poke("columns18.mdb", firstRow, 18) << refusedAs << damaged << QString() << 0LL;
+    QTest::newRow("a row claiming 255 columns")
+        << poke("columns255.mdb", firstRow, char(255)) << refusedAs << damaged << QString() << 0LL;
+    QTest::newRow("a row whose variable columns run before it")
+        << poke("variable.mdb", data * PageSize + PageSize - 5, 0x7f) << refusedAs << damaged << QString() << 0LL;
+
+    // A lone high surrogate where ل stood, and where the last ي stood.
+    const QByteArray stored = QByteArray::fromRawData(reinterpret_cast<const char *>(u"علي كريمي"), 18);
+    const qsizetype at = bytes.indexOf(stored);
+    QVERIFY(at > 0 && bytes.indexOf(stored, at + 1) < 0);
+    const auto lone = [&](const char *file, int character) {
+        return editedCopy(dir, QLatin1String(file), [=](QByteArray &copy) {
+            copy[at + 2 * character] = char(0x40);
+            copy[at + 2 * character + 1] = char(0xd8);
+        });
+    };
+    QTest::newRow("a lone surrogate within a name") << lone("surrogate-within.mdb", 1) << int(AccessFile::Fault::None)
+                                                    << QString() << QString::fromUtf16(u"ع\uFFFDي كريمي") << 1LL;
+    QTest::newRow("a lone surrogate ending a name") << lone("surrogate-end.mdb", 8) << int(AccessFile::Fault::None)
+                                                    << QString() << QString::fromUtf16(u"علي كريم\uFFFD") << 1LL;
+
+    // Access calls a user's first table Table1 as well.
+    const QString notJobs = QStringLiteral("جدول کارها نيست");
+    QTest::newRow("a table1 without a receipt number")
+        << patchedCopy(dir, QStringLiteral("no-num.mdb"), utf16("num"), utf16("nux"))
+        << int(AccessFile::Fault::NotJobTable) << notJobs << QString() << 0LL;
+    QTest::newRow("a table1 without a name or a model")
+        << patchedCopy(dir, QStringLiteral("no-name.mdb"), utf16("name"), utf16("nome"))
+        << int(AccessFile::Fault::NotJobTable) << notJobs << QString() << 0LL;
+    // Another table's definition, below table1's and above the catalog's.
+    qsizetype other = definition - 1;
+    while (other > 2 && bytes.at(other * PageSize) != 2)
+        --other;
+    QVERIFY(other > 2);
+    QTest::newRow("definition pages swapped")
+        << editedCopy(dir, QStringLiteral("swapped.mdb"),
+                      [=](QByteArray &copy) {
+                          const QByteArray first = copy.mid(definition * PageSize, PageSize);
+                          copy.replace(definition * PageSize, PageSize, copy.mid(other * PageSize, PageSize));
+                          copy.replace(other * PageSize, PageSize, first);
+                      })
+        << int(AccessFile::Fault::NotJobTable) << notJobs << QString() << 0LL;
+}
+
+void TestAccessImport::readsDamagedFilesSafely()
+{
+    QFETCH(QString, file);
+    QFETCH(int, fault);
+    QFETCH(QString, reason);
+    QFETCH(QString, name);
+    QFETCH(qint64, repaired);
+    TempJobFolder folder;
+    folder.addJob({{"num", 7}, {"name", QStringLiteral("پيشين")}});
+    const QList<QVariantList> before = storedJobs(folder);
+
+    AccessFile access(file);
+    AccessImport::Outcome outcome;
+    // libmdb's English warnings stay off the terminal.
+    const QByteArray printed = standardErrorOf([&] {
+        access.open();
+        outcome = AccessImport::run(file, folder.databasePath());
+    });
+    QVERIFY2(printed.isEmpty(), printed.constData());
+    QCOMPARE(int(access.fault()), fault);
+
+    if (fault != int(AccessFile::Fault::None)) {
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.reason.contains(reason), qPrintable(outcome.reason));
+        QVERIFY(outcome.reason.contains(QFileInfo(file).fileName()));
+        QVERIFY(!outcome.detail.isEmpty());
+        QCOMPARE(AccessImport::jobCount(file), -1);
+        QCOMPARE(storedJobs(folder), before);
+        return;
+    }
+    QVERIFY2(outcome.ok, qPrintable(outcome.detail));
+    QCOMPARE(outcome.added, edgeJobs.size());
+    QCOMPARE(outcome.repairedTexts, repaired);
+    const QList<QVariantList> stored = storedJobs(folder);
+    QCOMPARE(stored.at(0).at(JobTable::Name).toString(), name);
+    QCOMPARE(stored.at(0).at(JobTable::NamePh).toString(), QStringLiteral("Nokia 3310"));
+
+    // The summary tells of the replaced character; its file keeps no direction marks.
+    const QString summary = AccessImport::summary(outcome, file);
+    QVERIFY(summary.contains(QStringLiteral("نويسه خراب")));
+    QVERIFY(summary.contains(QChar(0x2066)));
+    QTemporaryDir summaries;
+    QFile written(AccessImport::writeSummary(summaries.path(), QStringLiteral("1403-01-01"), summary));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QString plain = QString::fromUtf8(written.readAll());
+    QVERIFY(plain.contains(QFileInfo(file).fileName()));
+    for (char16_t mark = 0x2066; mark <= 0x2069; ++mark)
+        QVERIFY(!plain.contains(QChar(mark)));
+
+    // Read the same way again, every job is found already stored.
+    const AccessImport::Outcome again = AccessImport::run(file, folder.databasePath());
+    QVERIFY(again.ok);
+    QCOMPARE(again.added, 0);
+    QCOMPARE(storedJobs(folder), stored);
+}
+
 void TestAccessImport::decodesEveryStoredKind_data()
 {
     QTest::addColumn<int>("type");
@@ -297,6 +478,18 @@ void TestAccessImport::decodesEveryTextForm()
                                                       9)),
              QString::fromUtf16(u"AB\u064aC"));
     QVERIFY(!AccessFile::decodeText(false, QByteArray()).isNull());
+    // A surrogate pair stays one character; a lone half, plain or compressed, becomes U+FFFD.
+    bool replaced = true;
+    QCOMPARE(AccessFile::decodeText(false, QByteArray("\x3d\xd8\x00\xde", 4), &replaced),
+             QString::fromUtf16(u"\U0001F600"));
+    QVERIFY(!replaced);
+    QCOMPARE(AccessFile::decodeText(false,
+                                    QByteArray("\xff\xfe"
+                                               "A\0\x01\xdc\0B",
+                                               8),
+                                    &replaced),
+             QString::fromUtf16(u"A\uFFFDB"));
+    QVERIFY(replaced);
 }
 
 QTEST_GUILESS_MAIN(TestAccessImport)
