@@ -3,6 +3,7 @@
 
 #include "jobstore/JobTable.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QStringDecoder>
 #include <QtEndian>
@@ -453,4 +454,103 @@ QString AccessFile::decodeText(bool jet3, QByteArrayView bytes)
     for (qsizetype i = 0; i + 1 < size; i += 2)
         text[i / 2] = QChar(char16_t(data[i] | (data[i + 1] << 8)));
     return text;
+}
+
+namespace
+{
+
+// Bytes every Jet and ACE header keeps from the database's making: the version, and the masked
+// block holding its creation date, sort order and key.
+constexpr qint64 HeaderStart = 0x14;
+constexpr qint64 HeaderEnd = 0x98;
+constexpr int LocalTable = 1;
+
+// The catalog rows of MSysObjects and of table1, each as its name, id and creation stamp. Read
+// through a handle of its own, so the page a next() left in the reader's buffer stays there.
+std::optional<QByteArray> catalogStamps(const QString &path)
+{
+    MdbHandle *mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!mdb)
+        return std::nullopt;
+    MdbCatalogEntry *catalog =
+        mdb_read_catalog(mdb, MDB_TABLE) ? mdb_get_catalogentry_by_name(mdb, "MSysObjects") : nullptr;
+    MdbTableDef *table = catalog ? mdb_read_table(catalog) : nullptr;
+    std::optional<QByteArray> stamps;
+    if (table && mdb_read_columns(table)) {
+        int id = -1, name = -1, type = -1, created = -1;
+        for (unsigned int i = 0; i < table->num_cols; ++i) {
+            const auto *column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+            const QByteArray each(column->name);
+            if (each == "Id")
+                id = int(i);
+            else if (each == "Name")
+                name = int(i);
+            else if (each == "Type")
+                type = int(i);
+            else if (each == "DateCreate")
+                created = int(i);
+        }
+        mdb_rewind_table(table);
+        const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
+        std::vector<MdbField> fields(table->num_cols);
+        stamps.emplace();
+        while (id >= 0 && name >= 0 && type >= 0 && created >= 0 && mdb_fetch_row(table)) {
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0)
+                continue;
+            const int count = mdb_crack_row(table, start & RowOffsetMask, size, fields.data());
+            QByteArrayView bytes[4];
+            const int wanted[4] = {id, name, type, created};
+            const auto *page = static_cast<const unsigned char *>(static_cast<void *>(mdb->pg_buf));
+            for (int i = 0; i < count; ++i) {
+                const MdbField &field = fields[i];
+                if (field.is_null || field.start < 0 || field.siz < 0 || field.start + field.siz > mdb->fmt->pg_size)
+                    continue;
+                for (int w = 0; w < 4; ++w) {
+                    if (field.colnum == wanted[w])
+                        bytes[w] = QByteArrayView(page + field.start, field.siz);
+                }
+            }
+            const QString object = AccessFile::decodeText(jet3, bytes[1]).toLower();
+            const bool local = bytes[2].size() == 2 && qFromLittleEndian<qint16>(bytes[2].data()) == LocalTable;
+            if (!local || (object != QLatin1String("msysobjects") && object != JobTable::tableName().toLower()))
+                continue;
+            for (const QByteArrayView &each : {QByteArrayView(object.toUtf8()), bytes[0], bytes[3]})
+                *stamps += QByteArray::number(each.size()) + ':' + each.toByteArray();
+        }
+    }
+    if (table)
+        mdb_free_tabledef(table);
+    mdb_close(mdb);
+    return stamps;
+}
+
+} // namespace
+
+QString AccessFile::identity() const
+{
+    if (!d->table)
+        return QString();
+    QFile file(d->path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(HeaderStart))
+        return QString();
+    const QByteArray header = file.read(HeaderEnd - HeaderStart);
+    const std::optional<QByteArray> stamps = catalogStamps(d->path);
+    if (header.size() != HeaderEnd - HeaderStart || !stamps || stamps->isEmpty())
+        return QString();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayLiteral("velmora access source 1\n"));
+    hash.addData(header);
+    hash.addData(*stamps);
+    // Files copied from one blank database, as a program's installer hands every shop, share the
+    // header and the catalog; their first jobs tell them apart.
+    AccessFile first(d->path);
+    QVariantList job;
+    if (first.open() && first.next(job)) {
+        for (const int column : {JobTable::Num, JobTable::Name, JobTable::DateIn})
+            hash.addData((job.at(column).isNull() ? QStringLiteral("null") : job.at(column).toString()).toUtf8() +
+                         '\n');
+    }
+    return QString::fromLatin1(hash.result().toHex());
 }

@@ -2,6 +2,7 @@
 #include "jobstore/JobDatabase.h"
 
 #include "jobstore/Dialect.h"
+#include "jobstore/ImportLedger.h"
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
@@ -465,7 +466,7 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
     // Reading every job may take longer than a window's statement may.
     QSqlQuery(source).exec(QStringLiteral("set local statement_timeout=0"));
     bool ok = target.transaction() && copyJobs(source, target, error, progress) &&
-              JobHistory::replaceHistory(source, target, error);
+              JobHistory::replaceHistory(source, target, error) && ImportLedger::replace(source, target, error);
     if (ok)
         nameDatabase(target, identity(url));
     ok = ok && target.commit();
@@ -494,6 +495,7 @@ Check withServerHistory(const QString &url, const Check &check)
     ServerScratch scratch(url);
     if (scratch.isOpen()) {
         JobHistory::prepareServer(scratch.db());
+        ImportLedger::prepare(scratch.db());
         SearchIndex::prepareServer(scratch.db());
     }
     return check;
@@ -545,6 +547,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
     bool indexed = false;
     ok = ok && SearchIndex::dropFromServer(target, &indexed) && copyJobs(source.db(), target, &detail, progress) &&
          JobHistory::replaceHistory(source.db(), target, &detail) &&
+         ImportLedger::replace(source.db(), target, &detail) &&
          (!indexed || SearchIndex::prepareServer(target, true)) && target.commit();
     if (!ok) {
         if (detail.isEmpty())
@@ -614,8 +617,10 @@ Check ensure(const QString &path)
         if (ok)
             nameDatabase(db);
         ok = ok && db.commit();
-        if (ok)
+        if (ok) {
+            ImportLedger::prepare(db);
             SearchIndex::prepareFile(db);
+        }
         if (!ok) {
             const QString error = query.lastError().text();
             db.close();
@@ -646,6 +651,7 @@ Check ensure(const QString &path)
     // Made here, where the start writes anyway, rather than by a connection opened while another
     // counter saves.
     JobHistory::prepareFile(scratch.db());
+    ImportLedger::prepare(scratch.db());
     SearchIndex::prepareFile(scratch.db());
     soundFiles().insert(info.absoluteFilePath());
     return {State::Ready, QString()};
