@@ -4,6 +4,7 @@
 #include "jobstore/AccessPages.h"
 #include "jobstore/JobTable.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QStringDecoder>
 #include <QtEndian>
@@ -130,6 +131,9 @@ struct AccessFile::Private {
     qint64 rows = 0; // what the check of table1's pages found a scan will yield
     qint64 repaired = 0;
     bool ended = false;
+    // The catalog's rows for itself and for table1: name, id and creation stamp, which name the
+    // database however it is copied or renamed.
+    QByteArray catalogStamps;
 
     bool fail(Fault kind, const QString &why)
     {
@@ -223,6 +227,7 @@ std::optional<quint32> AccessFile::Private::jobTablePage()
     int id = -1;
     int name = -1;
     int type = -1;
+    int created = -1;
     for (unsigned int i = 0; i < catalog->num_cols; ++i) {
         const auto *column = static_cast<MdbColumn *>(g_ptr_array_index(catalog->columns, i));
         const QLatin1StringView each(column->name);
@@ -232,6 +237,8 @@ std::optional<quint32> AccessFile::Private::jobTablePage()
             name = int(i);
         else if (each == QLatin1StringView("Type") && column->col_type == Integer)
             type = int(i);
+        else if (each == QLatin1StringView("DateCreate"))
+            created = int(i);
     }
     std::optional<quint32> page;
     if (id < 0 || name < 0 || type < 0)
@@ -242,15 +249,22 @@ std::optional<quint32> AccessFile::Private::jobTablePage()
         const MdbField &field = fields[column];
         return QByteArrayView(bytes + field.start, field.is_null ? 0 : field.siz);
     };
-    while (fault == Fault::None && !page && mdb_fetch_row(catalog)) {
+    while (fault == Fault::None && mdb_fetch_row(catalog)) {
         if (!crackRow(catalog)) {
             fail(Fault::Damaged, QStringLiteral("a row of the catalog cannot be read"));
             break;
         }
         const std::optional<double> kind = decodeNumber(Integer, value(type), 0);
         const std::optional<double> where = decodeNumber(Long, value(id), 0);
-        if (kind && where && (qint64(*kind) & 0x7f) == MDB_TABLE &&
-            decodeText(jet3, value(name)).compare(JobTable::tableName(), Qt::CaseInsensitive) == 0)
+        const QString object = decodeText(jet3, value(name)).toLower();
+        const bool table = kind && (qint64(*kind) & 0x7f) == MDB_TABLE;
+        if (table && (object == QLatin1String("msysobjects") || object == JobTable::tableName().toLower())) {
+            const QByteArray objectName = object.toUtf8();
+            for (const QByteArrayView each :
+                 {QByteArrayView(objectName), value(id), created >= 0 ? value(created) : QByteArrayView()})
+                catalogStamps += QByteArray::number(each.size()) + ':' + each.toByteArray();
+        }
+        if (!page && table && where && object == JobTable::tableName().toLower())
             page = quint32(qint64(*where) & 0xffffff);
     }
     mdb_free_tabledef(catalog);
@@ -579,4 +593,40 @@ QString AccessFile::decodeText(bool jet3, QByteArrayView bytes, bool *replaced)
         }
     }
     return text;
+}
+
+namespace
+{
+
+// Bytes every Jet and ACE header keeps from the database's making: the version, and the masked
+// block holding its creation date, sort order and key.
+constexpr qint64 HeaderStart = 0x14;
+constexpr qint64 HeaderEnd = 0x98;
+
+} // namespace
+
+QString AccessFile::identity() const
+{
+    if (!d->table)
+        return QString();
+    QFile file(d->path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(HeaderStart))
+        return QString();
+    const QByteArray header = file.read(HeaderEnd - HeaderStart);
+    if (header.size() != HeaderEnd - HeaderStart || d->catalogStamps.isEmpty())
+        return QString();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayLiteral("velmora access source 1\n"));
+    hash.addData(header);
+    hash.addData(d->catalogStamps);
+    // Files copied from one blank database, as a program's installer hands every shop, share the
+    // header and the catalog; their first jobs tell them apart.
+    AccessFile first(d->path);
+    QVariantList job;
+    if (first.open() && first.next(job)) {
+        for (const int column : {JobTable::Num, JobTable::Name, JobTable::DateIn})
+            hash.addData((job.at(column).isNull() ? QStringLiteral("null") : job.at(column).toString()).toUtf8() +
+                         '\n');
+    }
+    return QString::fromLatin1(hash.result().toHex());
 }

@@ -63,6 +63,11 @@ public:
     // `replaced` says so.
     static QString decodeText(bool jet3, QByteArrayView bytes, bool *replaced = nullptr);
 
+    // After open(): a SHA-256 (hex) naming the Access database this file holds, the same for a copy
+    // of it under any name and after jobs were added to it, different for another shop's file.
+    // Empty when the file was not opened.
+    QString identity() const;
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

@@ -3,13 +3,16 @@
 
 #include "jobstore/AccessFile.h"
 #include "jobstore/Dialect.h"
+#include "jobstore/ImportLedger.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobTable.h"
+#include "jobstore/ServerWatch.h"
 #include "platform/BidiText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QSet>
 #include <QSqlError>
@@ -101,6 +104,9 @@ public:
     {
         static int serial = 0;
         m_name = QStringLiteral("access-import-%1").arg(++serial);
+        // An import of many jobs holds the window longer than one question to the server may.
+        if (Dialect::isServerUrl(path))
+            m_patience.emplace();
         m_db = JobDatabase::open(path, m_name, &m_error);
     }
     ~Store()
@@ -129,13 +135,36 @@ public:
         if (!query.exec(Dialect::beginWrite(m_db)))
             return fail(query, error);
         m_inTransaction = true;
-        if (Dialect::isServer(m_db) && !query.exec(QStringLiteral("lock table table1 in exclusive mode")))
+        // Tens of thousands of jobs take longer than the statement limit a window's connection has.
+        if (Dialect::isServer(m_db) && (!query.exec(QStringLiteral("set local statement_timeout=0")) ||
+                                        !query.exec(QStringLiteral("lock table table1 in exclusive mode"))))
             return fail(query, error);
+        // A store that cannot have a ledger (a login without the right to make it) still imports,
+        // each job checked against the stored ones only.
+        m_hasLedger = ImportLedger::prepare(m_db, true);
         return true;
     }
 
-    bool readStored(QSet<QByteArray> &jobs, QSet<QByteArray> &jobsButNumber, QSet<qint64> &numbers, double &highest,
-                    QString *error)
+    bool readTaken(const QString &source, ImportLedger::Taken &taken, QString *error)
+    {
+        QSqlError sqlError;
+        if (!m_hasLedger || source.isEmpty() || ImportLedger::read(m_db, source, taken, &sqlError))
+            return true;
+        return fail(sqlError, error);
+    }
+
+    bool record(const QString &source, const QList<ImportLedger::Entry> &entries, QString *error)
+    {
+        QSqlError sqlError;
+        if (!m_hasLedger || source.isEmpty() || ImportLedger::write(m_db, source, entries, &sqlError))
+            return true;
+        return fail(sqlError, error);
+    }
+
+    // The stored number of each job by its values but the number, for the ledger of a job found
+    // there again.
+    bool readStored(QSet<QByteArray> &jobs, QHash<QByteArray, QVariant> &jobsButNumber, QSet<qint64> &numbers,
+                    double &highest, QString *error)
     {
         QSqlQuery query(m_db);
         query.setForwardOnly(true);
@@ -146,7 +175,7 @@ public:
             for (int i = 0; i < JobTable::ColumnCount; ++i)
                 values[i] = query.value(i);
             jobs.insert(keyOf(values, true));
-            jobsButNumber.insert(keyOf(values, false));
+            jobsButNumber.insert(keyOf(values, false), values.at(JobTable::Num));
             if (!values.at(JobTable::Num).isNull()) {
                 const double number = values.at(JobTable::Num).toDouble();
                 highest = std::max(highest, number);
@@ -206,10 +235,11 @@ public:
     StorageFault fault() const { return m_fault; }
 
 private:
-    bool fail(const QSqlQuery &query, QString *error)
+    bool fail(const QSqlQuery &query, QString *error) { return fail(query.lastError(), error); }
+    bool fail(const QSqlError &sqlError, QString *error)
     {
-        *error = query.lastError().text();
-        m_fault = Dialect::faultOf(query.lastError(), m_db);
+        *error = sqlError.text();
+        m_fault = Dialect::faultOf(sqlError, m_db);
         return false;
     }
 
@@ -220,6 +250,8 @@ private:
     std::optional<QSqlQuery> m_fullInsert;
     std::optional<QSqlQuery> m_partInsert;
     bool m_inTransaction = false;
+    bool m_hasLedger = false;
+    std::optional<ServerWatch::Patience> m_patience;
     StorageFault m_fault = StorageFault::Other;
 };
 
@@ -248,6 +280,7 @@ Outcome run(const QString &file, const QString &store, const Progress &progress)
     }
     outcome.leftOut = access.unknownColumns();
     outcome.missing = access.missingColumns();
+    const QString source = access.identity();
 
     // Every row is read before anything is written: a damaged file is refused whole, and the new
     // numbers start above every number the file keeps.
@@ -270,44 +303,63 @@ Outcome run(const QString &file, const QString &store, const Progress &progress)
 
     Store target(store);
     QSet<QByteArray> stored;
-    QSet<QByteArray> storedButNumber;
+    QHash<QByteArray, QVariant> storedButNumber;
+    ImportLedger::Taken taken;
+    QList<ImportLedger::Entry> entries;
     QSet<qint64> numbers;
     double highest = 0;
     QString error;
     const auto storeFailed = [&] {
         const QString sentence = storageFaultSentence(target.fault());
-        outcome.reason =
-            QStringLiteral("کارهاي فايل %1 در پايگاه داده نوشته نشد.").arg(isolated(QDir::toNativeSeparators(file))) +
-            (sentence.isEmpty() ? QString() : u'\n' + sentence) + nothingChanged();
+        const QString name = isolated(QDir::toNativeSeparators(file));
+        // A line cut in the middle (a time limit, a server gone) undoes the whole transaction.
+        outcome.reason = (target.fault() == StorageFault::NoAnswer
+                              ? QStringLiteral("ورود کارهاي فايل %1 پيش از پايان قطع شد.").arg(name)
+                              : QStringLiteral("کارهاي فايل %1 در پايگاه داده نوشته نشد.").arg(name)) +
+                         (sentence.isEmpty() ? QString() : u'\n' + sentence) + nothingChanged();
         outcome.detail = error;
         outcome.added = 0;
         outcome.alreadyStored = 0;
         outcome.renumbered.clear();
         return outcome;
     };
-    if (!target.begin(&error) || !target.readStored(stored, storedButNumber, numbers, highest, &error))
+    if (!target.begin(&error) || !target.readStored(stored, storedButNumber, numbers, highest, &error) ||
+        !target.readTaken(source, taken, &error))
         return storeFailed();
+    // A number the file holds twice tells its jobs apart only with their rows.
+    QHash<double, int> timesInFile;
     for (const QVariantList &job : std::as_const(jobs)) {
         if (isStorableNumber(job.at(JobTable::Num)))
             highest = std::max(highest, job.at(JobTable::Num).toDouble());
+        if (const std::optional<double> number = ImportLedger::numberOf(job.at(JobTable::Num)))
+            ++timesInFile[*number];
     }
 
     qint64 done = jobs.size();
-    for (QVariantList &job : jobs) {
+    for (qsizetype row = 0; row < jobs.size(); ++row) {
         if (progress && ++done % ProgressEvery == 0)
             progress(done, total);
-        const QByteArray key = keyOf(job, true);
-        if (stored.contains(key)) {
+        QVariantList &job = jobs[row];
+        const QVariant number = job.at(JobTable::Num);
+        const std::optional<double> inFile = ImportLedger::numberOf(number);
+        // Taken in from this file before: not again, however it was edited or renumbered since.
+        if (taken.contains({number, row, QVariant()}, inFile && timesInFile.value(*inFile) == 1)) {
             ++outcome.alreadyStored;
             continue;
         }
-        const QVariant number = job.at(JobTable::Num);
+        const QByteArray key = keyOf(job, true);
+        if (stored.contains(key)) {
+            ++outcome.alreadyStored;
+            entries << ImportLedger::Entry{number, row, number};
+            continue;
+        }
         const bool keeps = isStorableNumber(number) && !numbers.contains(qint64(number.toDouble()));
         const QByteArray keyButNumber = keyOf(job, false);
         if (!keeps) {
             // Imported before under the new number it was given then.
-            if (storedButNumber.contains(keyButNumber)) {
+            if (const auto found = storedButNumber.constFind(keyButNumber); found != storedButNumber.cend()) {
                 ++outcome.alreadyStored;
+                entries << ImportLedger::Entry{number, row, found.value()};
                 continue;
             }
             const double next = std::floor(highest) + 1;
@@ -331,10 +383,11 @@ Outcome run(const QString &file, const QString &store, const Progress &progress)
             return storeFailed();
         numbers.insert(qint64(job.at(JobTable::Num).toDouble()));
         stored.insert(keeps ? key : keyOf(job, true));
-        storedButNumber.insert(keyButNumber);
+        storedButNumber.insert(keyButNumber, job.at(JobTable::Num));
+        entries << ImportLedger::Entry{number, row, job.at(JobTable::Num)};
         ++outcome.added;
     }
-    if (!target.commit(&error))
+    if (!target.record(source, entries, &error) || !target.commit(&error))
         return storeFailed();
     if (progress)
         progress(total, total);

@@ -25,7 +25,7 @@ struct Outcome {
     QString detail; // the technical detail behind it, for the log
     qint64 read = 0;
     qint64 added = 0;
-    qint64 alreadyStored = 0; // identical to a job already in the store
+    qint64 alreadyStored = 0; // taken in from this file before, or identical to a job already in the store
     qint64 repairedTexts = 0; // texts with a broken character, read with U+FFFD in its place
     QList<Renumbered> renumbered;
     QStringList leftOut; // columns of the file the job table does not have
@@ -42,9 +42,11 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // Imports every job of `file` into the job store at `store` (a job database file, or a
 // postgresql:// address). A job keeps its number when that number is free; a second job with the
 // same number, a job without one, or one whose number is not a whole number from 1 up gets a
-// new number above the highest in the store and in the file. A job identical in every column to
-// a stored one, or in every column but the number when its own number is taken, is not imported
-// again.
+// new number above the highest in the store and in the file. A job an earlier import took in from
+// the same Access database (by its identity, whatever the file is called now) is not imported
+// again, however it was edited since; nor is a job identical in every column to a stored one, or
+// in every column but the number when its own number is taken. The store keeps what each import
+// took in.
 Outcome run(const QString &file, const QString &store, const Progress &progress = {});
 
 // What the import did, in Persian, as the clerk reads it and as the summary file keeps it. A

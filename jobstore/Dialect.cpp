@@ -7,6 +7,7 @@
 #include "jobstore/ServerWatch.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -72,6 +73,15 @@ std::optional<ServerAddress> parseServerUrl(const QString &url, QString *why)
 bool isServer(const QSqlDatabase &db)
 {
     return db.driverName() == QLatin1String("QPSQL");
+}
+
+bool hasTable(const QSqlDatabase &db, const QString &name)
+{
+    QSqlQuery query(db);
+    query.prepare(isServer(db) ? QStringLiteral("select to_regclass(?) is not null")
+                               : QStringLiteral("select count(*) from sqlite_master where type='table' and name=?"));
+    query.addBindValue(name);
+    return query.exec() && query.next() && query.value(0).toBool();
 }
 
 QSqlDatabase openServer(const ServerAddress &address, const QString &connectionName, int lockWait)

@@ -45,6 +45,8 @@ inline constexpr int ServerStatementLimit = 4500;
 inline constexpr int ServerConnectLimit = 2; // seconds, the least libpq takes
 
 bool isServer(const QSqlDatabase &db);
+// Whether the database holds a table of that name (on the server, one the search path finds).
+bool hasTable(const QSqlDatabase &db, const QString &name);
 
 // A read-write connection to the server; fails (and creates nothing) when it cannot be reached. A
 // statement that waits longer than `lockWait` ms for a lock another counter holds fails as busy.

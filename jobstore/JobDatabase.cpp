@@ -2,6 +2,7 @@
 #include "jobstore/JobDatabase.h"
 
 #include "jobstore/Dialect.h"
+#include "jobstore/ImportLedger.h"
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobFileConnections.h"
 #include "jobstore/JobHistory.h"
@@ -473,7 +474,7 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
     // Reading every job may take longer than a window's statement may.
     QSqlQuery(source).exec(QStringLiteral("set local statement_timeout=0"));
     bool ok = target.transaction() && copyJobs(source, target, error, progress) &&
-              JobHistory::replaceHistory(source, target, error);
+              JobHistory::replaceHistory(source, target, error) && ImportLedger::replace(source, target, error);
     if (ok)
         nameDatabase(target, identity(url));
     ok = ok && target.commit();
@@ -502,6 +503,7 @@ Check withServerHistory(const QString &url, const Check &check)
     ServerScratch scratch(url);
     if (scratch.isOpen()) {
         JobHistory::prepareServer(scratch.db());
+        ImportLedger::prepare(scratch.db());
         SearchIndex::prepareServer(scratch.db());
     }
     return check;
@@ -553,6 +555,7 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
     bool indexed = false;
     ok = ok && SearchIndex::dropFromServer(target, &indexed) && copyJobs(source.db(), target, &detail, progress) &&
          JobHistory::replaceHistory(source.db(), target, &detail) &&
+         ImportLedger::replace(source.db(), target, &detail) &&
          (!indexed || SearchIndex::prepareServer(target, true)) && target.commit();
     if (!ok) {
         if (detail.isEmpty())
@@ -638,8 +641,10 @@ Check ensure(const QString &path)
         if (ok)
             nameDatabase(db);
         ok = ok && db.commit();
-        if (ok)
+        if (ok) {
+            ImportLedger::prepare(db);
             SearchIndex::prepareFile(db);
+        }
         if (!ok) {
             const QString error = query.lastError().text();
             db.close();
@@ -670,6 +675,7 @@ Check ensure(const QString &path)
     // Made here, where the start writes anyway, rather than by a connection opened while another
     // counter saves.
     JobHistory::prepareFile(scratch.db());
+    ImportLedger::prepare(scratch.db());
     SearchIndex::prepareFile(scratch.db());
     soundFiles().insert(info.absoluteFilePath());
     return {State::Ready, QString()};

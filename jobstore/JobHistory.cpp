@@ -124,12 +124,7 @@ bool execAll(QSqlQuery &query, const QStringList &statements)
 
 bool hasHistory(const QSqlDatabase &db)
 {
-    QSqlQuery query(db);
-    const QString sql = Dialect::isServer(db)
-                            ? QStringLiteral("select to_regclass('job_history') is not null")
-                            : QStringLiteral("select count(*) from sqlite_master where type='table' and "
-                                             "name='job_history'");
-    return query.exec(sql) && query.next() && query.value(0).toBool();
+    return Dialect::hasTable(db, QStringLiteral("job_history"));
 }
 
 QDateTime timeOf(const QVariant &seconds)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/AccessFile.h"
 #include "jobstore/AccessImport.h"
+#include "jobstore/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "support/TempJobFolder.h"
 
@@ -125,6 +126,27 @@ QList<QVariantList> storedJobs(const TempJobFolder &folder)
     return folder.rows(QStringLiteral("select %1 from table1 order by num").arg(JobTable::quotedColumns()));
 }
 
+// The 32,767-job file is kept compressed; it is unpacked once into a folder of the test's own.
+QString bigFile()
+{
+    static QTemporaryDir unpacked;
+    const QString big = unpacked.filePath(QStringLiteral("jobs-32767.mdb"));
+    if (!QFileInfo::exists(big)) {
+        QProcess gunzip;
+        gunzip.setStandardOutputFile(big);
+        gunzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), fixture(QStringLiteral("jobs-32767.mdb.gz"))});
+        if (!gunzip.waitForFinished(60000) || gunzip.exitCode() != 0)
+            qFatal("cannot unpack jobs-32767.mdb.gz");
+    }
+    return big;
+}
+
+QString identityOf(const QString &file)
+{
+    AccessFile access(file);
+    return access.open() ? access.identity() : QString();
+}
+
 } // namespace
 
 class TestAccessImport : public QObject
@@ -141,6 +163,12 @@ private slots:
     void decodesEveryStoredKind_data();
     void decodesEveryStoredKind();
     void decodesEveryTextForm();
+    void namesTheAccessDatabase_data();
+    void namesTheAccessDatabase();
+    void importsAgainNothingItTookIn_data();
+    void importsAgainNothingItTookIn();
+    void outlastsTheWindowsTimeLimit_data();
+    void outlastsTheWindowsTimeLimit();
 };
 
 void TestAccessImport::importsEveryJobExactly_data()
@@ -150,18 +178,9 @@ void TestAccessImport::importsEveryJobExactly_data()
     QTest::addColumn<QStringList>("renumbered"); // "was>now"
     QTest::addColumn<QStringList>("leftOut");
 
-    // The big file is kept compressed; it is unpacked into a folder of the test's own.
-    static QTemporaryDir unpacked;
-    const QString big = unpacked.filePath(QStringLiteral("jobs-32767.mdb"));
-    if (!QFileInfo::exists(big)) {
-        QProcess gunzip;
-        gunzip.setStandardOutputFile(big);
-        gunzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), fixture(QStringLiteral("jobs-32767.mdb.gz"))});
-        QVERIFY(gunzip.waitForFinished(60000) && gunzip.exitCode() == 0);
-    }
     // Checked by count and by the first and last jobs (the README lists no rows for it).
     QList<QVariantList> bigJobs(32767);
-    QTest::newRow("32,767 jobs") << big << bigJobs << QStringList() << QStringList();
+    QTest::newRow("32,767 jobs") << bigFile() << bigJobs << QStringList() << QStringList();
 
     QTest::newRow("edge cases") << fixture(QStringLiteral("jobs-edge.mdb")) << edgeJobs << QStringList()
                                 << QStringList();
@@ -490,6 +509,166 @@ void TestAccessImport::decodesEveryTextForm()
                                     &replaced),
              QString::fromUtf16(u"A\uFFFDB"));
     QVERIFY(replaced);
+}
+
+void TestAccessImport::namesTheAccessDatabase_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("same");
+
+    static QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("old shop.mdb"));
+    QFile::copy(fixture(QStringLiteral("jobs-edge.mdb")), copy);
+    QTest::newRow("a copy under another name") << copy << true;
+    // A column renamed in Access leaves the database what it was.
+    QTest::newRow("a column renamed") << patchedCopy(dir, QStringLiteral("renamed.mdb"), utf16("serial"),
+                                                     utf16("remark"))
+                                      << true;
+    // Made by one writer from one blank database: only table1's making and the jobs differ.
+    QTest::newRow("another file with the same numbers") << fixture(QStringLiteral("jobs-duplicates.mdb")) << false;
+    QTest::newRow("another file of many jobs") << bigFile() << false;
+}
+
+void TestAccessImport::namesTheAccessDatabase()
+{
+    QFETCH(QString, other);
+    QFETCH(bool, same);
+    const QString edge = identityOf(fixture(QStringLiteral("jobs-edge.mdb")));
+    QCOMPARE(edge.size(), 64);
+    QCOMPARE(identityOf(other) == edge, same);
+    QVERIFY(AccessFile(other).identity().isEmpty()); // not opened
+}
+
+void TestAccessImport::importsAgainNothingItTookIn_data()
+{
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<QString>("into"); // "" the store itself, "backup" a copy of it, "restore" the server again
+    QTest::addColumn<int>("added");
+    QTest::addColumn<int>("already");
+    QTest::addColumn<QStringList>("renumbered");
+
+    static QTemporaryDir dir;
+    const QString edge = fixture(QStringLiteral("jobs-edge.mdb"));
+    const QString copy = dir.filePath(QStringLiteral("db1-access-14050918.mdb"));
+    QFile::copy(edge, copy);
+    const QString duplicates = fixture(QStringLiteral("jobs-duplicates.mdb"));
+    QTest::newRow("the same file after edits") << edge << true << QString() << 0 << 5 << QStringList();
+    QTest::newRow("a copy under another name after edits") << copy << true << QString() << 0 << 5 << QStringList();
+    QTest::newRow("the same file into a backup of the store")
+        << edge << true << QStringLiteral("backup") << 0 << 5 << QStringList();
+    QTest::newRow("the same file after the backup is restored onto the server")
+        << edge << true << QStringLiteral("restore") << 0 << 5 << QStringList();
+    QTest::newRow("another file with the same numbers")
+        << duplicates << false << QString() << 2 << 5
+        << QStringList{QStringLiteral("2>32768"), QStringLiteral(">32769")};
+    // Edited jobs are no longer identical to another file's: they come in under new numbers, as before.
+    QTest::newRow("another file with the same numbers after edits")
+        << duplicates << true << QString() << 4 << 3
+        << QStringList{QStringLiteral("2>32768"), QStringLiteral("5>32769"), QStringLiteral("2>32770"),
+                       QStringLiteral(">32771")};
+}
+
+void TestAccessImport::importsAgainNothingItTookIn()
+{
+    QFETCH(QString, second);
+    QFETCH(bool, edited);
+    QFETCH(QString, into);
+    QFETCH(int, added);
+    QFETCH(int, already);
+    QFETCH(QStringList, renumbered);
+    if (into == QLatin1String("restore") && !TempJobFolder::onServer())
+        QSKIP("a restore replaces a server's jobs");
+    TempJobFolder folder;
+    const AccessImport::Outcome first =
+        AccessImport::run(fixture(QStringLiteral("jobs-edge.mdb")), folder.databasePath());
+    QVERIFY2(first.ok, qPrintable(first.detail));
+    QCOMPARE(first.added, 5);
+    if (edited) {
+        QCOMPARE(folder.value(QStringLiteral("update table1 set status='تحويل شده' where num=2 returning num")).toInt(),
+                 2);
+        QCOMPARE(
+            folder.value(QStringLiteral("update table1 set \"desc\"='باتري عوض شد' where num=5 returning num")).toInt(),
+            5);
+    }
+    QString store = folder.databasePath();
+    if (!into.isEmpty()) {
+        const QString backup = QDir(folder.path()).filePath(QStringLiteral("backup.mdb"));
+        QString error;
+        QVERIFY2(JobDatabase::copyConsistent(store, backup, &error), qPrintable(error));
+        if (into == QLatin1String("restore")) {
+            folder.value(QStringLiteral("delete from access_imports"));
+            QVERIFY2(JobDatabase::replaceServerJobs(store, backup, &error), qPrintable(error));
+        } else {
+            store = backup;
+        }
+    }
+    const QList<QVariantList> before = storedJobs(folder);
+
+    const AccessImport::Outcome again = AccessImport::run(second, store);
+    QVERIFY2(again.ok, qPrintable(again.detail));
+    QCOMPARE(again.read, second.contains(QLatin1String("duplicates")) ? 7 : 5);
+    QCOMPARE(again.added, added);
+    QCOMPARE(again.alreadyStored, already);
+    QStringList renumberedSeen;
+    for (const AccessImport::Renumbered &each : again.renumbered)
+        renumberedSeen
+            << QStringLiteral("%1>%2").arg(each.was.isNull() ? QString() : each.was.toString()).arg(each.now);
+    QCOMPARE(renumberedSeen, renumbered);
+    const QString text = AccessImport::summary(again, second);
+    QVERIFY2(text.contains(QStringLiteral("کارهاي وارد شده: %1").arg(added)), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("دوباره وارد نشدند: %1").arg(already)), qPrintable(text));
+    QCOMPARE(JobDatabase::jobCount(store), 5 + added);
+    if (store == folder.databasePath()) {
+        const QList<QVariantList> after = storedJobs(folder);
+        QCOMPARE(after.mid(0, 5), before);
+        if (edited) {
+            QCOMPARE(after.at(1).at(JobTable::Status).toString(), QStringLiteral("تحويل شده"));
+            QCOMPARE(after.at(3).at(JobTable::Desc).toString(), QStringLiteral("باتري عوض شد"));
+        }
+    }
+
+    // A third time adds nothing more, from either file.
+    for (const QString &file : {fixture(QStringLiteral("jobs-edge.mdb")), second}) {
+        const AccessImport::Outcome third = AccessImport::run(file, store);
+        QVERIFY(third.ok);
+        QCOMPARE(third.added, 0);
+    }
+    QCOMPARE(JobDatabase::jobCount(store), 5 + added);
+}
+
+void TestAccessImport::outlastsTheWindowsTimeLimit_data()
+{
+    QTest::addColumn<QString>("onInsert"); // what the server does at each insert into table1
+    QTest::addColumn<bool>("ok");
+
+    QTest::newRow("a statement longer than a window's limit") << QStringLiteral("perform pg_sleep(4.8)") << true;
+    QTest::newRow("a statement cut short")
+        << QStringLiteral("raise exception 'canceling statement' using errcode = '57014'") << false;
+}
+
+void TestAccessImport::outlastsTheWindowsTimeLimit()
+{
+    QFETCH(QString, onInsert);
+    QFETCH(bool, ok);
+    if (!TempJobFolder::onServer())
+        QSKIP("a statement limit is the server's");
+    TempJobFolder folder;
+    folder.value(QStringLiteral("create or replace function import_test_insert() returns trigger language plpgsql as "
+                                "$$ begin %1; return null; end $$")
+                     .arg(onInsert));
+    folder.value(QStringLiteral("create trigger import_test after insert on table1 for each statement execute "
+                                "function import_test_insert()"));
+    const QString file = fixture(QStringLiteral("jobs-edge.mdb"));
+    const AccessImport::Outcome outcome = AccessImport::run(file, folder.databasePath());
+    QCOMPARE(outcome.ok, ok);
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), ok ? 5 : 0);
+    if (!ok) {
+        QVERIFY2(outcome.reason.contains(QStringLiteral("پيش از پايان قطع شد")), qPrintable(outcome.reason));
+        QVERIFY(outcome.reason.contains(QStringLiteral("هيچ کاري وارد نشد")));
+        QCOMPARE(outcome.added, 0);
+        QCOMPARE(folder.value(QStringLiteral("select count(*) from access_imports")).toInt(), 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAccessImport)

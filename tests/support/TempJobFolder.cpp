@@ -72,7 +72,7 @@ TempJobFolder::TempJobFolder()
         makeProcessDatabase();
         Program::setDatabaseServer(serverUrl());
         QSqlQuery query(connection());
-        if (!query.exec(QStringLiteral("drop table if exists table1, job_history")))
+        if (!query.exec(QStringLiteral("drop table if exists table1, job_history, access_imports")))
             qFatal("test server: %s", qPrintable(query.lastError().text()));
     }
     Program::DatabaseConnection = Program::connectionTextFor(m_dir.path());
