@@ -172,6 +172,11 @@ bool passesCheck(const QString &path, Depth depth, QString *why)
         whole.emplace();
     ScratchConnection scratch(uriFor(path, "ro"), true);
     QSqlQuery check(scratch.db());
+    // Comparing each index with its table reads the index pages again and again: with 64 MB of
+    // them at hand the whole check of a million jobs takes half the time it takes with the 2 MB
+    // default.
+    if (depth == Depth::Whole)
+        check.exec(QStringLiteral("pragma cache_size=-65536"));
     if (check.exec(depth == Depth::Whole ? QStringLiteral("pragma integrity_check")
                                          : QStringLiteral("pragma quick_check")) &&
         check.next() && check.value(0).toString() == QLatin1String("ok"))
