@@ -52,9 +52,20 @@ void ensureAhead(const QString &path);
 bool aheadRunning();
 
 // True when `path` is an SQLite database whose table1 has the job columns (other columns may stand
-// beside them), each with the kind of value it holds, and every page of it passes SQLite's quick
-// check. Opens the file read-only.
+// beside them), each with the kind of value it holds, and the file passes SQLite's whole check
+// (every page, and every index against its table). A file this process already found whole is not
+// read again: the start's file while it is the same file, any other while it is unchanged. Opens
+// the file read-only.
 bool isJobDatabase(const QString &path, QString *why = nullptr);
+
+// True while a whole check runs in this process (ensure() of a file not closed cleanly, a restore,
+// the exit copy of a file not checked yet): seconds for a big file, worth saying on the splash.
+bool checkingWholeFile();
+
+// At a clean end: notes beside the job file that the program closed it as it is now, so the next
+// start runs only the quick check on it; any other file (changed since, torn by a crash, copied
+// in) gets the whole check there. Notes nothing for a file not found whole in this process.
+void noteClosedCleanly(const QString &path);
 
 // The name a job database was given when it was made; every copy of it carries the same one, so
 // the copies of one database can be told from another's. Empty for a file made before databases
@@ -62,8 +73,19 @@ bool isJobDatabase(const QString &path, QString *why = nullptr);
 // server's name comes from its address.
 QString identity(const QString &path);
 
-// The number of jobs in the job database at `path`, or -1 when it cannot be read as one.
+// The number of jobs in the job database at `path`, or -1 when it cannot be read as one (this
+// includes the whole check of isJobDatabase()).
 qint64 jobCount(const QString &path);
+
+// What a copy holds, read without checking it (so quick for many copies, and to be checked before
+// it is trusted): its identity, jobs, and the newest entry of its job history, which only grows
+// while the database is used, whatever the clock says. -1 where it cannot be read.
+struct Holding {
+    QString identity;
+    qint64 jobs = -1;
+    qint64 newestChange = -1;
+};
+Holding holding(const QString &path);
 
 // A read-write connection to an existing file; fails (and creates nothing) when it is missing.
 // Closes and forgets a named connection, if there is one.

@@ -427,21 +427,42 @@ ExitCopyResult exitCopy(QString *detail)
     return ExitCopyResult::Written;
 }
 
-std::optional<FoundCopy> newestCopyWithJobs()
+std::optional<FoundCopy> newestCopyWithJobs(const QString &identity)
 {
+    struct Candidate {
+        Copy copy;
+        JobDatabase::Holding held;
+    };
     const QDir folder = QFileInfo(exitCopyPath()).dir();
-    QList<Copy> candidates;
+    QList<Candidate> candidates;
     for (const QDir &dir : {folder, QDir(exitCopyBackupsFolder())}) {
         for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("*.mdb")}, QDir::Files)) {
             if (sameFile(file.absoluteFilePath(), databasePath()))
                 continue;
-            candidates << Copy{file.absoluteFilePath(), rotationStamp(file.fileName()).value_or(file.lastModified())};
+            const Copy copy{file.absoluteFilePath(), rotationStamp(file.fileName()).value_or(file.lastModified())};
+            if (JobDatabase::Holding held = JobDatabase::holding(copy.path); held.jobs > 0)
+                candidates << Candidate{copy, held};
         }
     }
-    std::sort(candidates.begin(), candidates.end(), [](const Copy &a, const Copy &b) { return a.made > b.made; });
-    for (const Copy &candidate : candidates) {
-        if (const qint64 jobs = JobDatabase::jobCount(candidate.path); jobs > 0)
-            return FoundCopy{candidate.path, candidate.made, jobs};
+    const auto newest = [](const Candidate &a, const Candidate &b) { return a.copy.made > b.copy.made; };
+    std::sort(candidates.begin(), candidates.end(), newest);
+    // Without an identity, the newest copy's database is taken for the one in use.
+    const QString own = !identity.isEmpty() || candidates.isEmpty() ? identity : candidates.first().held.identity;
+    const auto isOwn = [&own](const Candidate &c) { return !own.isEmpty() && c.held.identity == own; };
+    std::stable_sort(candidates.begin(), candidates.end(), [&](const Candidate &a, const Candidate &b) {
+        if (isOwn(a) != isOwn(b))
+            return isOwn(a);
+        if (!isOwn(a))
+            return false; // other databases' copies stay newest first
+        if (a.held.newestChange != b.held.newestChange)
+            return a.held.newestChange > b.held.newestChange;
+        return a.held.jobs > b.held.jobs;
+    });
+    for (const Candidate &candidate : candidates) {
+        // Torn copies read a count as well as whole ones.
+        if (const qint64 jobs = JobDatabase::jobCount(candidate.copy.path); jobs > 0)
+            return FoundCopy{candidate.copy.path, candidate.copy.made, jobs,
+                             !identity.isEmpty() && candidate.held.identity == identity};
     }
     return std::nullopt;
 }

@@ -61,14 +61,19 @@ enum class ExitCopyResult {
 // first. Copies of other databases in the backups folder are never dropped on this one's account.
 ExitCopyResult exitCopy(QString *detail = nullptr);
 
-// The newest copy that holds jobs: the exit copy, the copies kept beside it, the backups offered
-// in its folder. Never the database in use.
+// The copy to offer for a restore, among the exit copy, the copies kept beside it and the backups
+// offered in its folder; never the database in use, and only one that passes the whole check.
+// With the identity of the database in use, its own copies come first, the one holding the most
+// work first (its newest history entry, then its jobs, then the time it was made: a clock set back
+// misdates copies, the history does not); another database's copy comes only when it has none.
+// Without an identity (the file is missing, or shows none), the newest copy holding jobs.
 struct FoundCopy {
     QString path;
     QDateTime made;
     qint64 jobs = 0;
+    bool sameDatabase = false; // a copy of the database whose identity was given
 };
-std::optional<FoundCopy> newestCopyWithJobs();
+std::optional<FoundCopy> newestCopyWithJobs(const QString &identity = QString());
 
 // Removes what an interrupted backup, restore or exit copy left behind, wherever it was being
 // written; returns how many files.

@@ -5,6 +5,7 @@
 
 #include "jobstore/Adodc.h"
 #include "jobstore/JobChanges.h"
+#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ServerWatch.h"
 #include "mainwindow/DatabaseCopies.h"
@@ -187,7 +188,11 @@ void Form1::offerNewestCopy(const QString &reason)
         reason.isEmpty()
             ? QStringLiteral("در پوشه %1 فايل اطلاعات پيدا نشد و يک فايل اطلاعات خالي جديد ساخته شد.").arg(folder)
             : reason;
-    const std::optional<DatabaseCopies::FoundCopy> copy = DatabaseCopies::newestCopyWithJobs();
+    // A damaged file that still shows its name is offered its own copies first; a missing one has
+    // no name to go by.
+    const QString identity =
+        reason.isEmpty() ? QString() : JobDatabase::identity(Program::dataSourceOf(Program::DatabaseConnection));
+    const std::optional<DatabaseCopies::FoundCopy> copy = DatabaseCopies::newestCopyWithJobs(identity);
     if (!copy) {
         text += reason.isEmpty() ? QStringLiteral("\nاگر پيش از اين کارهايي ثبت کرده ايد، فايل قبلي را با برگرداندن "
                                                   "پشتيبان (F7) برگردانيد.")
@@ -197,14 +202,24 @@ void Form1::offerNewestCopy(const QString &reason)
         MessageBox::show(this, text, reason.isEmpty() ? MessageBox::Icon::Information : MessageBox::Icon::Critical);
         return;
     }
+    // Enter restores only a copy of this very database (or, for a missing file, the newest copy).
+    const bool sure = reason.isEmpty() || copy->sameDatabase;
     const QFileInfo file(copy->path);
-    text += QStringLiteral("\n\nتازه ترين نسخه اي که کار دارد:\nپوشه: %1\nفايل: %2\nتاريخ: %3 ساعت %4\n"
-                           "تعداد کارها: %5\n\nهمين حالا اين نسخه برگردانده شود؟")
-                .arg(isolated(QDir::toNativeSeparators(file.absolutePath())), isolated(file.fileName()),
-                     isolated(Sorvan::GregorianToSolar(copy->made.date()).section(u' ', 0, 0)),
-                     isolated(copy->made.toString(QStringLiteral("HH:mm"))), isolated(QString::number(copy->jobs)));
-    if (MessageBox::show(this, text, MessageBox::Icon::Question, MessageBox::Buttons::YesNo) ==
-            MessageBox::Answer::Yes &&
+    text += sure ? QStringLiteral("\n\nتازه ترين نسخه اي که کار دارد:")
+            : identity.isEmpty()
+                ? QStringLiteral("\n\nمعلوم نيست اين نسخه از همين فايل اطلاعات است يا از فايل اطلاعات ديگري "
+                                 "(مثلا تعميرگاه ديگري روي همين کامپيوتر):")
+                : QStringLiteral("\n\nنسخه اي از همين فايل اطلاعات پيدا نشد. اين نسخه از فايل اطلاعات ديگري است "
+                                 "(مثلا تعميرگاه ديگري روي همين کامپيوتر):");
+    text +=
+        QStringLiteral("\nپوشه: %1\nفايل: %2\nتاريخ: %3 ساعت %4\nتعداد کارها: %5\n\n%6")
+            .arg(isolated(QDir::toNativeSeparators(file.absolutePath())), isolated(file.fileName()),
+                 isolated(Sorvan::GregorianToSolar(copy->made.date()).section(u' ', 0, 0)),
+                 isolated(copy->made.toString(QStringLiteral("HH:mm"))), isolated(QString::number(copy->jobs)),
+                 sure ? QStringLiteral("همين حالا اين نسخه برگردانده شود؟")
+                      : QStringLiteral("فقط اگر مطمئن هستيد که همين اطلاعات شماست، آن را برگردانيد. برگردانده شود؟"));
+    if (MessageBox::show(this, text, MessageBox::Icon::Question, MessageBox::Buttons::YesNo, QString(),
+                         sure ? MessageBox::Answer::Yes : MessageBox::Answer::No) == MessageBox::Answer::Yes &&
         DatabaseCopies::restoreFrom(this, copy->path))
         afterRestore();
 }

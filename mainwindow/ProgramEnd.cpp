@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/ProgramEnd.h"
 
+#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/BidiText.h"
@@ -70,6 +71,8 @@ void copyAndSay(QWidget *owner)
 {
     QString detail;
     const DatabaseCopies::ExitCopyResult result = DatabaseCopies::exitCopy(&detail);
+    // The next start spares this file the whole check only while it stays as it is now.
+    JobDatabase::noteClosedCleanly(Program::dataSourceOf(Program::DatabaseConnection));
     say(owner, result, detail);
 }
 

@@ -16,9 +16,12 @@ MessageBox::Handler &handlerSlot()
 } // namespace
 
 MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, Icon icon, Buttons buttons,
-                                    const QString &title)
+                                    const QString &title, Answer preferred)
 {
-    const Request request{text, title, icon, buttons};
+    const Request request{text, title, icon, buttons,
+                          buttons == Buttons::Ok    ? Answer::Ok
+                          : preferred == Answer::No ? Answer::No
+                                                    : Answer::Yes};
     if (handlerSlot())
         return handlerSlot()(request);
 
@@ -46,7 +49,7 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, Icon i
     }
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(request.preferred == Answer::No ? QMessageBox::No : QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
     box.setStandardButtons(QMessageBox::Ok);

@@ -19,11 +19,13 @@ public:
         QString title;
         Icon icon;
         Buttons buttons;
+        Answer preferred; // the default button, which Enter presses
     };
     using Handler = std::function<Answer(const Request &)>;
 
+    // A Yes/No box presses Yes on Enter unless `preferred` is No.
     static Answer show(QWidget *parent, const QString &text, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
-                       const QString &title = QString());
+                       const QString &title = QString(), Answer preferred = Answer::Yes);
     static void information(QWidget *parent, const QString &text, const QString &title = QString())
     {
         show(parent, text, Icon::Information, Buttons::Ok, title);

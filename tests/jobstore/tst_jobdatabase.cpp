@@ -4,6 +4,7 @@
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "jobstore/WholeFile.h"
 #include "support/TornFile.h"
 
 #include <QSqlQuery>
@@ -21,6 +22,7 @@ private slots:
     void missingFileIsCreatedWithTheJobColumns();
     void otherFilesAreLeftByteForByte_data();
     void otherFilesAreLeftByteForByte();
+    void aCleanEndSparesOnlyTheSameFileTheWholeCheck();
     void extraColumnsAreKeptAndNeverWritten();
     void dataControlNeverCreatesAMissingFile();
     void consistentCopyReplacesAnExistingTarget();
@@ -56,39 +58,113 @@ void TestJobDatabase::otherFilesAreLeftByteForByte_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<JobDatabase::State>("state");
-    QTest::newRow("text") << QByteArray("not a database at all\r\n") << JobDatabase::State::NotAJobDatabase;
-    QTest::newRow("empty") << QByteArray() << JobDatabase::State::NotAJobDatabase;
+    QTest::addColumn<bool>("quickCheckPasses");
+    QTest::newRow("text") << QByteArray("not a database at all\r\n") << JobDatabase::State::NotAJobDatabase << false;
+    QTest::newRow("empty") << QByteArray() << JobDatabase::State::NotAJobDatabase << false;
     QTest::newRow("sqlite header, garbage after")
-        << QByteArray("SQLite format 3\0", 16) + QByteArray(4080, 'x') << JobDatabase::State::NotAJobDatabase;
+        << QByteArray("SQLite format 3\0", 16) + QByteArray(4080, 'x') << JobDatabase::State::NotAJobDatabase << false;
+    // Another program's file, even with a table1 of its own.
+    QTest::newRow("another program's database") << QByteArray("foreign") << JobDatabase::State::NotAJobDatabase << true;
     // Pages of two versions mixed: the schema and the count read, SQLite's check does not pass.
-    QTest::newRow("torn job database") << QByteArray("torn") << JobDatabase::State::Damaged;
+    QTest::newRow("torn job database") << QByteArray("torn") << JobDatabase::State::Damaged << false;
+    // Every page in order, so only the whole check, comparing each index with its table, sees it.
+    QTest::newRow("torn, one column moved, every second page older")
+        << QByteArray("moved 2 1") << JobDatabase::State::Damaged << true;
+    QTest::newRow("torn, one column moved, every fifth page older")
+        << QByteArray("moved 5 3") << JobDatabase::State::Damaged << true;
+    QTest::newRow("torn, an index's pages older") << QByteArray("index") << JobDatabase::State::Damaged << true;
+    // The older header page leads nowhere in the rewritten file: neither schema nor jobs read.
+    QTest::newRow("torn, rewritten file, header page older")
+        << QByteArray("vacuumed 2 0") << JobDatabase::State::Damaged << false;
+    QTest::newRow("torn, rewritten file, every seventh page older")
+        << QByteArray("vacuumed 7 0") << JobDatabase::State::Damaged << false;
     QTest::newRow("job database this account may not read")
-        << QByteArray("unreadable") << JobDatabase::State::Unreadable;
+        << QByteArray("unreadable") << JobDatabase::State::Unreadable << false;
 }
 
 void TestJobDatabase::otherFilesAreLeftByteForByte()
 {
     QFETCH(QByteArray, contents);
     QFETCH(JobDatabase::State, state);
+    QFETCH(bool, quickCheckPasses);
     if (contents == "unreadable" && ::geteuid() == 0)
         QSKIP("root reads every file");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("db1.mdb"));
+    const QList<QByteArray> tear = contents.split(' ');
     if (contents == "torn") {
         TornFile::write(path);
+    } else if (tear.first() == "moved" || tear.first() == "vacuumed") {
+        TornFile::write(path, {tear.at(1).toInt(), tear.at(2).toInt(),
+                               tear.first() == "moved" ? TornFile::Newer::DatesMoved : TornFile::Newer::Vacuumed});
+    } else if (contents == "index") {
+        TornFile::writeWithOlderIndex(path);
     } else if (contents == "unreadable") {
         JobDatabase::ensure(path);
         QFile::setPermissions(path, QFile::WriteOwner);
+    } else if (contents == "foreign") {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("create table table1 (num integer, name text, dateout text)")));
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
     } else {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(contents);
     }
     const QByteArray before = TornFile::bytes(path);
+    if (state == JobDatabase::State::Damaged) {
+        QCOMPARE(TornFile::verdict(path, QStringLiteral("quick_check")) == QLatin1String("ok"), quickCheckPasses);
+        QVERIFY(TornFile::verdict(path, QStringLiteral("integrity_check")) != QLatin1String("ok"));
+    }
     const JobDatabase::Check check = JobDatabase::ensure(path);
     QCOMPARE(check.state, state);
     QCOMPARE(TornFile::bytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("db1.mdb")});
+    // Neither a restore nor the exit copy takes it.
+    QVERIFY(!JobDatabase::isJobDatabase(path));
+    QCOMPARE(JobDatabase::jobCount(path), -1);
+}
+
+void TestJobDatabase::aCleanEndSparesOnlyTheSameFileTheWholeCheck()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.mdb"));
+    const QString record = WholeFile::closedRecordPath(path);
+    TornFile::writeWithOlderIndex(path);
+    QCOMPARE(TornFile::verdict(path, QStringLiteral("quick_check")), QStringLiteral("ok"));
+    // Nothing closed this file cleanly in this process: nothing is noted.
+    JobDatabase::noteClosedCleanly(path);
+    QVERIFY(!QFile::exists(record));
+
+    // A record naming the file as it is spares it the whole check, once: the start takes it away.
+    QVERIFY(WholeFile::writeClosedRecord(path));
+    QCOMPARE(JobDatabase::ensure(path).state, JobDatabase::State::Ready);
+    QVERIFY(!QFile::exists(record));
+    QCOMPARE(JobDatabase::ensure(path).state, JobDatabase::State::Damaged);
+
+    // A record of the file before it changed is no record of it.
+    TornFile::writeWithOlderIndex(path);
+    const QString sound = dir.filePath(QStringLiteral("sound.mdb"));
+    QCOMPARE(JobDatabase::ensure(sound).state, JobDatabase::State::Created);
+    QVERIFY(WholeFile::writeClosedRecord(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.seek(file.size() - 1);
+    file.write("\x01");
+    file.close();
+    QCOMPARE(JobDatabase::ensure(path).state, JobDatabase::State::Damaged);
+
+    // A sound file found whole at start is noted at a clean end, and its next start reads it.
+    QCOMPARE(JobDatabase::ensure(sound).state, JobDatabase::State::Ready);
+    QVERIFY(!JobDatabase::checkingWholeFile());
+    JobDatabase::noteClosedCleanly(sound);
+    QVERIFY(QFile::exists(WholeFile::closedRecordPath(sound)));
+    QCOMPARE(JobDatabase::ensure(sound).state, JobDatabase::State::Ready);
+    QVERIFY(!QFile::exists(WholeFile::closedRecordPath(sound)));
 }
 
 void TestJobDatabase::extraColumnsAreKeptAndNeverWritten()

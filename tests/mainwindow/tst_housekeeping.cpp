@@ -47,6 +47,8 @@ private slots:
     void aNewDatabaseNeverPushesOutAnothersCopies();
     void startOffersTheNewestCopy_data();
     void startOffersTheNewestCopy();
+    void startOffersItsOwnDatabasesCopyFirst_data();
+    void startOffersItsOwnDatabasesCopyFirst();
     void exitCopyPlaceAlwaysHoldsAWholeCopy();
     void countTickSkipsABusyFile();
     void hideWithoutATrayMinimises();
@@ -349,13 +351,15 @@ void TestHousekeeping::exitCopyNeverPushesOutTheJobs_data()
     QTest::newRow("not a job database") << QByteArray("foreign") << qint64(7);
     QTest::newRow("empty job database") << QByteArray("empty") << qint64(7);
     QTest::newRow("three jobs") << QByteArray("jobs") << qint64(3);
+    // Torn so that SQLite's quick check passes; the start refused it, and so does the exit copy.
+    QTest::newRow("torn, an index's pages older") << QByteArray("torn") << qint64(7);
 }
 
 void TestHousekeeping::exitCopyNeverPushesOutTheJobs()
 {
     QFETCH(QByteArray, database);
     QFETCH(qint64, copyHolds);
-    if (TempJobFolder::onServer() && (database == "missing" || database == "foreign"))
+    if (TempJobFolder::onServer() && (database == "missing" || database == "foreign" || database == "torn"))
         QSKIP("about the job file in the data folder");
     freshExitCopyFolder();
     makeJobDatabase(DatabaseCopies::exitCopyPath(), 7);
@@ -367,6 +371,8 @@ void TestHousekeeping::exitCopyNeverPushesOutTheJobs()
         QFile::remove(folder.databasePath());
     if (database == "foreign")
         writeFile(folder.databasePath());
+    if (database == "torn")
+        TornFile::writeWithOlderIndex(folder.databasePath());
     Seams seams;
     Form1 form;
     QTest::qWait(20);
@@ -506,6 +512,14 @@ void TestHousekeeping::startOffersTheNewestCopy_data()
     QTest::newRow("missing, declined") << QByteArray("missing") << MessageBox::Answer::No << 0;
     QTest::newRow("torn, restored") << QByteArray("torn") << MessageBox::Answer::Yes << 7;
     QTest::newRow("torn, declined") << QByteArray("torn") << MessageBox::Answer::No << 0;
+    // Torn so that SQLite's quick check passes: only the whole check sees it.
+    // (Its jobs still read; -1: what the data control read is not asked.)
+    QTest::newRow("an index's pages older, declined") << QByteArray("index") << MessageBox::Answer::No << -1;
+    QTest::newRow("one column moved, every third page older, declined")
+        << QByteArray("moved") << MessageBox::Answer::No << -1;
+    // Torn so badly that neither the schema nor the jobs read.
+    QTest::newRow("rewritten file, header page older, declined")
+        << QByteArray("vacuumed") << MessageBox::Answer::No << 0;
 }
 
 void TestHousekeeping::startOffersTheNewestCopy()
@@ -526,7 +540,18 @@ void TestHousekeeping::startOffersTheNewestCopy()
     if (database == "missing") {
         QFile::remove(folder.databasePath());
     } else {
-        TornFile::write(folder.databasePath());
+        if (database == "index")
+            TornFile::writeWithOlderIndex(folder.databasePath());
+        else if (database == "moved")
+            TornFile::write(folder.databasePath(), {3, 1, TornFile::Newer::DatesMoved});
+        else if (database == "vacuumed")
+            TornFile::write(folder.databasePath(), {2, 0, TornFile::Newer::Vacuumed});
+        else
+            TornFile::write(folder.databasePath());
+        const bool tornUnseen = database == "index" || database == "moved";
+        QCOMPARE(TornFile::verdict(folder.databasePath(), QStringLiteral("quick_check")) == QLatin1String("ok"),
+                 tornUnseen);
+        QVERIFY(TornFile::verdict(folder.databasePath(), QStringLiteral("integrity_check")) != QLatin1String("ok"));
         before = TornFile::bytes(folder.databasePath());
     }
     Seams seams;
@@ -535,10 +560,13 @@ void TestHousekeeping::startOffersTheNewestCopy()
     QTRY_COMPARE(seams.messages.size(), answer == MessageBox::Answer::Yes ? 2 : 1);
     const MessageBox::Request offer = seams.messages.first();
     QCOMPARE(offer.buttons, MessageBox::Buttons::YesNo);
+    // The copies are of other databases than the torn file: Enter does not restore them.
+    QCOMPARE(offer.preferred, database == "missing" ? MessageBox::Answer::Yes : MessageBox::Answer::No);
     QVERIFY(offer.text.contains(QDir::toNativeSeparators(QFileInfo(DatabaseCopies::exitCopyPath()).absolutePath())));
     QVERIFY(offer.text.contains(QStringLiteral("تعداد کارها: \u20667\u2069")));
-    QTRY_COMPARE(form.adodc1()->recordset()->RecordCount(), listed);
-    if (database == "torn" && answer == MessageBox::Answer::No) {
+    if (listed >= 0)
+        QTRY_COMPARE(form.adodc1()->recordset()->RecordCount(), listed);
+    if (database != "missing" && answer == MessageBox::Answer::No) {
         QCOMPARE(TornFile::bytes(folder.databasePath()), before);
         seams.fileNames.clear();
         button(form, "Command6")->click(); // the skipped exit copy is said
@@ -546,6 +574,72 @@ void TestHousekeeping::startOffersTheNewestCopy()
         QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 7);
         QCOMPARE(TornFile::bytes(folder.databasePath()), before);
     }
+}
+
+void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst_data()
+{
+    // Each copy: where it lies (a name in the backups folder, or the exit copy), whose database, its
+    // jobs, and when it was written; the jobs of the copy the offer must name.
+    QTest::addColumn<QStringList>("copies"); // "name shop jobs yyyyMMddHHmm"
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<bool>("own");
+    // Two shops used in turn on one account: the other shop ended last.
+    QTest::newRow("another shop's exit copy is newer")
+        << QStringList{QStringLiteral("db1-20261001-090000.mdb own 521 202610010900"),
+                       QStringLiteral("exit other 321 202612081800")}
+        << 521 << true;
+    // The clock set back a day: the exit copy looks older than the copy it pushed aside.
+    QTest::newRow("clock set back") << QStringList{QStringLiteral("db1-20261209-090000.mdb own 135 202612090900"),
+                                                   QStringLiteral("exit own 136 202612081800")}
+                                    << 136 << true;
+    QTest::newRow("only another shop's copy")
+        << QStringList{QStringLiteral("exit other 321 202612081800")} << 321 << false;
+}
+
+void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst()
+{
+    QFETCH(QStringList, copies);
+    QFETCH(int, offered);
+    QFETCH(bool, own);
+    if (TempJobFolder::onServer())
+        QSKIP("about the job file in the data folder");
+    freshExitCopyFolder();
+    TempJobFolder folder;
+    TornFile::write(folder.databasePath());
+    const QString identity = JobDatabase::identity(folder.databasePath());
+    QVERIFY(!identity.isEmpty());
+    for (const QString &copy : copies) {
+        const QStringList part = copy.split(u' ');
+        const QString path = part.at(0) == QLatin1String("exit")
+                                 ? DatabaseCopies::exitCopyPath()
+                                 : QDir(DatabaseCopies::exitCopyBackupsFolder()).filePath(part.at(0));
+        makeJobDatabase(path, part.at(2).toInt());
+        JobDatabase::ensure(path); // its history begins
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        if (part.at(1) == QLatin1String("own"))
+            QVERIFY(query.exec(QStringLiteral("update database_identity set identity = '%1'").arg(identity)));
+        // One history entry a job, as the counter that made them wrote.
+        QVERIFY(query.exec(QStringLiteral("insert into job_history (changed_at, num, action) select 0, num, 'new' "
+                                          "from table1")));
+        query = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("copy"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.setFileTime(QDateTime::fromString(part.at(3), QStringLiteral("yyyyMMddHHmm")),
+                         QFileDevice::FileModificationTime);
+    }
+    Seams seams;
+    Form1 form;
+    QTRY_COMPARE(seams.messages.size(), 1);
+    const MessageBox::Request offer = seams.messages.first();
+    QVERIFY2(offer.text.contains(QStringLiteral("تعداد کارها: \u2066%1\u2069").arg(offered)), qPrintable(offer.text));
+    QCOMPARE(offer.preferred, own ? MessageBox::Answer::Yes : MessageBox::Answer::No);
+    QCOMPARE(offer.text.contains(QStringLiteral("فايل اطلاعات ديگري")), !own);
 }
 
 void TestHousekeeping::exitCopyPlaceAlwaysHoldsAWholeCopy()
