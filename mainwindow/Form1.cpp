@@ -126,6 +126,7 @@ void Form1::loadDatabase()
     // Waits for the check the splash began, whatever the file turns out to be.
     const JobDatabase::Check check = JobDatabase::ensure(path);
     if (check.state == JobDatabase::State::NotAJobDatabase && offerAccessImport(path)) {
+        m_storeRefused = true;
         SetGridColumns();
         return;
     }
@@ -161,7 +162,9 @@ void Form1::loadDatabase()
                 MessageBox::failure(this, message, detail);
             });
         }
-        // Nothing must touch the file: the list stays empty, with its captions.
+        // Nothing must touch the file: the list stays empty, with its captions, whatever the clerk
+        // types into the search boxes, until a restore or an import puts a sound file in its place.
+        m_storeRefused = true;
         SetGridColumns();
         return;
     }
@@ -404,6 +407,8 @@ Queries::SearchField Form1::fieldOf(const QLineEdit *box) const
 void Form1::searchChanged(QLineEdit *box)
 {
     m_searchText = box->text();
+    if (m_storeRefused)
+        return;
     m_adodc1->setConnectionString(Program::DatabaseConnection);
     m_adodc1->setRecordSource(Queries::jobListSearch(fieldOf(box), m_searchText));
     ui->DataGrid1->setDataSource(m_adodc1);

@@ -102,5 +102,6 @@ private:
     QLineEdit *m_activeBox = nullptr;
     QString m_searchText;
     QString m_savedBoxText;
-    qint64 m_lastDeletion = 0; // the history row of the delete Ctrl+Z undoes; 0 when none
+    qint64 m_lastDeletion = 0;   // the history row of the delete Ctrl+Z undoes; 0 when none
+    bool m_storeRefused = false; // the start refused the job file: the list never reads it
 };

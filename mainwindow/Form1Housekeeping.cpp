@@ -176,6 +176,7 @@ void Form1::restoreCommand()
 
 void Form1::afterRestore()
 {
+    m_storeRefused = false;
     // A restored job file is a new file: watch it, not the one it replaced.
     m_changes->watch(Program::dataSourceOf(Program::DatabaseConnection));
     startListRefresh();

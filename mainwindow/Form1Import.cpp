@@ -5,6 +5,7 @@
 #include "jobstore/JobChanges.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/AccessImports.h"
+#include "platform/MessageBox.h"
 
 #include <QTimer>
 
@@ -21,9 +22,17 @@ void Form1::createImportItem()
 
 void Form1::importCommand()
 {
+    const QString path = Program::dataSourceOf(Program::DatabaseConnection);
+    // A damaged or foreign job file takes no jobs; only db1.mdb's own Access jobs may replace it.
+    if (m_storeRefused && (Program::isServer(path) || !AccessImports::isAccessFile(path))) {
+        MessageBox::critical(this, QStringLiteral("فايل اطلاعات قابل استفاده نيست، پس کاري در آن وارد نمي شود.\n"
+                                                  "فايل اطلاعات را با برگرداندن پشتيبان (F7) برگردانيد."));
+        return;
+    }
     if (!AccessImports::importFromMenu(this))
         return;
     // The jobs may have come into a file that took the Access file's place just now.
+    m_storeRefused = false;
     m_changes->watch(Program::dataSourceOf(Program::DatabaseConnection));
     startListRefresh();
 }
@@ -36,6 +45,7 @@ bool Form1::offerAccessImport(const QString &path)
     QTimer::singleShot(0, this, [this, path] {
         if (!AccessImports::offerAtStart(this, path))
             return;
+        m_storeRefused = false;
         m_changes->watch(path);
         startListRefresh();
     });
