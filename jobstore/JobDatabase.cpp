@@ -700,6 +700,8 @@ Check ensure(const QString &path)
             QFile::remove(path);
             return {State::CannotCreate, error};
         }
+        // Made whole here, and written from here on only through SQLite's journal.
+        WholeFile::remember(path, WholeFile::Lasts::WhileSameFile);
         soundFiles().insert(info.absoluteFilePath());
         return {State::Created, QString()};
     }

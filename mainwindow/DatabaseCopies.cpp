@@ -4,6 +4,7 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobFileConnections.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/WholeFile.h"
 #include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
 #include "platform/FileDialog.h"
@@ -325,6 +326,8 @@ bool restoreFrom(QWidget *owner, const QString &chosen)
                             error);
         return false;
     }
+    // A whole copy of a file that passed the whole check: the exit copy need not check it again.
+    WholeFile::remember(target, WholeFile::Lasts::WhileSameFile);
     sayRestored(owner, safety);
     return true;
 }
