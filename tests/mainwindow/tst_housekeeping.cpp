@@ -4,6 +4,7 @@
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
+#include "platform/DataGrid.h"
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
 #include "support/PrivateHome.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QSystemTrayIcon>
@@ -572,6 +574,12 @@ void TestHousekeeping::startOffersTheNewestCopy()
         button(form, "Command6")->click(); // the skipped exit copy is said
         QCOMPARE(seams.messages.size(), 2);
         QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 7);
+        QCOMPARE(TornFile::bytes(folder.databasePath()), before);
+        // A search does not put the refused file in the list, and F1 registers nothing in it.
+        form.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("a"));
+        QVERIFY(!form.findChild<DataGrid *>(QStringLiteral("DataGrid1"))->dataSource());
+        form.registerJob();
+        QVERIFY(seams.messages.last().text.contains(QStringLiteral("قابل استفاده نيست")));
         QCOMPARE(TornFile::bytes(folder.databasePath()), before);
     }
 }
