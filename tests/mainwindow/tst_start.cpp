@@ -25,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <utility>
+
 namespace
 {
 
@@ -190,6 +192,22 @@ void TestStart::accessFileComesInWhole()
     QTRY_COMPARE_WITH_TIMEOUT(program.form->adodc1()->recordset()->RecordCount(), 32767, 30000);
     auto *due = program.form->findChild<QPushButton *>(QStringLiteral("Command9"));
     QTRY_VERIFY_WITH_TIMEOUT(due->text().contains(QRegularExpression(QStringLiteral("\\d+ مورد"))), 10000);
+    QCOMPARE(digest(kept), before);
+
+    // The end copies the new file whole and notes it closed cleanly; the next start finds it so,
+    // says nothing, and lists every job.
+    const qsizetype told = seams.messages.size();
+    program.form->exitCommand();
+    QCOMPARE(seams.messages.size(), told);
+    QCOMPARE(stateOf(DatabaseCopies::exitCopyPath()).jobs, 32767);
+    QVERIFY(QFileInfo::exists(db1 + QStringLiteral(".closed-cleanly")));
+    delete std::exchange(program.form, nullptr);
+    program.started = Start::Started();
+    Running again{Start::begin(*qApp, data.path(), QString(), QString())};
+    QVERIFY(again.waitForWindow());
+    QTRY_COMPARE_WITH_TIMEOUT(again.form->adodc1()->recordset()->RecordCount(), 32767, 30000);
+    QCOMPARE(seams.messages.size(), told);
+    QVERIFY(!QFileInfo::exists(db1 + QStringLiteral(".closed-cleanly")));
     QCOMPARE(digest(kept), before);
 }
 
