@@ -410,12 +410,20 @@ QVariant Form3::boxValue(int column) const
 
 void Form3::save()
 {
+    if (!store())
+        return;
+    ListRefresh::request();
+    accept();
+}
+
+bool Form3::store()
+{
     // A date typed just before the click reaches its hidden number first.
     if (auto *dateBox = qobject_cast<MaskEdBox *>(focusWidget()))
         dateBoxLeft(dateBox);
     CheckFields();
     if (m_fieldsOk != 1)
-        return;
+        return false;
     bool saved = writeJob();
     // A window open across a server outage, or a restart, carries on over a fresh connection.
     if (!saved && m_adodc1->recordset()->lastFault() == StorageFault::NoAnswer && m_adodc1->reconnect())
@@ -423,15 +431,14 @@ void Form3::save()
     if (!saved && !settleChangedElsewhere()) {
         const StorageFault fault = m_adodc1->recordset()->lastFault();
         if (fault == StorageFault::ChangedElsewhere || fault == StorageFault::Gone)
-            return; // the clerk has chosen to look again, or not to save
+            return false; // the clerk has chosen to look again, or not to save
         // The window stays with everything typed, so the job can be saved again or abandoned.
         const QString reason = storageFaultSentence(m_adodc1->recordset()->lastFault());
         MessageBox::failure(this, QStringLiteral("خطاي شماره 1") + (reason.isEmpty() ? QString() : u'\n' + reason),
                             m_adodc1->recordset()->lastError(), MessageBox::Icon::None);
-        return;
+        return false;
     }
-    ListRefresh::request();
-    accept();
+    return true;
 }
 
 bool Form3::settleChangedElsewhere()
@@ -510,9 +517,13 @@ void Form3::printCommand()
     CheckFields();
     if (m_fieldsOk != 1)
         return;
-    if (!printReceipt())
+    // Printed only once stored, with the number stored: a receipt for a number the save did not
+    // keep would be handed over for a number another counter then gives another customer.
+    if (!store())
         return;
-    save();
+    printReceipt();
+    ListRefresh::request();
+    accept();
 }
 
 bool Form3::printReceipt()
@@ -531,7 +542,7 @@ bool Form3::printReceipt()
     job.deposit = NumericText::roundHalfEven(JobFieldText::amountValue(ui->Text1_9->text()).value_or(0));
     job.accessories = ui->Text1_10->text();
     job.description = ui->Text1_15->text();
-    // A printer failure has been told to the clerk; the job is saved all the same.
+    // A printer failure has been told to the clerk; the job is stored all the same.
     ReceiptPrinting::print(this, job);
     return true;
 }

@@ -62,6 +62,8 @@ private:
     bool receiptNumberTaken() const;
     bool writeJob();
     void save();
+    // Writes the job, settling a change made elsewhere with the clerk; true when it is stored.
+    bool store();
     // After a save found the job changed or gone at another counter; true when it was then saved.
     bool settleChangedElsewhere();
     bool saveAsNewJob();

@@ -27,6 +27,7 @@ private slots:
     void printsEachCopyThenSaves_data();
     void printsEachCopyThenSaves();
     void failedCheckPrintsAndSavesNothing();
+    void failedSavePrintsNothing();
     void printerFailureIsToldAndTheJobSaved();
 
 private:
@@ -83,7 +84,7 @@ void tst_Form3Receipt::printsEachCopyThenSaves()
         QCOMPARE(RecordingSurface::textOf(page, "Text1"), QStringLiteral("My shop"));
     }
     QCOMPARE(seams.messages.size(), told ? 1 : 0);
-    // Told before the save, and the job is saved all the same.
+    // Told after the save; the job is saved all the same.
     QVERIFY(!driver.form->isVisible());
     QCOMPARE(folder.value("select name from table1 where num=7").toString(), customer);
 }
@@ -101,6 +102,32 @@ void tst_Form3Receipt::failedCheckPrintsAndSavesNothing()
     QVERIFY(m_recorder->operations.isEmpty());
     QVERIFY(driver.form->isVisible());
     QCOMPARE(folder.value("select count(*) from table1").toInt(), 0);
+}
+
+void tst_Form3Receipt::failedSavePrintsNothing()
+{
+    TempJobFolder folder;
+    writeEditFile(folder, "1\r\n");
+    folder.refuseWrites(QStringLiteral("insert"));
+    Seams seams;
+    Form3Driver driver;
+    driver.openNew(14);
+    driver.fill(1, customer);
+    driver.fill(2, QStringLiteral("Nokia"));
+    driver.click("printCmd");
+    // No receipt for a number that is not stored: it could be handed to another customer.
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(seams.messages.first().text.startsWith(QStringLiteral("خطاي شماره 1")));
+    QCOMPARE(m_recorder->count(RecordingSurface::Operation::Kind::Form), 0);
+    QVERIFY(driver.form->isVisible());
+    QCOMPARE(folder.value("select count(*) from table1").toInt(), 0);
+
+    folder.allowWrites();
+    driver.click("printCmd");
+    QCOMPARE(m_recorder->count(RecordingSurface::Operation::Kind::Form), 1);
+    QCOMPARE(RecordingSurface::textOf(m_recorder->forms().last(), "Text2"), QStringLiteral("شماره:14"));
+    QVERIFY(!driver.form->isVisible());
+    QCOMPARE(folder.value("select name from table1 where num=14").toString(), customer);
 }
 
 void tst_Form3Receipt::printerFailureIsToldAndTheJobSaved()
