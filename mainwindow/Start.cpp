@@ -24,6 +24,39 @@ Started::Started(Started &&) noexcept = default;
 Started &Started::operator=(Started &&) noexcept = default;
 Started::~Started() = default;
 
+QString serverRefusal(JobDatabase::State state, const Dialect::ServerAddress &address, const QString &detail)
+{
+    // Each text takes only the values it names: Qt's many-argument arg() gives the next value to the
+    // next placeholder there is, so a text without %3 would show the login where %4 stands.
+    const QString database = isolated(address.database);
+    const QString host = isolated(address.host.isEmpty() ? QStringLiteral("localhost") : address.host);
+    QString text;
+    switch (state) {
+    case JobDatabase::State::Unreachable:
+        text = QStringLiteral("به پايگاه داده %1 روي سرور %2 وصل نشد.\n"
+                              "شبکه، روشن بودن سرور، نام کاربر و رمز و تنظيم رمزگذاري (sslmode) را بررسي کنيد.")
+                   .arg(database, host);
+        break;
+    case JobDatabase::State::CannotCreate:
+        text = QStringLiteral("کاربر %3 اجازه ساختن جدول table1 (و نمايه ها و تريگر آن) را در پايگاه داده %1 "
+                              "روي سرور %2 ندارد.\nاين اجازه را به او بدهيد يا پايگاه داده را به نام او "
+                              "بسازيد (createdb --owner).")
+                   .arg(database, host, isolated(address.user));
+        break;
+    case JobDatabase::State::NumbersRepeat:
+        text = QStringLiteral("در جدول table1 پايگاه داده %1 روي سرور %2 اين شماره هاي رسيد بيش از يک بار "
+                              "آمده اند: %3\nتا تکراري ها درست نشوند دو پيشخوان ممکن است يک شماره را دوبار "
+                              "ثبت کنند؛ جدول تغيير داده نشد.")
+                   .arg(database, host, isolated(detail));
+        break;
+    default:
+        text = QStringLiteral("پايگاه داده %1 روي سرور %2 پايگاه داده تعميرگاه نيست (%3).")
+                   .arg(database, host, isolated(detail));
+        break;
+    }
+    return text + QStringLiteral("\nبرنامه بسته مي شود و چيزي تغيير داده نشد.");
+}
+
 Started begin(QApplication &app, const QString &dataFolder, const QString &databaseOption, const QString &printToPdf)
 {
     Started started;
@@ -92,34 +125,7 @@ Started begin(QApplication &app, const QString &dataFolder, const QString &datab
                                     check.detail);
                 return refused(4);
             }
-            QString text;
-            switch (check.state) {
-            case JobDatabase::State::Unreachable:
-                text =
-                    QStringLiteral("به پايگاه داده %1 روي سرور %2 وصل نشد.\n"
-                                   "شبکه، روشن بودن سرور، نام کاربر و رمز و تنظيم رمزگذاري (sslmode) را بررسي کنيد.");
-                break;
-            case JobDatabase::State::CannotCreate:
-                text = QStringLiteral("کاربر %3 اجازه ساختن جدول table1 (و نمايه ها و تريگر آن) را در پايگاه داده %1 "
-                                      "روي سرور %2 ندارد.\nاين اجازه را به او بدهيد يا پايگاه داده را به نام او "
-                                      "بسازيد (createdb --owner).");
-                break;
-            case JobDatabase::State::NumbersRepeat:
-                text = QStringLiteral("در جدول table1 پايگاه داده %1 روي سرور %2 اين شماره هاي رسيد بيش از يک بار "
-                                      "آمده اند: %4\nتا تکراري ها درست نشوند دو پيشخوان ممکن است يک شماره را دوبار "
-                                      "ثبت کنند؛ جدول تغيير داده نشد.");
-                break;
-            default:
-                text = QStringLiteral("پايگاه داده %1 روي سرور %2 پايگاه داده تعميرگاه نيست (%4).");
-                break;
-            }
-            text += QStringLiteral("\nبرنامه بسته مي شود و چيزي تغيير داده نشد.");
-            MessageBox::failure(
-                nullptr,
-                text.arg(isolated(address->database),
-                         isolated(address->host.isEmpty() ? QStringLiteral("localhost") : address->host),
-                         isolated(address->user), isolated(check.detail)),
-                check.detail);
+            MessageBox::failure(nullptr, serverRefusal(check.state, *address, check.detail), check.detail);
             return refused(4);
         }
     }

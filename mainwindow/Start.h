@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "jobstore/Dialect.h"
+#include "jobstore/JobDatabase.h"
+
 #include <QString>
 
 #include <memory>
@@ -25,6 +28,10 @@ struct Started {
     std::unique_ptr<first> splash; // null when the start ended; then exitCode says how
     int exitCode = 0;
 };
+
+// What the clerk is told when the database server named by `address` cannot serve, the start
+// having found it in `state`; `detail` is the check's own (a column, the repeated numbers).
+QString serverRefusal(JobDatabase::State state, const Dialect::ServerAddress &address, const QString &detail);
 
 // `databaseOption` is --database's address (empty: velmora.ini's or none), `printToPdf` the folder
 // print jobs are written to instead of a printer (empty: the printer).

@@ -143,6 +143,8 @@ private slots:
     void accessOfferDeclinedPointsToImport();
     void emptyFolderOffersTheExitCopy();
     void restoreUnderTheListsReaders();
+    void serverRefusalsNameWhatIsWrong_data();
+    void serverRefusalsNameWhatIsWrong();
 
 private:
     QTemporaryDir m_unpacked;
@@ -296,6 +298,39 @@ void TestStart::restoreUnderTheListsReaders()
     QCOMPARE(kept.check, QStringLiteral("ok"));
     QTRY_COMPARE(program.form->adodc1()->recordset()->RecordCount(), 7);
     QCOMPARE(stateOf(db1).check, QStringLiteral("ok"));
+}
+
+void TestStart::serverRefusalsNameWhatIsWrong_data()
+{
+    QTest::addColumn<JobDatabase::State>("state");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<QStringList>("named");
+    QTest::newRow("unreachable") << JobDatabase::State::Unreachable << "timeout"
+                                 << QStringList{"velmora", "server.shop.lan"};
+    QTest::newRow("no right to create") << JobDatabase::State::CannotCreate << "permission denied"
+                                        << QStringList{"velmora", "server.shop.lan", "shop"};
+    QTest::newRow("numbers repeat") << JobDatabase::State::NumbersRepeat << "3, 8"
+                                    << QStringList{"velmora", "server.shop.lan", "3, 8"};
+    QTest::newRow("a column of the wrong kind")
+        << JobDatabase::State::NotAJobDatabase << "column num of table1 is text"
+        << QStringList{"velmora", "server.shop.lan", "column num of table1 is text"};
+}
+
+void TestStart::serverRefusalsNameWhatIsWrong()
+{
+    QFETCH(JobDatabase::State, state);
+    QFETCH(QString, detail);
+    QFETCH(QStringList, named);
+    Dialect::ServerAddress address;
+    address.host = QStringLiteral("server.shop.lan");
+    address.database = QStringLiteral("velmora");
+    address.user = QStringLiteral("shop");
+    const QString text = Start::serverRefusal(state, address, detail);
+    for (const QString &each : named)
+        QVERIFY2(text.contains(u'\u2066' + each + u'\u2069'), qPrintable(text));
+    // The login stands only where the text speaks of it, never for a column or the numbers.
+    QCOMPARE(text.contains(QStringLiteral("\u2066shop\u2069")), named.contains(QStringLiteral("shop")));
+    QVERIFY(!text.contains(u'%'));
 }
 
 QTEST_MAIN(TestStart)
