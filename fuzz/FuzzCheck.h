@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDir>
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +23,17 @@
 
 namespace Fuzz
 {
+
+// The input as a file of its own in `folder`, for the readers that take a file's path.
+inline QString asFile(const QTemporaryDir &folder, const uint8_t *data, size_t size)
+{
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("candidate.mdb"));
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                   file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size),
+               path);
+    return path;
+}
 
 // The input as UTF-16 code units, so any character reaches the reader, lone surrogates and NUL included.
 inline QString utf16(const uint8_t *data, size_t size)

@@ -38,12 +38,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString path = QDir(folder->path()).filePath(QStringLiteral("candidate.mdb"));
-    {
-        QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size(), path);
-    }
+    const QString path = Fuzz::asFile(*folder, data, size);
 
     AccessFile access(path);
     if (!access.open()) {

@@ -141,12 +141,6 @@ QString bigFile()
     return big;
 }
 
-QString identityOf(const QString &file)
-{
-    AccessFile access(file);
-    return access.open() ? access.identity() : QString();
-}
-
 } // namespace
 
 class TestAccessImport : public QObject
@@ -163,8 +157,6 @@ private slots:
     void decodesEveryStoredKind_data();
     void decodesEveryStoredKind();
     void decodesEveryTextForm();
-    void namesTheAccessDatabase_data();
-    void namesTheAccessDatabase();
     void importsAgainNothingItTookIn_data();
     void importsAgainNothingItTookIn();
     void outlastsTheWindowsTimeLimit_data();
@@ -509,34 +501,6 @@ void TestAccessImport::decodesEveryTextForm()
                                     &replaced),
              QString::fromUtf16(u"A\uFFFDB"));
     QVERIFY(replaced);
-}
-
-void TestAccessImport::namesTheAccessDatabase_data()
-{
-    QTest::addColumn<QString>("other");
-    QTest::addColumn<bool>("same");
-
-    static QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("old shop.mdb"));
-    QFile::copy(fixture(QStringLiteral("jobs-edge.mdb")), copy);
-    QTest::newRow("a copy under another name") << copy << true;
-    // A column renamed in Access leaves the database what it was.
-    QTest::newRow("a column renamed") << patchedCopy(dir, QStringLiteral("renamed.mdb"), utf16("serial"),
-                                                     utf16("remark"))
-                                      << true;
-    // Made by one writer from one blank database: only table1's making and the jobs differ.
-    QTest::newRow("another file with the same numbers") << fixture(QStringLiteral("jobs-duplicates.mdb")) << false;
-    QTest::newRow("another file of many jobs") << bigFile() << false;
-}
-
-void TestAccessImport::namesTheAccessDatabase()
-{
-    QFETCH(QString, other);
-    QFETCH(bool, same);
-    const QString edge = identityOf(fixture(QStringLiteral("jobs-edge.mdb")));
-    QCOMPARE(edge.size(), 64);
-    QCOMPARE(identityOf(other) == edge, same);
-    QVERIFY(AccessFile(other).identity().isEmpty()); // not opened
 }
 
 void TestAccessImport::importsAgainNothingItTookIn_data()

@@ -3,7 +3,6 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobFileConnections.h"
 
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -71,7 +70,6 @@ private slots:
     void init();
     void anotherThreadsConnectionIsWaitedFor();
     void noOtherThreadOpensWhileHeld();
-    void thisThreadsConnectionsAreClosed();
 
 private:
     QTemporaryDir m_dir;
@@ -126,31 +124,6 @@ void TestJobFileConnections::noOtherThreadOpensWhileHeld()
     }
     later.join();
     JobFileConnections::close(QStringLiteral("own"));
-    QCOMPARE(JobFileConnections::openCount(m_path), 0);
-}
-
-void TestJobFileConnections::thisThreadsConnectionsAreClosed()
-{
-    QStringList told;
-    const QMetaObject::Connection heard =
-        connect(JobFileConnections::Notifier::instance(), &JobFileConnections::Notifier::closing, this,
-                [&told](const QStringList &files) { told += files; });
-    QSqlDatabase db = JobDatabase::open(m_path, QStringLiteral("mine"));
-    QVERIFY(db.isOpen());
-    {
-        JobFileConnections::Exclusive hold({m_path});
-        QVERIFY(hold.ok());
-        QVERIFY(!db.isOpen());
-        QCOMPARE(JobFileConnections::openCount(m_path), 0);
-    }
-    disconnect(heard);
-    QCOMPARE(told, QStringList{QFileInfo(m_path).absoluteFilePath()});
-    // Its holder opens it again on the file now in place.
-    db = JobDatabase::open(m_path, QStringLiteral("mine"));
-    QVERIFY(db.isOpen());
-    QVERIFY(QSqlQuery(db).exec(QStringLiteral("select count(*) from table1")));
-    db = QSqlDatabase();
-    JobDatabase::close(QStringLiteral("mine"));
     QCOMPARE(JobFileConnections::openCount(m_path), 0);
 }
 
