@@ -54,18 +54,6 @@ double numberOf(const QString &text)
     return NumericText::numericValue(NumericText::toAsciiDigits(text));
 }
 
-// A box that shows other than what is stored (a default for a null, digits made Latin) writes what
-// it shows at every save, as it always has; one that shows the stored value is written only once
-// the clerk changes it.
-QVariant shownAsStored(const QVariant &shown, const QVariant &stored)
-{
-    if (!shown.isValid() || stored.isNull())
-        return QVariant();
-    const bool numbers = shown.typeId() != QMetaType::QString && stored.typeId() != QMetaType::QString;
-    const bool same = numbers ? shown.toDouble() == stored.toDouble() : shown.toString() == stored.toString();
-    return same ? shown : QVariant();
-}
-
 bool isAmountColumn(int column)
 {
     return column == JobTable::MinP || column == JobTable::Deposit || column == JobTable::PanelP ||
@@ -229,8 +217,10 @@ void Form3::loadJob()
                 showColumn(column, value);
         }
         m_loadedNumber = recordset->Fields(JobTable::Num);
-        for (int column = 0; column < JobTable::ColumnCount; ++column)
-            m_shown[column] = shownAsStored(boxValue(column), recordset->Fields(column));
+        for (int column = 0; column < JobTable::ColumnCount; ++column) {
+            m_shown[column] = JobFieldText::shownAsStored(boxValue(column), recordset->Fields(column));
+            m_atLoad[column] = boxValue(column);
+        }
     }
     m_timer1->start();
 }
@@ -326,9 +316,15 @@ void Form3::CheckFields()
                 QStringLiteral("براي فيلد شماره رسيد فقط عدد صحيح از 1 به بالا مجاز است. لطفا تصحيح فرماييد")))
         return;
     // A second job under the same number could never be opened again: the first one always answers.
-    if (receiptNumberTaken() &&
-        !refuse(ui->Text1_0, QStringLiteral("شماره رسيد %1 قبلا براي کار ديگري ثبت شده است. لطفا شماره ديگري وارد کنيد")
-                                 .arg(NumericText::toAsciiDigits(ui->Text1_0->text()))))
+    // A number that cannot be looked up is not taken as free: it may be another customer's.
+    const std::optional<bool> taken = receiptNumberTaken();
+    if (!taken) {
+        const QString reason = storageFaultSentence(m_checkFault);
+        MessageBox::failure(this, QStringLiteral("خطاي شماره 1") + (reason.isEmpty() ? QString() : u'\n' + reason),
+                            m_checkError, MessageBox::Icon::None);
+        return;
+    }
+    if (*taken && !offerFreeNumber(NumericText::toAsciiDigits(ui->Text1_0->text())))
         return;
     m_fieldsOk = 1;
 }
@@ -338,44 +334,6 @@ bool Form3::refuse(QWidget *box, const QString &message)
     MessageBox::show(this, message);
     box->setFocus();
     return false;
-}
-
-bool Form3::receiptNumberTaken() const
-{
-    const double number = numberOf(ui->Text1_0->text());
-    // An opened job may keep its own number, even one it already shared before.
-    if (!m_newJob && m_loadedNumber.isValid() && m_loadedNumber.toDouble() == number)
-        return false;
-    Adodc lookup;
-    lookup.setConnectionString(Program::DatabaseConnection);
-    lookup.setRecordSource(JobQueries::jobsNumbered(number));
-    return lookup.Refresh() && lookup.recordset()->RecordCount() > 0;
-}
-
-bool Form3::writeJob()
-{
-    Recordset *recordset = m_adodc1->recordset();
-    if (m_newJob) {
-        if (!recordset->AddNew())
-            return false;
-    } else if (recordset->IsEOF() || recordset->IsBOF()) {
-        return false;
-    }
-    bool ok = true;
-    for (int column = 0; ok && column < JobTable::ColumnCount; ++column) {
-        const QVariant value = boxValue(column);
-        // An opened job stores only the boxes changed in this window: another counter's change to
-        // any other box stays.
-        if (!value.isValid() || (!m_newJob && value == m_shown[column] && !m_writeOver.contains(column)))
-            continue;
-        ok = recordset->setField(column, value);
-    }
-    // Nothing half-written stays behind: the next attempt starts again from the boxes.
-    if (!ok || !recordset->Update()) {
-        recordset->CancelUpdate();
-        return false;
-    }
-    return true;
 }
 
 QVariant Form3::boxValue(int column) const
@@ -414,92 +372,6 @@ void Form3::save()
         return;
     ListRefresh::request();
     accept();
-}
-
-bool Form3::store()
-{
-    // A date typed just before the click reaches its hidden number first.
-    if (auto *dateBox = qobject_cast<MaskEdBox *>(focusWidget()))
-        dateBoxLeft(dateBox);
-    CheckFields();
-    if (m_fieldsOk != 1)
-        return false;
-    bool saved = writeJob();
-    // A window open across a server outage, or a restart, carries on over a fresh connection.
-    if (!saved && m_adodc1->recordset()->lastFault() == StorageFault::NoAnswer && m_adodc1->reconnect())
-        saved = writeJob();
-    if (!saved && !settleChangedElsewhere()) {
-        const StorageFault fault = m_adodc1->recordset()->lastFault();
-        if (fault == StorageFault::ChangedElsewhere || fault == StorageFault::Gone)
-            return false; // the clerk has chosen to look again, or not to save
-        // The window stays with everything typed, so the job can be saved again or abandoned.
-        const QString reason = storageFaultSentence(m_adodc1->recordset()->lastFault());
-        MessageBox::failure(this, QStringLiteral("خطاي شماره 1") + (reason.isEmpty() ? QString() : u'\n' + reason),
-                            m_adodc1->recordset()->lastError(), MessageBox::Icon::None);
-        return false;
-    }
-    return true;
-}
-
-bool Form3::settleChangedElsewhere()
-{
-    Recordset *recordset = m_adodc1->recordset();
-    if (recordset->lastFault() == StorageFault::Gone)
-        return saveAsNewJob();
-    if (recordset->lastFault() != StorageFault::ChangedElsewhere)
-        return false;
-    const QVector<int> changed = recordset->changedElsewhere();
-    const QVector<QVariant> stored = recordset->storedRow();
-    QStringList captions;
-    for (int column : changed)
-        captions << boxCaption(column);
-    const bool keepTheirs =
-        MessageBox::show(
-            this,
-            QStringLiteral("از وقتي اين پنجره باز شد، اين کار در پيشخوان ديگري تغيير کرده است. خانه هاي تغيير کرده:\n"
-                           "%1\n\nمقدارهاي پيشخوان ديگر نگه داشته شود؟\n"
-                           "بله: مقدارهاي آن پيشخوان در اين خانه ها نشان داده مي شود و تغييرهاي شما در خانه هاي ديگر "
-                           "مي ماند؛ پس از ديدن آنها دوباره ذخيره کنيد.\n"
-                           "خير: مقدارهاي اين پنجره روي آنها نوشته مي شود.")
-                .arg(captions.join(QStringLiteral("، "))),
-            MessageBox::Icon::Question, MessageBox::Buttons::YesNo) == MessageBox::Answer::Yes;
-    recordset->acceptStoredRow();
-    if (keepTheirs) {
-        for (int column : changed) {
-            showColumn(column, stored.value(column));
-            m_shown[column] = shownAsStored(boxValue(column), stored.value(column));
-            m_writeOver.removeAll(column);
-        }
-        m_loadedNumber = stored.value(JobTable::Num);
-        return false;
-    }
-    for (int column : changed) {
-        if (!m_writeOver.contains(column))
-            m_writeOver << column;
-    }
-    return writeJob();
-}
-
-bool Form3::saveAsNewJob()
-{
-    Adodc highest;
-    highest.setConnectionString(Program::DatabaseConnection);
-    highest.setRecordSource(Queries::highestNumber());
-    if (!highest.Refresh())
-        return false;
-    const qint64 next = qint64(highest.recordset()->Fields(0).toDouble()) + 1;
-    if (MessageBox::show(this,
-                         QStringLiteral("اين کار از وقتي اين پنجره باز شد در پيشخوان ديگري حذف شده يا با برگرداندن "
-                                        "پشتيبان جايگزين شده است.\nآنچه در اين پنجره است به عنوان کار تازه با شماره "
-                                        "رسيد %1 ذخيره شود؟")
-                             .arg(next),
-                         MessageBox::Icon::Question, MessageBox::Buttons::YesNo) != MessageBox::Answer::Yes)
-        return false;
-    m_newJob = true;
-    m_loadedNumber = QVariant();
-    m_writeOver.clear();
-    ui->Text1_0->setText(QString::number(next));
-    return writeJob();
 }
 
 void Form3::showHistory()

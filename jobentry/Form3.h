@@ -2,6 +2,7 @@
 #pragma once
 
 #include "jobstore/JobTable.h"
+#include "jobstore/StorageFault.h"
 
 #include <QDialog>
 #include <QHash>
@@ -9,6 +10,7 @@
 #include <QVariant>
 #include <array>
 #include <memory>
+#include <optional>
 
 class Adodc;
 class MaskEdBox;
@@ -59,7 +61,15 @@ private:
 
     void CheckFields();
     bool refuse(QWidget *box, const QString &message);
-    bool receiptNumberTaken() const;
+    // Whether another job holds the typed number; empty when it could not be read (lastFault says why).
+    std::optional<bool> receiptNumberTaken();
+    // Offers the number after the highest stored one for a number found taken; true when the clerk
+    // took it and the box now holds it.
+    bool offerFreeNumber(const QString &taken);
+    std::optional<qint64> nextNumber();
+    void takeStored(int column, const QVariant &stored);
+    bool changedHere(int column) const;
+    QString valueText(int column, const QVariant &value) const;
     bool writeJob();
     void save();
     // Writes the job, settling a change made elsewhere with the clerk; true when it is stored.
@@ -88,6 +98,9 @@ private:
     QVariant m_loadedNumber; // the receipt number the opened job had when it was loaded
     // What each box would store as the opened job was shown: a save writes only the boxes changed since.
     std::array<QVariant, JobTable::ColumnCount> m_shown{};
-    QList<int> m_writeOver; // columns another counter changed that the clerk chose to write over
+    // What each box held as the opened job was shown or last took a stored value: the boxes the clerk changed.
+    std::array<QVariant, JobTable::ColumnCount> m_atLoad{};
+    StorageFault m_checkFault = StorageFault::None;
+    QString m_checkError;
     int m_fieldsOk = 0;
 };

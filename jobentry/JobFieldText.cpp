@@ -101,4 +101,19 @@ QString dateNumberText(const Sorvan::SolarDate &date)
     return part(date.year % 100) + part(date.month) + part(date.day);
 }
 
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isValid() != b.isValid() || a.isNull() != b.isNull())
+        return false;
+    const bool numbers = a.typeId() != QMetaType::QString && b.typeId() != QMetaType::QString;
+    return numbers ? a.toDouble() == b.toDouble() : a.toString() == b.toString();
+}
+
+QVariant shownAsStored(const QVariant &shown, const QVariant &stored)
+{
+    if (!shown.isValid() || stored.isNull())
+        return QVariant();
+    return sameValue(shown, stored) ? shown : QVariant();
+}
+
 } // namespace JobFieldText

@@ -45,6 +45,15 @@ QVariant storedNumber(double value);
 // A column's value as a box shows it; numbers in their shortest decimal text (850712, 1500.5).
 QString cellText(const QVariant &value);
 
+// Two box or column values alike: numbers by value, anything else by its text.
+bool sameValue(const QVariant &a, const QVariant &b);
+
+// What a job window's box holding `shown` stands for, for a job stored with `stored`: `shown` when
+// the box shows the stored value, else invalid (a default for a null, digits made Latin), as such a
+// box writes what it shows at every save; one that shows the stored value is written only once the
+// clerk changes it.
+QVariant shownAsStored(const QVariant &shown, const QVariant &stored);
+
 // Today's date number as text with its leading zeros: 1400/01/05 gives "000105".
 QString dateNumberText(const Sorvan::SolarDate &date);
 

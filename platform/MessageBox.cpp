@@ -50,7 +50,14 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, Icon i
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(request.preferred == Answer::No ? QMessageBox::No : QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::None;
+        }
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

@@ -12,7 +12,8 @@ class MessageBox
 public:
     enum class Icon { None, Information, Exclamation, Critical, Question };
     enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    // None: the box went away unanswered, as when the program ends under it; it is never a No.
+    enum class Answer { Ok, Yes, No, None };
 
     struct Request {
         QString text;

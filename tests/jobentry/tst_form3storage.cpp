@@ -8,6 +8,7 @@
 #include "support/TempJobFolder.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 // Saving a job while the file is held by another program, or changed by another counter.
 class TestForm3Storage : public QObject
@@ -18,6 +19,7 @@ private slots:
     void saveMeetingABusyFileKeepsTheWindow();
     void saveAfterAnotherCounterChangedTheJob_data();
     void saveAfterAnotherCounterChangedTheJob();
+    void questionOpenAsTheProgramEndsWritesNothing();
 };
 
 void TestForm3Storage::saveMeetingABusyFileKeepsTheWindow()
@@ -62,6 +64,10 @@ void TestForm3Storage::saveAfterAnotherCounterChangedTheJob_data()
     QTest::newRow("other box, keep theirs") << modelChanged << 4 << "0912" << QList{yes} << 2 << both << "Pixel 8 0912";
     QTest::newRow("same box, keep theirs") << modelChanged << 2 << "Moto" << QList{yes} << 2 << both << "Pixel 8 ";
     QTest::newRow("same box, write over") << modelChanged << 2 << "Moto" << QList{no} << 1 << both << "Moto ";
+    // The window writes only what its clerk changed: the other counter's model stays.
+    QTest::newRow("other box, write over") << modelChanged << 4 << "0912" << QList{no} << 1 << both << "Pixel 8 0912";
+    QTest::newRow("question left unanswered")
+        << modelChanged << 2 << "Moto" << QList{MessageBox::Answer::None} << 0 << both << "Pixel 8 ";
     QTest::newRow("connection dropped") << "select count(pg_terminate_backend(pid)) from pg_stat_activity where "
                                            "datname=current_database() and pid<>pg_backend_pid()"
                                         << 4 << "0912" << QList<MessageBox::Answer>{} << 1 << both << "Nokia 0912";
@@ -101,10 +107,36 @@ void TestForm3Storage::saveAfterAnotherCounterChangedTheJob()
     }
     QCOMPARE(driver.form->isVisible(), saves == 0);
     QCOMPARE(seams.messages.size(), answers.size());
+    // Each box the other counter changed, with its value there beside this window's.
     if (!answers.isEmpty() && !meanwhile.startsWith(QLatin1String("delete")))
-        QVERIFY(seams.messages.first().text.contains(QStringLiteral("مدل")));
+        QVERIFY(seams.messages.first().text.contains(
+            QStringLiteral("نام و مدل دستگاه: پيشخوان ديگر «Pixel 8»، اين پنجره «%1»")
+                .arg(box == 2 ? typed : QStringLiteral("Nokia"))));
     QFETCH(QString, check);
     QTEST(folder.value(check).toString(), "expected");
+}
+
+// The real question box, ended by the program's end (logout, SIGTERM) rather than by the clerk.
+void TestForm3Storage::questionOpenAsTheProgramEndsWritesNothing()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 4);
+    folder.value(QStringLiteral("update table1 set nameph='Nokia' where num=4"));
+    Seams seams;
+    Form3Driver driver;
+    driver.open(0, 4);
+    driver.fill(2, QStringLiteral("Moto"));
+    folder.value(QStringLiteral("update table1 set nameph='Pixel 8' where num=4"));
+    MessageBox::setHandler({});
+    bool asked = false;
+    QTimer::singleShot(300, qApp, [&asked] {
+        asked = QApplication::activeModalWidget() != nullptr;
+        QCoreApplication::exit(0);
+    });
+    driver.click("Command3");
+    QVERIFY(asked);
+    QCOMPARE(folder.value(QStringLiteral("select nameph from table1 where num=4")).toString(),
+             QStringLiteral("Pixel 8"));
 }
 
 QTEST_MAIN(TestForm3Storage)

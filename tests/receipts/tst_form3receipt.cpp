@@ -28,6 +28,7 @@ private slots:
     void printsEachCopyThenSaves();
     void failedCheckPrintsAndSavesNothing();
     void failedSavePrintsNothing();
+    void outageThenTakenNumberPrintsOnlyTheStoredNumber();
     void printerFailureIsToldAndTheJobSaved();
 
 private:
@@ -87,6 +88,38 @@ void tst_Form3Receipt::printsEachCopyThenSaves()
     // Told after the save; the job is saved all the same.
     QVERIFY(!driver.form->isVisible());
     QCOMPARE(folder.value("select name from table1 where num=7").toString(), customer);
+}
+
+// Counter B's job 14 meets an outage; meanwhile counter A takes 14. B's customer must hold one
+// receipt only, for the number B's job is stored under.
+void tst_Form3Receipt::outageThenTakenNumberPrintsOnlyTheStoredNumber()
+{
+    TempJobFolder folder;
+    writeEditFile(folder, "1\r\n");
+    folder.addJobs(1, 13);
+    Seams seams;
+    Form3Driver driver;
+    driver.openNew(14);
+    driver.fill(1, customer);
+    driver.fill(2, QStringLiteral("Nokia"));
+    folder.stopAnswering();
+    driver.click("printCmd");
+    QCOMPARE(m_recorder->count(RecordingSurface::Operation::Kind::Form), 0);
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(seams.messages.first().text.startsWith(QStringLiteral("خطاي شماره 1")));
+    QVERIFY(driver.form->isVisible());
+
+    folder.answerAgain();
+    folder.addJob({{QStringLiteral("num"), 14}, {QStringLiteral("name"), QStringLiteral("A")}});
+    seams.answers << MessageBox::Answer::Yes;
+    driver.click("printCmd");
+    QCOMPARE(seams.messages.size(), 2);
+    QVERIFY(seams.messages.last().text.contains(QStringLiteral("شماره 15")));
+    QCOMPARE(folder.rows(QStringLiteral("select num, name from table1 where num>=14 order by num")),
+             (QList<QVariantList>{{14, QStringLiteral("A")}, {15, customer}}));
+    QCOMPARE(m_recorder->count(RecordingSurface::Operation::Kind::Form), 1);
+    QCOMPARE(RecordingSurface::textOf(m_recorder->forms().last(), "Text2"), QStringLiteral("شماره:15"));
+    QVERIFY(!driver.form->isVisible());
 }
 
 void tst_Form3Receipt::failedCheckPrintsAndSavesNothing()

@@ -201,6 +201,43 @@ void TempJobFolder::allowWrites()
         .exec(onServer() ? QStringLiteral("drop trigger refuse on table1") : QStringLiteral("drop trigger refuse"));
 }
 
+namespace
+{
+// The server refuses a database's new connections only when asked from another database.
+void allowConnections(bool allow, qint64 keep)
+{
+    {
+        QSqlDatabase db = Dialect::openServer(*Dialect::parseServerUrl(qEnvironmentVariable("VELMORA_TEST_PG_URL")),
+                                              QStringLiteral("temp-job-folder-outage"));
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("alter database %1 allow_connections %2")
+                            .arg(processDatabase(), allow ? QStringLiteral("true") : QStringLiteral("false"))) ||
+            (!allow && !query.exec(QStringLiteral("select count(pg_terminate_backend(pid)) from pg_stat_activity "
+                                                  "where datname='%1' and pid<>%2")
+                                       .arg(processDatabase())
+                                       .arg(keep))))
+            qFatal("allowConnections: %s", qPrintable(query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("temp-job-folder-outage"));
+}
+} // namespace
+
+void TempJobFolder::stopAnswering()
+{
+    if (onServer())
+        allowConnections(false, value(QStringLiteral("select pg_backend_pid()")).toLongLong());
+    else
+        hold(true);
+}
+
+void TempJobFolder::answerAgain()
+{
+    if (onServer())
+        allowConnections(true, 0);
+    else
+        value(QStringLiteral("rollback"));
+}
+
 QString TempJobFolder::kindOf(const QString &column)
 {
     // The server's number columns are NUMERIC: a whole number is one stored without a fraction.

@@ -32,6 +32,10 @@ public:
     // again.
     void refuseWrites(const QString &event);
     void allowWrites();
+    // The job store stops answering the program, as a server that stops or a file another program
+    // holds whole; then answers again. The test's own connection stays.
+    void stopAnswering();
+    void answerAgain();
     // How a number column's stored kind reads: "integer" for a whole number.
     static QString kindOf(const QString &column);
     // Drops the test's own connection, e.g. after the file was replaced under it.
