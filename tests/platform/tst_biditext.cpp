@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/BidiText.h"
+#include "platform/OrderedLineEdit.h"
 #include "platform/OwnDirectionDelegate.h"
 
 #include <QApplication>
@@ -67,6 +68,8 @@ void TestBidiText::keepsItsOrder_data()
     QTest::newRow("mobile") << QStringLiteral("همراه +98 912 123 4567 آقاي رضايي") << "+98 912 123 4567";
     QTest::newRow("model") << QStringLiteral("گوشي Samsung Galaxy S23 Ultra را آورد") << "Samsung Galaxy S23 Ultra";
     QTest::newRow("date") << QStringLiteral("تاريخ تحويل:8/2/92") << "8/2/92";
+    QTest::newRow("phone in a description") << QStringLiteral("تماس 0912-1234567 عصر") << "0912-1234567";
+    QTest::newRow("warranty phone") << QStringLiteral("گارانتي 021-66000000") << "021-66000000";
     QTest::newRow("path in a message") << QStringLiteral("فايل edit.txt در /home/shop/Velmora ساخته شد")
                                        << "/home/shop/Velmora";
 }
@@ -80,6 +83,20 @@ void TestBidiText::keepsItsOrder()
     QCOMPARE(withoutIsolates(shown), text);
     if (part.contains(u'-'))
         QVERIFY2(!readsLeftToRight(text, part), "the plain text reads reversed: nothing was tested");
+
+    // A job window's boxes, one line and wrapping, draw it so while holding the text as typed.
+    OrderedLineEdit line;
+    WrappingLineEdit wrapping;
+    for (OrderedLineEdit *box : {&line, static_cast<OrderedLineEdit *>(&wrapping)}) {
+        box->setLayoutDirection(Qt::RightToLeft);
+        box->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+        box->resize(2000, 60);
+        box->setText(text);
+        QCOMPARE(box->text(), text);
+        const qsizetype at = text.indexOf(part);
+        for (qsizetype i = at + 2; i < at + part.size(); ++i)
+            QVERIFY2(box->cursorX(int(i)) > box->cursorX(int(i - 1)), qPrintable(QString::number(i)));
+    }
 }
 
 void TestBidiText::gridCells_data()
