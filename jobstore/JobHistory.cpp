@@ -247,8 +247,8 @@ bool prepareServer(const QSqlDatabase &db, QString *error)
     // history keeps its rows and gains the login column.
     const bool ok = server.transaction() &&
                     execAll(query, {QStringLiteral("select pg_advisory_xact_lock(hashtext('velmora job_history'))"),
-                                    createTable(true), createIndex,
-                                    QStringLiteral("alter table job_history add column if not exists login text")}) &&
+                                    createTable(true), createIndex}) &&
+                    (hasLogin(db) || query.exec(QStringLiteral("alter table job_history add column login text"))) &&
                     query.exec(QStringLiteral("select quote_ident(current_schema())")) && query.next() &&
                     execAll(query, serverTrigger(query.value(0).toString())) && server.commit();
     if (!ok) {

@@ -41,12 +41,12 @@ std::string readSecret(const char *prompt)
         tcgetattr(STDIN_FILENO, &saved);
         termios quiet = saved;
         quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
     std::string line;
     std::getline(std::cin, line);
     if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
         std::fputs("\n", stderr);
     }
     if (!line.empty() && line.back() == '\r')
