@@ -86,7 +86,10 @@ bool grantGroup(QSqlQuery &query)
     const QStringList statements = {
         QStringLiteral("do $$ begin create role %1 nologin; exception when duplicate_object then null; end $$")
             .arg(group),
-        QStringLiteral("select format('grant usage on schema %I to %1', current_schema())").arg(group),
+        // Where everyone may use the schema (public, as a new database has it) the owner need not own it.
+        QStringLiteral("select case when has_schema_privilege('%1', current_schema(), 'USAGE') then 'select 1' else "
+                       "format('grant usage on schema %I to %1', current_schema()) end")
+            .arg(group),
         QStringLiteral("revoke all on table1, job_history from %1").arg(group),
         QStringLiteral("grant select, insert, update, delete on table1 to %1").arg(group),
         QStringLiteral("select format('grant usage, select on sequence %s to %1', "

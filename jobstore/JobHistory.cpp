@@ -142,15 +142,13 @@ QStringList serverTrigger(const QString &schema)
     };
 }
 
-// Whether the server's history is the one serverTrigger() makes: a trigger, functions that run as
-// the owner, and a login column. A database of an earlier version has a trigger only.
+// Whether the server's trigger and functions are the ones serverTrigger() makes, running as the
+// owner. A database of an earlier version has a trigger only, and no login column.
 const QString serverHistoryCurrent = QStringLiteral(
     "select (select count(*) from pg_trigger t join pg_class c on c.oid=t.tgrelid where c.relname='table1' and "
     "c.relnamespace=current_schema()::regnamespace and t.tgname='job_history_changed') = 1 and "
     "coalesce((select prosecdef from pg_proc where oid = to_regprocedure('job_history_record()')), false) and "
-    "to_regprocedure('job_history_bring_back(bigint)') is not null and "
-    "exists (select 1 from pg_attribute where attrelid = to_regclass('job_history') and attname = 'login' and "
-    "not attisdropped)");
+    "to_regprocedure('job_history_bring_back(bigint)') is not null");
 
 bool execAll(QSqlQuery &query, const QStringList &statements)
 {
@@ -240,7 +238,7 @@ void prepareFile(const QSqlDatabase &db, bool mayCreate)
 bool prepareServer(const QSqlDatabase &db, QString *error)
 {
     QSqlQuery query(db);
-    if (query.exec(serverHistoryCurrent) && query.next() && query.value(0).toBool())
+    if (query.exec(serverHistoryCurrent) && query.next() && query.value(0).toBool() && hasLogin(db))
         return true;
     QSqlDatabase server = db;
     // Counters started together take turns, so only the first one makes them. An earlier version's
