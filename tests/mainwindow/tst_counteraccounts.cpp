@@ -232,6 +232,11 @@ void TestCounterAccounts::aCounterWorksAtTheCounterButMayNotRestore()
                              .arg(clerk, JobHistory::counterName())),
              (QList<QVariantList>{{"insert"}, {"update"}, {"delete"}, {"insert"}, {"return"}}));
 
+    // The copy a counter writes as it closes carries the history with its logins.
+    const QString exitCopy = elsewhere.filePath(QStringLiteral("exit.mdb"));
+    QVERIFY(JobDatabase::copyConsistent(urlAs(clerk), exitCopy));
+    QCOMPARE(JobHistory::jobChanges(JobHistory::Session(exitCopy).db(), 2).first().login, clerk);
+
     const QString jobs =
         folder.value(QStringLiteral("select string_agg(num || name, ',' order by num) from table1")).toString();
     QVERIFY(!DatabaseCopies::restoreFrom(&form, backup));
