@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/DataFolder.h"
 #include "jobstore/ProgramValues.h"
+#include "mainwindow/CounterCommand.h"
 #include "mainwindow/ImportCommand.h"
 #include "mainwindow/Start.h"
 #include "platform/AppSetup.h"
@@ -15,6 +16,8 @@ int main(int argc, char *argv[])
     // Needs no display, so it runs before anything of the window system is built.
     if (ImportCommand::isAsked(argc, argv))
         return ImportCommand::run(argc, argv);
+    if (CounterCommand::isAsked(argc, argv))
+        return CounterCommand::run(argc, argv);
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -38,10 +41,20 @@ int main(int argc, char *argv[])
         QStringLiteral("Bring the jobs of an Access job file (.mdb/.accdb) into the job store in use, print the "
                        "summary and end, with no window."),
         QStringLiteral("FILE"));
+    const QCommandLineOption addCounter(
+        QStringLiteral("add-counter"),
+        QStringLiteral("With the owner's account on the server: make the counter account NAME, its password read "
+                       "from standard input, and end with no window."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption removeCounter(QStringLiteral("remove-counter"),
+                                           QStringLiteral("With the owner's account: end the counter account NAME."),
+                                           QStringLiteral("NAME"));
     parser.addOption(dataDir);
     parser.addOption(printToPdf);
     parser.addOption(database);
     parser.addOption(import);
+    parser.addOption(addCounter);
+    parser.addOption(removeCounter);
     QString dataFolder;
     {
         // The options are read before any window system is needed: --help, --version and a wrong

@@ -64,7 +64,8 @@ void HistoryForm::load(const QVariant &receiptNumber, const QStringList &caption
             // Read right to left, the arrow points from the old value to the new one.
             values = cell(change.oldValue) + QStringLiteral(" ← ") + cell(change.newValue);
         }
-        const QStringList texts = {whenText(change.at), change.counter, what, values};
+        const QStringList texts = {whenText(change.at), JobHistory::signedBy(change.counter, change.login), what,
+                                   values};
         for (int column = 0; column < texts.size(); ++column)
             m_list->setItem(row, column, new QTableWidgetItem(texts.at(column)));
     }

@@ -21,15 +21,16 @@ namespace
 
 const QString historyColumns = QStringLiteral("changed_at, counter, num, action, field, old_value, new_value");
 
-// Seconds since 1970 keep a row small; the windows show them in the solar calendar.
+// Seconds since 1970 keep a row small; the windows show them in the solar calendar. login is the
+// server account that made the change; a job file has none to name.
 QString createTable(bool server)
 {
     return server ? QStringLiteral("create table if not exists job_history (id bigserial primary key, "
                                    "changed_at bigint not null, counter text, num numeric, action text not null, "
-                                   "field text, old_value text, new_value text)")
+                                   "field text, old_value text, new_value text, login text)")
                   : QStringLiteral("create table if not exists job_history (id integer primary key, "
                                    "changed_at integer not null, counter text, num numeric, action text not null, "
-                                   "field text, old_value, new_value)");
+                                   "field text, old_value, new_value, login text)");
 }
 
 const QString createIndex = QStringLiteral("create index if not exists job_history_num on job_history (num)");
@@ -84,35 +85,70 @@ QStringList fileTriggers()
 }
 
 // The server's trigger records a change from any program. A program of ours names its counter
-// in velmora.counter; any other is named by its login, its address and what it calls itself.
-QStringList serverTrigger()
+// in velmora.counter; any other is named by its login, its address and what it calls itself. The
+// login is recorded on its own, so no setting signs for another account. The functions run as
+// the tables' owner, so a counter's account needs no right to write the history at all, and only
+// the owner's account may change the jobs without a trace (a restore). `schema` comes quoted.
+QStringList serverTrigger(const QString &schema)
 {
+    const QString asOwner = QStringLiteral("security definer set search_path = %1, pg_temp").arg(schema);
+    const QString now = QStringLiteral("floor(extract(epoch from now()))::bigint");
+    const QString columns = historyColumns + QStringLiteral(", login");
     return {
-        QStringLiteral("create or replace function job_history_record() returns trigger language plpgsql as $$ "
-                       "declare who text; at bigint := floor(extract(epoch from now()))::bigint; o jsonb; n jsonb; "
+        QStringLiteral("create or replace function job_history_record() returns trigger language plpgsql %2 as $$ "
+                       "declare who text; at bigint := %3; o jsonb; n jsonb; "
                        "begin "
-                       "if current_setting('velmora.restoring', true) = 'on' then return null; end if; "
+                       "if current_setting('velmora.restoring', true) = 'on' and "
+                       "pg_has_role(session_user, current_user, 'MEMBER') then return null; end if; "
                        "who := coalesce(nullif(current_setting('velmora.counter', true), ''), session_user || '@' || "
                        "coalesce(host(inet_client_addr()), 'local') || coalesce(' ' || "
                        "nullif(current_setting('application_name'), "
                        "''), '')); "
                        "if TG_OP = 'INSERT' then "
                        "insert into job_history (%1) values (at, who, NEW.num, 'insert', null, null, (to_jsonb(NEW) - "
-                       "'rowid')::text); "
+                       "'rowid')::text, session_user); "
                        "elsif TG_OP = 'DELETE' then "
                        "insert into job_history (%1) values (at, who, OLD.num, 'delete', null, (to_jsonb(OLD) - "
-                       "'rowid')::text, null); "
+                       "'rowid')::text, null, session_user); "
                        "else o := to_jsonb(OLD); n := to_jsonb(NEW); "
-                       "insert into job_history (%1) select at, who, NEW.num, 'update', k, o->>k, n->>k "
+                       "insert into job_history (%1) select at, who, NEW.num, 'update', k, o->>k, n->>k, session_user "
                        "from jsonb_object_keys(n) as k where k <> 'rowid' and o->k is distinct from n->k "
                        "and coalesce(o->>k, '') <> coalesce(n->>k, '') and not (k in ('datein', 'dateout') and "
                        "coalesce(o->>k, '0') in ('', '0') and coalesce(n->>k, '0') in ('', '0')); "
                        "end if; return null; end $$")
-            .arg(historyColumns),
+            .arg(columns, asOwner, now),
         QStringLiteral("create or replace trigger job_history_changed after insert or update or delete on table1 "
                        "for each row execute function job_history_record()"),
+        // A return names the delete it undoes; made here, a counter can return a job but not forge one.
+        QStringLiteral("create or replace function job_history_bring_back(deletion bigint, out number numeric, "
+                       "out renumbered boolean) language plpgsql %2 as $$ "
+                       "declare job jsonb; "
+                       "begin "
+                       "select old_value::jsonb into job from job_history where id = deletion and action = 'delete' "
+                       "for update; "
+                       "if not found then raise exception 'no such delete'; end if; "
+                       "if exists (select 1 from job_history where action = 'return' and old_value = deletion::text) "
+                       "then raise exception 'already brought back'; end if; "
+                       "number := (job->>'num')::numeric; "
+                       "renumbered := number is null or exists (select 1 from table1 where num = number); "
+                       "if renumbered then number := (select coalesce(max(num), 0) + 1 from table1); end if; "
+                       "insert into table1 (%4) select %4 from jsonb_populate_record(null::table1, job || "
+                       "jsonb_build_object('num', number)); "
+                       "insert into job_history (%1) values (%3, coalesce(nullif(current_setting('velmora.counter', "
+                       "true), ''), session_user), number, 'return', null, deletion::text, null, session_user); "
+                       "end $$")
+            .arg(columns, asOwner, now, JobTable::quotedColumns()),
+        QStringLiteral("revoke all on function job_history_record(), job_history_bring_back(bigint) from public"),
     };
 }
+
+// Whether the server's trigger and functions are the ones serverTrigger() makes, running as the
+// owner. A database of an earlier version has a trigger only, and no login column.
+const QString serverHistoryCurrent = QStringLiteral(
+    "select (select count(*) from pg_trigger t join pg_class c on c.oid=t.tgrelid where c.relname='table1' and "
+    "c.relnamespace=current_schema()::regnamespace and t.tgname='job_history_changed') = 1 and "
+    "coalesce((select prosecdef from pg_proc where oid = to_regprocedure('job_history_record()')), false) and "
+    "to_regprocedure('job_history_bring_back(bigint)') is not null");
 
 bool execAll(QSqlQuery &query, const QStringList &statements)
 {
@@ -125,6 +161,23 @@ bool execAll(QSqlQuery &query, const QStringList &statements)
 bool hasHistory(const QSqlDatabase &db)
 {
     return Dialect::hasTable(db, QStringLiteral("job_history"));
+}
+
+// A history made by an earlier version has no login column.
+bool hasLogin(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    return query.exec(
+               Dialect::isServer(db)
+                   ? QStringLiteral("select exists (select 1 from pg_attribute where attrelid = "
+                                    "to_regclass('job_history') and attname = 'login' and not attisdropped)")
+                   : QStringLiteral("select count(*) from pragma_table_info('job_history') where name='login'")) &&
+           query.next() && query.value(0).toBool();
+}
+
+QString loginColumn(const QSqlDatabase &db)
+{
+    return hasLogin(db) ? QStringLiteral("login") : QStringLiteral("null");
 }
 
 QDateTime timeOf(const QVariant &seconds)
@@ -164,6 +217,11 @@ QString counterName()
     return QSysInfo::machineHostName() + u'/' + account;
 }
 
+QString signedBy(const QString &counter, const QString &login)
+{
+    return login.isEmpty() ? counter : counter + QStringLiteral(" (") + login + u')';
+}
+
 void prepareFile(const QSqlDatabase &db, bool mayCreate)
 {
     QSqlQuery query(db);
@@ -180,20 +238,17 @@ void prepareFile(const QSqlDatabase &db, bool mayCreate)
 bool prepareServer(const QSqlDatabase &db, QString *error)
 {
     QSqlQuery query(db);
-    if (hasHistory(db) &&
-        query.exec(QStringLiteral("select count(*) from pg_trigger t join pg_class c on c.oid=t.tgrelid where "
-                                  "c.relname='table1' and c.relnamespace=current_schema()::regnamespace and "
-                                  "t.tgname='job_history_changed'")) &&
-        query.next() && query.value(0).toInt() == 1)
+    if (query.exec(serverHistoryCurrent) && query.next() && query.value(0).toBool() && hasLogin(db))
         return true;
     QSqlDatabase server = db;
-    // Counters started together take turns, so only the first one makes them.
-    const bool ok =
-        server.transaction() &&
-        execAll(query, QStringList{QStringLiteral("select pg_advisory_xact_lock(hashtext('velmora job_history'))"),
-                                   createTable(true), createIndex} +
-                           serverTrigger()) &&
-        server.commit();
+    // Counters started together take turns, so only the first one makes them. An earlier version's
+    // history keeps its rows and gains the login column.
+    const bool ok = server.transaction() &&
+                    execAll(query, {QStringLiteral("select pg_advisory_xact_lock(hashtext('velmora job_history'))"),
+                                    createTable(true), createIndex}) &&
+                    (hasLogin(db) || query.exec(QStringLiteral("alter table job_history add column login text"))) &&
+                    query.exec(QStringLiteral("select quote_ident(current_schema())")) && query.next() &&
+                    execAll(query, serverTrigger(query.value(0).toString())) && server.commit();
     if (!ok) {
         if (error)
             *error = query.lastError().isValid() ? query.lastError().text() : server.lastError().text();
@@ -227,15 +282,19 @@ bool replaceHistory(const QSqlDatabase &from, const QSqlDatabase &to, QString *e
         return true;
     QSqlQuery read(from);
     read.setForwardOnly(true);
+    const QString login = hasLogin(to) ? loginColumn(from) : QString();
+    const QString columns = login.isEmpty() ? historyColumns : historyColumns + QStringLiteral(", login");
+    const int count = login.isEmpty() ? 8 : 9;
     // The ids stay as they were: they order the rows, and a return names its delete by id.
-    if (!read.exec(QStringLiteral("select id, %1 from job_history order by id").arg(historyColumns)) ||
-        !write.prepare(
-            QStringLiteral("insert into job_history (id, %1) values (?, ?, ?, ?, ?, ?, ?, ?)").arg(historyColumns))) {
+    if (!read.exec(QStringLiteral("select id, %1%2 from job_history order by id")
+                       .arg(historyColumns, login.isEmpty() ? QString() : QStringLiteral(", ") + login)) ||
+        !write.prepare(QStringLiteral("insert into job_history (id, %1) values (%2)")
+                           .arg(columns, QStringList(count, QStringLiteral("?")).join(u',')))) {
         *error = read.lastError().isValid() ? read.lastError().text() : write.lastError().text();
         return false;
     }
     while (read.next()) {
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < count; ++i) {
             const QVariant value = read.value(i);
             // The server keeps values as text; a file keeps what it is given.
             write.bindValue(i, server && i >= 6 && !value.isNull() ? QVariant(value.toString()) : value);
@@ -263,7 +322,8 @@ QList<Change> jobChanges(const QSqlDatabase &db, const QVariant &number)
     QList<Change> changes;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("select id, %1 from job_history where num = ? order by id desc").arg(historyColumns));
+    query.prepare(QStringLiteral("select id, %1, %2 from job_history where num = ? order by id desc")
+                      .arg(historyColumns, loginColumn(db)));
     query.addBindValue(number);
     if (!query.exec())
         return changes;
@@ -274,7 +334,8 @@ QList<Change> jobChanges(const QSqlDatabase &db, const QVariant &number)
                           query.value(4).toString(),
                           query.value(5).toString(),
                           query.value(6),
-                          query.value(7)};
+                          query.value(7),
+                          query.value(8).toString()};
     return changes;
 }
 
@@ -283,13 +344,14 @@ QList<DeletedJob> deletedJobs(const QSqlDatabase &db)
     QList<DeletedJob> jobs;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("select id, changed_at, counter, old_value from job_history d where action='delete' "
-                                   "and not exists (select 1 from job_history r where r.action='return' and "
-                                   "r.old_value = cast(d.id as text)) order by id desc")))
+    if (!query.exec(QStringLiteral("select id, changed_at, counter, old_value, %1 from job_history d where "
+                                   "action='delete' and not exists (select 1 from job_history r where "
+                                   "r.action='return' and r.old_value = cast(d.id as text)) order by id desc")
+                        .arg(loginColumn(db))))
         return jobs;
     while (query.next())
         jobs << DeletedJob{query.value(0).toLongLong(), timeOf(query.value(1)), query.value(2).toString(),
-                           jobValues(query.value(3))};
+                           jobValues(query.value(3)), query.value(4).toString()};
     return jobs;
 }
 
@@ -305,6 +367,23 @@ Return bringBack(const QSqlDatabase &db, qint64 deletionId)
 {
     Return result;
     QSqlQuery query(db);
+    // A counter's account may not write the history: the server's own function does the whole
+    // return. A server set up by an earlier version has none, and is returned to as it was then.
+    if (Dialect::isServer(db) &&
+        query.exec(QStringLiteral("select coalesce(has_function_privilege(to_regprocedure("
+                                  "'job_history_bring_back(bigint)'), 'execute'), false)")) &&
+        query.next() && query.value(0).toBool()) {
+        query.prepare(QStringLiteral("select number, renumbered from job_history_bring_back(?)"));
+        query.addBindValue(deletionId);
+        if (!query.exec() || !query.next()) {
+            result.error = query.lastError().databaseText();
+            return result;
+        }
+        result.ok = true;
+        result.number = query.value(0).toLongLong();
+        result.renumbered = query.value(1).toBool();
+        return result;
+    }
     const auto fail = [&](const QString &why) {
         result.error = why.isEmpty() ? query.lastError().text() : why;
         query.exec(QStringLiteral("rollback"));

@@ -19,16 +19,22 @@ QString tableName();
 // This computer's name and account, as the history names the counter that made a change.
 QString counterName();
 
+// A counter's name with the server account it used, as the windows show who made a change.
+QString signedBy(const QString &counter, const QString &login);
+
 // Makes the history table of a job file when it has none (unless `mayCreate` is false) and sets up
 // the connection's triggers. A connection that may not write the file is left as it is: then it
 // saves nothing either.
 void prepareFile(const QSqlDatabase &db, bool mayCreate = true);
-// The server's history table and its trigger on table1; changes nothing when both are there.
+// The server's history table, its trigger on table1 and the function that brings a job back;
+// changes nothing when all are there, and brings an earlier version's up to date (the owner's
+// account only: another's start goes on with the history as it is).
 bool prepareServer(const QSqlDatabase &db, QString *error = nullptr);
 // Names this counter on a new server connection, for the trigger to read.
 void nameServerConnection(const QSqlDatabase &db);
 
-// Inside the caller's transaction on the server: table1's rows may be replaced without a trace,
+// Inside the caller's transaction on the server: table1's rows may be replaced without a trace
+// (when the login is the owner's; a counter's changes are still recorded),
 // and the history becomes that of `from` (empty when `from` has none). `to` may also be a job file
 // (a copy from the server).
 bool silenceServerTrigger(const QSqlDatabase &server);
@@ -42,6 +48,7 @@ struct Change {
     QString column; // for an update: the table1 column that changed
     QVariant oldValue;
     QVariant newValue;
+    QString login; // the server account; empty on a job file and in rows of earlier versions
 };
 
 // The changes of the job with receipt number `number` as it is stored now, newest first. A key a
@@ -53,6 +60,7 @@ struct DeletedJob {
     QDateTime at;
     QString counter;
     QVariantList values; // in table1's column order
+    QString login;
 };
 
 // The deleted jobs not yet brought back, newest first.

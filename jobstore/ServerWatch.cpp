@@ -231,6 +231,11 @@ void ServerWatch::untrack(const QString &connectionName)
     state().lines.remove(connectionName);
 }
 
+pg_conn *ServerWatch::handleOf(const QSqlDatabase &db)
+{
+    return connectionOf(db);
+}
+
 bool ServerWatch::lineWhole(const QSqlDatabase &db)
 {
     PGconn *conn = connectionOf(db);

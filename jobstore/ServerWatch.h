@@ -6,6 +6,7 @@
 #include <QString>
 
 class QSqlDatabase;
+struct pg_conn;
 
 // Keeps a counter's window alive while the shop's database server does not answer. Libpq waits
 // for a reply without limit, and a stopped or stalled server never sends one (its own statement
@@ -34,6 +35,8 @@ public:
     static void untrack(const QString &connectionName);
     // Whether the connection's line is still whole, known without asking the server.
     static bool lineWhole(const QSqlDatabase &db);
+    // libpq's own handle of a server connection, or null.
+    static pg_conn *handleOf(const QSqlDatabase &db);
 
     // While one lives, the window's thread may be held without its lines being cut: for a copy of
     // every job, which keeps no window waiting on the server's answer to one question.

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/DatabaseCopies.h"
 
+#include "jobstore/CounterAccounts.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobFileConnections.h"
+#include "jobstore/JobHistory.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/WholeFile.h"
 #include "platform/BackgroundWork.h"
@@ -213,6 +215,22 @@ void sayRestored(QWidget *owner, const QString &safety)
                                        .arg(isolated(QDir::toNativeSeparators(safety))));
 }
 
+// Replacing every job and the history is the owner's alone; the server would refuse a counter's
+// account midway anyway, after a safety copy of every job.
+bool ownerMayRestore(QWidget *owner, const QString &server)
+{
+    const JobHistory::Session session(server);
+    const QString ownerAccount = CounterAccounts::otherOwner(session.db());
+    if (ownerAccount.isEmpty())
+        return true;
+    MessageBox::failure(owner,
+                        QStringLiteral("برگرداندن پشتيبان روي سرور فقط با حساب صاحب پايگاه داده (%1) ممکن است؛ "
+                                       "اين برنامه با حساب پيشخوان وصل است.\nاطلاعات فعلي برنامه تغيير نکرد.")
+                            .arg(isolated(ownerAccount)),
+                        QString());
+    return false;
+}
+
 bool restoreOntoServer(QWidget *owner, const QString &server, const QString &chosen)
 {
     // A file the server would refuse costs no safety copy of every job first. Reading a big file's
@@ -269,6 +287,8 @@ bool restore(QWidget *owner)
 bool restoreFrom(QWidget *owner, const QString &chosen)
 {
     const QString target = databasePath();
+    if (Program::isServer(target) && !ownerMayRestore(owner, target))
+        return false;
 
     QString why;
     // Every page of a big file is read: the window keeps painting meanwhile.

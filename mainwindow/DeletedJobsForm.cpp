@@ -52,7 +52,7 @@ void DeletedJobsForm::load()
             return value.isNull() ? QString() : JobFieldText::cellText(value);
         };
         const QStringList texts = {text(JobTable::Num), text(JobTable::Name), text(JobTable::NamePh),
-                                   HistoryForm::whenText(job.at), job.counter};
+                                   HistoryForm::whenText(job.at), JobHistory::signedBy(job.counter, job.login)};
         for (int column = 0; column < texts.size(); ++column)
             m_list->setItem(row, column, new QTableWidgetItem(texts.at(column)));
         m_list->item(row, 0)->setData(Qt::UserRole, job.id);

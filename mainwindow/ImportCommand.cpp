@@ -6,6 +6,7 @@
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/ServerSettings.h"
 #include "mainwindow/AccessImports.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -14,10 +15,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QSettings>
 
 #include <cstdio>
-#include <cstring>
 
 namespace ImportCommand
 {
@@ -43,11 +42,7 @@ int fail(const QString &reason, const QString &detail, int code)
 
 bool isAsked(int argc, char *argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--import") == 0 || std::strncmp(argv[i], "--import=", 9) == 0)
-            return true;
-    }
-    return false;
+    return AppSetup::isAsked(argc, argv, "--import");
 }
 
 int run(int argc, char *argv[])
@@ -57,29 +52,27 @@ int run(int argc, char *argv[])
     QCommandLineParser parser;
     const QCommandLineOption import(QStringLiteral("import"), QStringLiteral("Access job file to import."),
                                     QStringLiteral("FILE"));
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Folder of db1.mdb."),
-                                     QStringLiteral("DIR"));
-    const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("The shop's database server."),
-                                      QStringLiteral("URL"));
-    parser.addOptions({import, dataDir, database});
+    AppSetup::addStoreOptions(parser);
+    parser.addOption(import);
     if (!parser.parse(QCoreApplication::arguments()) || parser.value(import).isEmpty()) {
         print(stderr, parser.errorText().isEmpty() ? QStringLiteral("--import needs the Access file to import")
                                                    : parser.errorText());
         return 2;
     }
     const QString file = parser.value(import);
-    const QString folder = Program::chooseDataFolder(parser.value(dataDir), QCoreApplication::applicationDirPath(),
-                                                     Program::userDataFolder());
+    const QString folder = Program::chooseDataFolder(parser.value(QStringLiteral("data-dir")),
+                                                     QCoreApplication::applicationDirPath(), Program::userDataFolder());
     if (!QDir().mkpath(folder)) {
         print(stderr, QStringLiteral("Cannot use the data folder %1").arg(folder));
         return 2;
     }
     Program::setDataFolder(folder);
-    QString server = parser.value(database);
-    if (server.isEmpty())
-        server = QSettings(QDir(folder).filePath(QStringLiteral("velmora.ini")), QSettings::IniFormat)
-                     .value(QStringLiteral("database"))
-                     .toString();
+    // Read as a counter's start reads it: the ini's TLS lines too, and never a password others may read.
+    QString refusal;
+    const QString server = Program::serverAddress(parser.value(QStringLiteral("database")),
+                                                  QDir(folder).filePath(QStringLiteral("velmora.ini")), &refusal);
+    if (!refusal.isEmpty())
+        return fail(refusal, QString(), 4);
     if (!server.isEmpty() && !Dialect::parseServerUrl(server))
         return fail(QStringLiteral("نشاني پايگاه داده درست نيست: %1").arg(isolated(server)), QString(), 4);
     Program::setDatabaseServer(server);

@@ -2,6 +2,7 @@
 #include "platform/AppSetup.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -11,6 +12,7 @@
 #include <QTranslator>
 
 #ifdef Q_OS_UNIX
+#include <cstring>
 #include <sys/stat.h>
 #endif
 
@@ -114,6 +116,23 @@ void applyLookAndFeel(QApplication &app)
             break;
         }
     }
+}
+
+bool isAsked(int argc, char *argv[], const char *option)
+{
+    const size_t length = std::strlen(option);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], option, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
+            return true;
+    }
+    return false;
+}
+
+void addStoreOptions(QCommandLineParser &parser)
+{
+    parser.addOptions(
+        {{QStringLiteral("data-dir"), QStringLiteral("The data folder."), QStringLiteral("DIR")},
+         {QStringLiteral("database"), QStringLiteral("The shop's database server."), QStringLiteral("URL")}});
 }
 
 } // namespace AppSetup

@@ -2,6 +2,7 @@
 #pragma once
 
 class QApplication;
+class QCommandLineParser;
 class QCoreApplication;
 
 namespace AppSetup
@@ -26,5 +27,11 @@ bool installQtTranslation(QCoreApplication &app);
 // The pictures and icons are built into the program's static library, whose resources are only
 // registered when asked for. Safe to call again.
 void initResources();
+
+// Whether `option` ("--import") is on the command line, alone or with "=value"; read before any
+// application object exists, for the commands that run with no window.
+bool isAsked(int argc, char *argv[], const char *option);
+// The --data-dir and --database options such a command reads, by those names.
+void addStoreOptions(QCommandLineParser &parser);
 
 } // namespace AppSetup
