@@ -6,6 +6,7 @@
 #include "jobstore/Dialect.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/ServerSettings.h"
 #include "mainwindow/AccessImports.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"
@@ -14,7 +15,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QSettings>
 
 #include <cstdio>
 #include <cstring>
@@ -75,11 +75,13 @@ int run(int argc, char *argv[])
         return 2;
     }
     Program::setDataFolder(folder);
-    QString server = parser.value(database);
-    if (server.isEmpty())
-        server = QSettings(QDir(folder).filePath(QStringLiteral("velmora.ini")), QSettings::IniFormat)
-                     .value(QStringLiteral("database"))
-                     .toString();
+    // Read as the window reads it, so an import never reaches the server in clear where the ini's
+    // sslmode line asks for encryption.
+    QString refusal;
+    const QString server =
+        Program::serverAddress(parser.value(database), QDir(folder).filePath(QStringLiteral("velmora.ini")), &refusal);
+    if (!refusal.isEmpty())
+        return fail(refusal, QString(), 4);
     if (!server.isEmpty() && !Dialect::parseServerUrl(server))
         return fail(QStringLiteral("نشاني پايگاه داده درست نيست: %1").arg(isolated(server)), QString(), 4);
     Program::setDatabaseServer(server);
