@@ -43,10 +43,14 @@ QString serverAddress(const QString &given, const QString &iniPath, QString *ref
     for (const QString &key : ini.allKeys()) {
         if (iniKeys().contains(key))
             continue;
-        if (refusal)
+        if (refusal) {
+            QStringList known;
+            for (const QString &each : iniKeys())
+                known << isolated(each);
             *refusal = QStringLiteral("خط %1 در فايل %2 شناخته نيست؛ فقط %3 پذيرفته مي شود.\nنام آن را درست "
                                       "کنيد يا آن خط را برداريد.\nبرنامه بسته مي شود و چيزي تغيير داده نشد.")
-                           .arg(isolated(key), where, isolated(iniKeys().join(QStringLiteral(", "))));
+                           .arg(isolated(key), where, known.join(QStringLiteral("، ")));
+        }
         return QString();
     }
     const QString address = given.isEmpty() ? ini.value(QStringLiteral("database")).toString().trimmed() : given;

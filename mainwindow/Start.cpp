@@ -37,9 +37,9 @@ QString lineRefusal(const Dialect::ServerAddress &address, const QString &detail
     switch (Dialect::lineFaultOf(detail)) {
     case Dialect::LineFault::UnknownAuthority:
         return QStringLiteral("فايل %1 که %2 نام مي برد گواهي سرور %3 را تاييد نمي کند: گواهي سرور را مرجع ديگري "
-                              "امضا کرده است يا گواهي منقضي شده است.\nگواهي مرجع همان سرور (مثلا shop-ca.crt) را "
-                              "در %2 بگذاريد.")
-            .arg(rootcert, isolated(QStringLiteral("sslrootcert")), host);
+                              "امضا کرده است يا گواهي منقضي شده است.\nگواهي مرجع همان سرور (مثلا %4) را در %2 "
+                              "بگذاريد.")
+            .arg(rootcert, isolated(QStringLiteral("sslrootcert")), host, isolated(QStringLiteral("shop-ca.crt")));
     case Dialect::LineFault::NoAuthorityFile:
         return QStringLiteral("فايل %1 که %2 نام مي برد وجود ندارد، پس گواهي سرور %3 را نمي توان بررسي کرد.\n"
                               "گواهي مرجع سرور را آنجا کپي کنيد يا نشاني درست آن را در %2 بنويسيد.")
@@ -50,15 +50,16 @@ QString lineRefusal(const Dialect::ServerAddress &address, const QString &detail
             .arg(isolated(Dialect::certificateName(detail)), host);
     case Dialect::LineFault::NoTlsOffered:
         return QStringLiteral("سرور %1 اتصال رمزگذاري شده ندارد ولي %2 آن را مي خواهد؛ بي رمزگذاري وصل نشديم.\n"
-                              "رمزگذاري را روي سرور روشن کنيد (%3 در postgresql.conf با گواهي سرور).")
+                              "رمزگذاري را روي سرور روشن کنيد: %3 در فايل %4، با گواهي سرور.")
             .arg(host,
                  isolated(QStringLiteral("sslmode=") +
                           address.tls.value(QStringLiteral("sslmode"), QStringLiteral("require"))),
-                 isolated(QStringLiteral("ssl = on")));
+                 isolated(QStringLiteral("ssl = on")), isolated(QStringLiteral("postgresql.conf")));
     case Dialect::LineFault::TlsRequired:
-        return QStringLiteral("سرور %1 از اين رايانه فقط اتصال رمزگذاري شده مي پذيرد (%2 در pg_hba.conf) ولي "
-                              "رمزگذاري خواسته نشد.\n%3 و %4 را به نشاني پايگاه داده يا velmora.ini بيفزاييد.")
-            .arg(host, isolated(QStringLiteral("hostssl")), isolated(QStringLiteral("sslmode=verify-full")),
+        return QStringLiteral("سرور %1 از اين رايانه فقط اتصال رمزگذاري شده مي پذيرد، با خط %2 در فايل %3، ولي "
+                              "رمزگذاري خواسته نشد.\nدر نشاني پايگاه داده يا %4، %5 و %6 را بيفزاييد.")
+            .arg(host, isolated(QStringLiteral("hostssl")), isolated(QStringLiteral("pg_hba.conf")),
+                 isolated(QStringLiteral("velmora.ini")), isolated(QStringLiteral("sslmode=verify-full")),
                  isolated(QStringLiteral("sslrootcert")));
     case Dialect::LineFault::None:
         break;
