@@ -5,11 +5,29 @@
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
+#include "platform/BidiText.h"
 #include "solardate/SolarCalendar.h"
 
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+namespace
+{
+
+// What a registration stored: each box that was given a value, after its caption.
+QStringList registeredValues(const QVariantList &values, const QStringList &captions)
+{
+    QStringList given;
+    for (qsizetype column = 0; column < values.size() && column < captions.size(); ++column) {
+        const QString text = values.at(column).isNull() ? QString() : JobFieldText::cellText(values.at(column));
+        if (!text.trimmed().isEmpty())
+            given << QStringLiteral("%1: %2").arg(captions.at(column), ownDirectionIsolated(text));
+    }
+    return given;
+}
+
+} // namespace
 
 HistoryForm::HistoryForm(const QVariant &receiptNumber, const QStringList &captions, QWidget *parent)
     : QDialog(parent), m_list(new QTableWidget(this))
@@ -44,7 +62,10 @@ QString HistoryForm::whenText(const QDateTime &at)
 
 void HistoryForm::load(const QVariant &receiptNumber, const QStringList &captions)
 {
-    const auto cell = [](const QVariant &value) { return value.isNull() ? QString() : JobFieldText::cellText(value); };
+    // Each value keeps its own direction: a Latin model would otherwise turn the arrow around.
+    const auto cell = [](const QVariant &value) {
+        return ownDirectionIsolated(value.isNull() ? QString() : JobFieldText::cellText(value));
+    };
     JobHistory::Session session(Program::dataSourceOf(Program::DatabaseConnection));
     const QList<JobHistory::Change> changes = JobHistory::jobChanges(session.db(), receiptNumber);
     m_list->setRowCount(int(changes.size()));
@@ -52,8 +73,11 @@ void HistoryForm::load(const QVariant &receiptNumber, const QStringList &caption
         const JobHistory::Change &change = changes.at(row);
         QString what;
         QString values;
+        QStringList registered;
         if (change.action == QLatin1String("insert")) {
             what = QStringLiteral("ثبت کار");
+            registered = registeredValues(JobHistory::jobValues(change.newValue), captions);
+            values = registered.join(QStringLiteral("، "));
         } else if (change.action == QLatin1String("delete")) {
             what = QStringLiteral("حذف کار");
         } else if (change.action == QLatin1String("return")) {
@@ -68,6 +92,9 @@ void HistoryForm::load(const QVariant &receiptNumber, const QStringList &caption
                                    values};
         for (int column = 0; column < texts.size(); ++column)
             m_list->setItem(row, column, new QTableWidgetItem(texts.at(column)));
+        // The whole registration, a box a line, where the cell is too narrow for it.
+        if (!registered.isEmpty())
+            m_list->item(row, int(texts.size()) - 1)->setToolTip(registered.join(u'\n'));
     }
     m_list->resizeColumnsToContents();
 }

@@ -6,6 +6,7 @@
 #include "jobstore/Queries.h"
 #include "jobstore/ServerWatch.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -68,6 +69,30 @@ std::optional<ServerAddress> parseServerUrl(const QString &url, QString *why)
     if (address.database.isEmpty() || address.database.contains(u'/'))
         return refuse(QStringLiteral("no database name"));
     return address;
+}
+
+LineFault lineFaultOf(const QString &serverError)
+{
+    static const std::pair<QLatin1String, LineFault> texts[] = {
+        {QLatin1String("certificate verify failed"), LineFault::UnknownAuthority},
+        {QLatin1String("root certificate file"), LineFault::NoAuthorityFile},
+        {QLatin1String("does not match host name"), LineFault::OtherName},
+        {QLatin1String("server does not support SSL"), LineFault::NoTlsOffered},
+        // PostgreSQL 14 on; older servers say "SSL off".
+        {QLatin1String("\", no encryption"), LineFault::TlsRequired},
+        {QLatin1String("\", SSL off"), LineFault::TlsRequired},
+    };
+    for (const auto &[text, fault] : texts) {
+        if (serverError.contains(text))
+            return fault;
+    }
+    return LineFault::None;
+}
+
+QString certificateName(const QString &serverError)
+{
+    static const QRegularExpression name(QStringLiteral("server certificate for \"([^\"]*)\""));
+    return name.match(serverError).captured(1);
 }
 
 bool isServer(const QSqlDatabase &db)

@@ -38,6 +38,20 @@ std::optional<ServerAddress> parseServerUrl(const QString &url, QString *why = n
 // The parameters an address may carry after its "?".
 const QStringList &addressParameters();
 
+// Why the server and this counter did not agree on an encrypted line. libpq gives these no code,
+// only its English text, which is what this reads.
+enum class LineFault {
+    None,
+    UnknownAuthority, // sslrootcert does not vouch for the server's certificate
+    NoAuthorityFile,  // the file given as sslrootcert is not there
+    OtherName,        // the certificate names another server than the address
+    NoTlsOffered,     // sslmode asks for encryption, the server has none
+    TlsRequired,      // the server takes only encrypted lines, none was asked for
+};
+LineFault lineFaultOf(const QString &serverError);
+// The name the server's certificate holds, from an OtherName error.
+QString certificateName(const QString &serverError);
+
 // How long a statement waits for a lock another counter holds, and how long any statement may run,
 // on a connection of the window's thread: the window must never wait on the server much longer.
 inline constexpr int ServerLockWait = 4000;

@@ -185,6 +185,8 @@ QDateTime timeOf(const QVariant &seconds)
     return QDateTime::fromSecsSinceEpoch(seconds.toLongLong());
 }
 
+} // namespace
+
 QVariantList jobValues(const QVariant &json)
 {
     const QJsonObject job = QJsonDocument::fromJson(json.toString().toUtf8()).object();
@@ -199,8 +201,6 @@ QVariantList jobValues(const QVariant &json)
     }
     return values;
 }
-
-} // namespace
 
 QString tableName()
 {

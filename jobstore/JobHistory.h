@@ -51,6 +51,10 @@ struct Change {
     QString login; // the server account; empty on a job file and in rows of earlier versions
 };
 
+// A job as a history row's JSON holds it (a registration's new value, a delete's old one), in
+// table1's column order.
+QVariantList jobValues(const QVariant &json);
+
 // The changes of the job with receipt number `number` as it is stored now, newest first. A key a
 // deleted job left behind and a new job was given again starts afresh.
 QList<Change> jobChanges(const QSqlDatabase &db, const QVariant &number);

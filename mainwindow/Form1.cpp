@@ -406,6 +406,7 @@ Queries::SearchField Form1::fieldOf(const QLineEdit *box) const
 
 void Form1::searchChanged(QLineEdit *box)
 {
+    m_searchBox = box;
     m_searchText = box->text();
     if (m_storeRefused)
         return;
@@ -466,10 +467,10 @@ void Form1::listRefresh()
     const int previous = position() - 1;
     const bool hadCurrent = previous >= 0;
     const bool hadRows = ui->DataGrid1->dataSource() && m_adodc1->recordset()->availableCount() > 0;
-    for (QLineEdit *box : {ui->Text3, ui->Text2, ui->Text1}) {
-        if (box == m_activeBox)
-            searchFocused(box);
-    }
+    // The search the list shows, whichever box has the focus: a box can take typing without the
+    // focus change that marks it (a click into a window not yet active), and another counter's save
+    // must not widen the list under the clerk's search.
+    searchChanged(m_searchBox ? m_searchBox : ui->Text1);
     Recordset *recordset = m_adodc1->recordset();
     if (Program::NewJobMode == 1) {
         recordset->MoveLast();

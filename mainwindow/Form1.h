@@ -100,6 +100,7 @@ private:
     QString m_countedKey;              // the day the count on Command9 is for; empty until counted
     QSystemTrayIcon *m_trayIcon1 = nullptr;
     QLineEdit *m_activeBox = nullptr;
+    QLineEdit *m_searchBox = nullptr; // the box whose search the list shows; a refresh runs it again
     QString m_searchText;
     QString m_savedBoxText;
     qint64 m_lastDeletion = 0;   // the history row of the delete Ctrl+Z undoes; 0 when none

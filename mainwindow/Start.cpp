@@ -24,6 +24,51 @@ Started::Started(Started &&) noexcept = default;
 Started &Started::operator=(Started &&) noexcept = default;
 Started::~Started() = default;
 
+namespace
+{
+
+// What to fix when the server and this counter did not agree on an encrypted line; empty for any
+// other failure to connect.
+QString lineRefusal(const Dialect::ServerAddress &address, const QString &detail)
+{
+    const QString host = isolated(address.host.isEmpty() ? QStringLiteral("localhost") : address.host);
+    const QString rootcert = isolated(address.tls.value(QStringLiteral("sslrootcert"),
+                                                        QDir::home().filePath(QStringLiteral(".postgresql/root.crt"))));
+    switch (Dialect::lineFaultOf(detail)) {
+    case Dialect::LineFault::UnknownAuthority:
+        return QStringLiteral("فايل %1 که %2 نام مي برد گواهي سرور %3 را تاييد نمي کند: گواهي سرور را مرجع ديگري "
+                              "امضا کرده است يا گواهي منقضي شده است.\nگواهي مرجع همان سرور (مثلا %4) را در %2 "
+                              "بگذاريد.")
+            .arg(rootcert, isolated(QStringLiteral("sslrootcert")), host, isolated(QStringLiteral("shop-ca.crt")));
+    case Dialect::LineFault::NoAuthorityFile:
+        return QStringLiteral("فايل %1 که %2 نام مي برد وجود ندارد، پس گواهي سرور %3 را نمي توان بررسي کرد.\n"
+                              "گواهي مرجع سرور را آنجا کپي کنيد يا نشاني درست آن را در %2 بنويسيد.")
+            .arg(rootcert, isolated(QStringLiteral("sslrootcert")), host);
+    case Dialect::LineFault::OtherName:
+        return QStringLiteral("گواهي سرور به نام ديگري است (%1)، نه %2 که در نشاني پايگاه داده آمده است.\n"
+                              "سرور را در نشاني با همان نامي بنويسيد که در گواهي آن است.")
+            .arg(isolated(Dialect::certificateName(detail)), host);
+    case Dialect::LineFault::NoTlsOffered:
+        return QStringLiteral("سرور %1 اتصال رمزگذاري شده ندارد ولي %2 آن را مي خواهد؛ بي رمزگذاري وصل نشديم.\n"
+                              "رمزگذاري را روي سرور روشن کنيد: %3 در فايل %4، با گواهي سرور.")
+            .arg(host,
+                 isolated(QStringLiteral("sslmode=") +
+                          address.tls.value(QStringLiteral("sslmode"), QStringLiteral("require"))),
+                 isolated(QStringLiteral("ssl = on")), isolated(QStringLiteral("postgresql.conf")));
+    case Dialect::LineFault::TlsRequired:
+        return QStringLiteral("سرور %1 از اين رايانه فقط اتصال رمزگذاري شده مي پذيرد، با خط %2 در فايل %3، ولي "
+                              "رمزگذاري خواسته نشد.\nدر نشاني پايگاه داده يا %4، %5 و %6 را بيفزاييد.")
+            .arg(host, isolated(QStringLiteral("hostssl")), isolated(QStringLiteral("pg_hba.conf")),
+                 isolated(QStringLiteral("velmora.ini")), isolated(QStringLiteral("sslmode=verify-full")),
+                 isolated(QStringLiteral("sslrootcert")));
+    case Dialect::LineFault::None:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
 QString serverRefusal(JobDatabase::State state, const Dialect::ServerAddress &address, const QString &detail)
 {
     // Each text takes only the values it names: Qt's many-argument arg() gives the next value to the
@@ -33,9 +78,11 @@ QString serverRefusal(JobDatabase::State state, const Dialect::ServerAddress &ad
     QString text;
     switch (state) {
     case JobDatabase::State::Unreachable:
-        text = QStringLiteral("به پايگاه داده %1 روي سرور %2 وصل نشد.\n"
-                              "شبکه، روشن بودن سرور، نام کاربر و رمز و تنظيم رمزگذاري (sslmode) را بررسي کنيد.")
-                   .arg(database, host);
+        text = lineRefusal(address, detail);
+        if (text.isEmpty())
+            text = QStringLiteral("به پايگاه داده %1 روي سرور %2 وصل نشد.\n"
+                                  "شبکه، روشن بودن سرور، نام کاربر و رمز و تنظيم رمزگذاري (sslmode) را بررسي کنيد.")
+                       .arg(database, host);
         break;
     case JobDatabase::State::CannotCreate:
         text = QStringLiteral("کاربر %3 اجازه ساختن جدول table1 (و نمايه ها و تريگر آن) را در پايگاه داده %1 "

@@ -10,6 +10,13 @@ inline QString isolated(const QString &text)
     return QChar(0x2066) + text + QChar(0x2069);
 }
 
+// Wraps text in a first-strong isolate (FSI ... PDI): it keeps the direction of its own first letter
+// and leaves the order of what stands around it alone, whichever script it is in.
+inline QString ownDirectionIsolated(const QString &text)
+{
+    return QChar(0x2068) + text + QChar(0x2069);
+}
+
 // True when the text holds a Persian (or any right-to-left) letter: such a text is laid out right
 // to left, whichever language it starts with.
 inline bool hasRightToLeftLetter(const QString &text)

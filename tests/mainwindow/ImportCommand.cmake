@@ -36,3 +36,10 @@ import(${FIXTURES}/README.md 1)
 if(NOT err MATCHES "Access")
     message(FATAL_ERROR "no reason on standard error:\n${err}")
 endif()
+
+# A misspelt line in velmora.ini is refused by name before anything is opened.
+file(WRITE ${WORK_DIR}/velmora.ini "sslmod=require\n")
+import(${FIXTURES}/jobs-duplicates.mdb 4)
+if(NOT err MATCHES "sslmod")
+    message(FATAL_ERROR "the misspelt line is not named:\n${err}")
+endif()

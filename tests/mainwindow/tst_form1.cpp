@@ -2,9 +2,11 @@
 #include "jobstore/Adodc.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/ServerWatch.h"
 #include "mainwindow/Form1.h"
 #include "platform/BidiText.h"
 #include "platform/DataGrid.h"
+#include "platform/ListRefresh.h"
 #include "platform/Twips.h"
 #include "solardate/Clock.h"
 #include "support/MainWindowDriver.h"
@@ -41,6 +43,8 @@ private slots:
     void enteringABoxReappliesItsSearch();
     void filtersDoNotCombine();
     void listRefreshReturnsToThePreviousRow();
+    void refreshKeepsTheSearchInTheBoxes_data();
+    void refreshKeepsTheSearchInTheBoxes();
     void accessFileAtStartIsImportedOnEnter();
 
 private:
@@ -312,6 +316,58 @@ void TestForm1::listRefreshReturnsToThePreviousRow()
     QTRY_COMPARE(rs->RecordCount(), 10);
     QTRY_COMPARE(rs->AbsolutePosition(), 10);
     QCOMPARE(Program::NewJobMode, 0);
+}
+
+void TestForm1::refreshKeepsTheSearchInTheBoxes_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refresh"); // what asks for it
+    QTest::addColumn<QList<int>>("before");
+    QTest::addColumn<QList<int>>("after"); // once job 4 (مريم, Galaxy S2) is stored
+    QTest::newRow("customer, another counter's save") << "Text2"
+                                                      << "مريم"
+                                                      << "another counter" << QList<int>{2} << QList<int>{2, 4};
+    QTest::newRow("model, the server back") << "Text3"
+                                            << "galaxy"
+                                            << "server back" << QList<int>{3} << QList<int>{3, 4};
+    QTest::newRow("model, job window left") << "Text3"
+                                            << "Nokia"
+                                            << "job window" << QList<int>{2} << QList<int>{2};
+    QTest::newRow("receipt number, job window left") << "Text1"
+                                                     << "1"
+                                                     << "job window" << QList<int>{1} << QList<int>{1};
+}
+
+void TestForm1::refreshKeepsTheSearchInTheBoxes()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, refresh);
+    QFETCH(QList<int>, before);
+    QFETCH(QList<int>, after);
+    // A job file serves one program, whose own windows ask for the refresh.
+    if (refresh == QLatin1String("another counter") && !TempJobFolder::onServer())
+        QSKIP("only the server tells of another program's save");
+    TempJobFolder folder;
+    folder.addJob({{"num", 1}, {"name", QStringLiteral("احمد")}, {"nameph", "A1"}});
+    folder.addJob({{"num", 2}, {"name", QStringLiteral("مريم")}, {"nameph", "Nokia 3310"}});
+    folder.addJob({{"num", 3}, {"name", QStringLiteral("رضا")}, {"nameph", "Galaxy A4"}});
+    Seams seams;
+    Form1 form;
+    // Typed without the box taking the focus first, as into a window not yet active.
+    typeText(form.findChild<QLineEdit *>(box), typed);
+    QCOMPARE(listedNumbers(form), before);
+    folder.addJob({{"num", 4}, {"name", QStringLiteral("مريم")}, {"nameph", "Galaxy S2"}});
+    if (refresh == QLatin1String("job window"))
+        ListRefresh::request();
+    else if (refresh == QLatin1String("server back"))
+        emit ServerWatch::instance()->answeringChanged(true);
+    QTRY_COMPARE_WITH_TIMEOUT(listedNumbers(form), after, 3000);
+    // Still so once every refresh the change set off has run.
+    QTest::qWait(100);
+    QCOMPARE(listedNumbers(form), after);
+    QCOMPARE(form.findChild<QLineEdit *>(box)->text(), typed);
 }
 
 void TestForm1::accessFileAtStartIsImportedOnEnter()

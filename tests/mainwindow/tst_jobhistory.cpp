@@ -10,6 +10,7 @@
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "mainwindow/DeletedJobsForm.h"
+#include "platform/BidiText.h"
 
 #include <QAction>
 #include <QSqlQuery>
@@ -93,19 +94,22 @@ void TestJobHistory::aSaveRecordsWhatChanged_data()
     QTest::addColumn<int>("box"); // the box typed into; -1 the status, -2 none
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("shows"); // each value isolated in its own direction
+    const auto own = [](const QString &text) { return QChar(0x2068) + text + QChar(0x2069); };
 
     QTest::newRow("changed amount") << 1 << int(JobTable::EndP) << "1250"
-                                    << "قيمت نهايي"
-                                    << "100 ← 1250";
+                                    << "قيمت نهايي" << QStringList{own("100") + " ← " + own("1250")};
     QTest::newRow("changed status") << 1 << -1 << JobTable::statusDelivered() << "وضعيت"
-                                    << JobTable::statusUnderRepair() + " ← " + JobTable::statusDelivered();
+                                    << QStringList{own(JobTable::statusUnderRepair()) + " ← " +
+                                                   own(JobTable::statusDelivered())};
+    // Read right to left, the old Latin model stands right of the arrow and the new one left of it.
+    QTest::newRow("changed Latin model") << 1 << int(JobTable::NamePh) << "Galaxy A4 NEW"
+                                         << "نام و مدل دستگاه"
+                                         << QStringList{own("Nokia") + " ← " + own("Galaxy A4 NEW")};
     QTest::newRow("unchanged save") << 1 << -2 << ""
-                                    << ""
-                                    << "";
+                                    << "" << QStringList();
     QTest::newRow("new job") << 3 << int(JobTable::Name) << "مينا"
-                             << "ثبت کار"
-                             << "";
+                             << "ثبت کار" << QStringList{"شماره رسيد: " + own("3"), own("مينا"), own("Nokia")};
 }
 
 void TestJobHistory::aSaveRecordsWhatChanged()
@@ -114,7 +118,7 @@ void TestJobHistory::aSaveRecordsWhatChanged()
     QFETCH(int, box);
     QFETCH(QString, typed);
     QFETCH(QString, caption);
-    QFETCH(QString, change);
+    QFETCH(QStringList, shows);
 
     TempJobFolder folder;
     seed(folder);
@@ -143,7 +147,8 @@ void TestJobHistory::aSaveRecordsWhatChanged()
     QCOMPARE(after.size(), before.size() + 1);
     const QStringList newest = after.first();
     QCOMPARE(newest.at(2), caption);
-    QCOMPARE(newest.at(3), change);
+    for (const QString &each : shows)
+        QVERIFY2(newest.at(3).contains(each), qPrintable(newest.at(3)));
     QCOMPARE(newest.at(1), signer(folder));
     QVERIFY2(isJustNow(newest.at(0)), qPrintable(newest.at(0)));
 }
@@ -273,7 +278,7 @@ void TestJobHistory::aRestoredFileBringsItsHistory()
     driver.click("Command3");
     const QList<QStringList> history = historyOf(driver, 7);
     QCOMPARE(history.size(), 1);
-    QCOMPARE(history.first().at(3), QStringLiteral("40 ← 45"));
+    QCOMPARE(withoutIsolates(history.first().at(3)), QStringLiteral("40 ← 45"));
 
     // A backup of it carries the history into a file of its own.
     const QString copy = elsewhere.filePath(QStringLiteral("copy.mdb"));
@@ -296,7 +301,7 @@ void TestJobHistory::aChangeByPlainSqlOnTheServerIsRecorded()
     QCOMPARE(history.size(), 2); // its insert and the change
     QVERIFY2(history.first().at(1).startsWith(QStringLiteral("velmora@")), qPrintable(history.first().at(1)));
     QCOMPARE(history.first().at(2), QStringLiteral("قيمت نهايي"));
-    QCOMPARE(history.first().at(3), QStringLiteral("100 ← 999"));
+    QCOMPARE(withoutIsolates(history.first().at(3)), QStringLiteral("100 ← 999"));
 }
 
 QTEST_MAIN(TestJobHistory)

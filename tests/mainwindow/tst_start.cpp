@@ -304,28 +304,75 @@ void TestStart::serverRefusalsNameWhatIsWrong_data()
 {
     QTest::addColumn<JobDatabase::State>("state");
     QTest::addColumn<QString>("detail");
+    QTest::addColumn<QString>("says");
     QTest::addColumn<QStringList>("named");
     QTest::newRow("unreachable") << JobDatabase::State::Unreachable << "timeout"
-                                 << QStringList{"velmora", "server.shop.lan"};
+                                 << "وصل نشد" << QStringList{"velmora", "server.shop.lan"};
     QTest::newRow("no right to create") << JobDatabase::State::CannotCreate << "permission denied"
-                                        << QStringList{"velmora", "server.shop.lan", "shop"};
+                                        << "اجازه ساختن" << QStringList{"velmora", "server.shop.lan", "shop"};
     QTest::newRow("numbers repeat") << JobDatabase::State::NumbersRepeat << "3, 8"
-                                    << QStringList{"velmora", "server.shop.lan", "3, 8"};
+                                    << "بيش از يک بار" << QStringList{"velmora", "server.shop.lan", "3, 8"};
     QTest::newRow("a column of the wrong kind")
         << JobDatabase::State::NotAJobDatabase << "column num of table1 is text"
-        << QStringList{"velmora", "server.shop.lan", "column num of table1 is text"};
+        << "تعميرگاه نيست" << QStringList{"velmora", "server.shop.lan", "column num of table1 is text"};
+    // libpq's own texts, as a PostgreSQL 15 server and libpq 15 gave them over TCP with ssl = on,
+    // hostssl and a self-signed authority; only the server's name is the test's.
+    const QString at = QStringLiteral("connection to server at \"server.shop.lan\" (192.168.1.5), port 5432 failed: ");
+    const QString qt = QStringLiteral("\nQPSQL: Unable to connect");
+    QTest::newRow("wrong password") << JobDatabase::State::Unreachable
+                                    << at + "FATAL:  password authentication failed for user \"shop\"" + qt << "وصل نشد"
+                                    << QStringList{"velmora", "server.shop.lan"};
+    QTest::newRow("sslrootcert of another authority")
+        << JobDatabase::State::Unreachable << at + "SSL error: certificate verify failed" + qt << "تاييد نمي کند"
+        << QStringList{"/etc/velmora/shop-ca.crt", "sslrootcert", "server.shop.lan"};
+    QTest::newRow("sslrootcert missing")
+        << JobDatabase::State::Unreachable
+        << at +
+               "root certificate file \"/etc/velmora/shop-ca.crt\" does not exist\nEither provide the file or "
+               "change sslmode to disable server certificate verification." +
+               qt
+        << "وجود ندارد" << QStringList{"/etc/velmora/shop-ca.crt", "sslrootcert"};
+    QTest::newRow("certificate for another name")
+        << JobDatabase::State::Unreachable
+        << at +
+               "server certificate for \"db.shop.lan\" (and 1 other name) does not match host name "
+               "\"server.shop.lan\"" +
+               qt
+        << "نام ديگري" << QStringList{"db.shop.lan", "server.shop.lan"};
+    QTest::newRow("server without tls") << JobDatabase::State::Unreachable
+                                        << at + "server does not support SSL, but SSL was required" + qt
+                                        << "اتصال رمزگذاري شده ندارد"
+                                        << QStringList{"sslmode=verify-full", "ssl = on", "server.shop.lan"};
+    QTest::newRow("server takes only tls")
+        << JobDatabase::State::Unreachable
+        << at +
+               "FATAL:  no pg_hba.conf entry for host \"192.168.1.7\", user \"shop\", database \"velmora\", no "
+               "encryption" +
+               qt
+        << "فقط اتصال رمزگذاري شده" << QStringList{"hostssl", "sslmode=verify-full", "server.shop.lan"};
+    QTest::newRow("server before 14 takes only tls")
+        << JobDatabase::State::Unreachable
+        << at +
+               "FATAL:  no pg_hba.conf entry for host \"192.168.1.7\", user \"shop\", database \"velmora\", SSL "
+               "off" +
+               qt
+        << "فقط اتصال رمزگذاري شده" << QStringList{"hostssl"};
 }
 
 void TestStart::serverRefusalsNameWhatIsWrong()
 {
     QFETCH(JobDatabase::State, state);
     QFETCH(QString, detail);
+    QFETCH(QString, says);
     QFETCH(QStringList, named);
     Dialect::ServerAddress address;
     address.host = QStringLiteral("server.shop.lan");
     address.database = QStringLiteral("velmora");
     address.user = QStringLiteral("shop");
+    address.tls.insert(QStringLiteral("sslmode"), QStringLiteral("verify-full"));
+    address.tls.insert(QStringLiteral("sslrootcert"), QStringLiteral("/etc/velmora/shop-ca.crt"));
     const QString text = Start::serverRefusal(state, address, detail);
+    QVERIFY2(text.contains(says), qPrintable(text));
     for (const QString &each : named)
         QVERIFY2(text.contains(u'\u2066' + each + u'\u2069'), qPrintable(text));
     // The login stands only where the text speaks of it, never for a column or the numbers.
