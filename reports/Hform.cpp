@@ -101,6 +101,8 @@ void Hform::createControls()
     ui->Command2->installEventFilter(this);
     ui->DataGrid1->setItemDelegate(new AmountDelegate(ui->DataGrid1));
     setGridColumns();
+    // The window opens on the first date, so a date typed at once lands there.
+    ui->Mask1->setFocus(Qt::OtherFocusReason);
 }
 
 void Hform::placeControls()
