@@ -259,8 +259,10 @@ bool restoreOntoServer(QWidget *owner, const QString &server, const QString &cho
 
 bool restore(QWidget *owner)
 {
-    const QString chosen =
-        FileDialog::getOpenFileName(owner, QStringLiteral("Restore Backup"), QString(), QStringLiteral("mdb(*.mdb)"));
+    // Opens where F6 offers its copies and the exit copy is kept, not in whatever folder is current.
+    const QString copies = QFileInfo(exitCopyPath()).absolutePath();
+    const QString chosen = FileDialog::getOpenFileName(owner, QStringLiteral("Restore Backup"),
+                                                       QDir::toNativeSeparators(copies), QStringLiteral("mdb(*.mdb)"));
     if (!chosen.endsWith(QLatin1String("mdb")))
         return false;
     return restoreFrom(owner, chosen);

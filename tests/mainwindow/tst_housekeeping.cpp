@@ -284,6 +284,8 @@ void TestHousekeeping::restoreChecksTheNameAndTheContents()
     button(form, "Command12")->click();
     QCOMPARE(seams.dialogs.first().caption, QStringLiteral("Restore Backup"));
     QCOMPARE(seams.dialogs.first().filter, QStringLiteral("mdb(*.mdb)"));
+    // It opens where the backups and the exit copy are.
+    QCOMPARE(QDir(seams.dialogs.first().directory), QFileInfo(DatabaseCopies::exitCopyPath()).dir());
     QVERIFY(seams.messages.isEmpty()); // "MDB" is not "mdb": nothing happens
     button(form, "Command12")->click();
     QCOMPARE(seams.messages.size(), 1);
