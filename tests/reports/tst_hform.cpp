@@ -4,7 +4,6 @@
 #include "platform/BidiText.h"
 #include "platform/DataGrid.h"
 #include "platform/MaskEdBox.h"
-#include "platform/Twips.h"
 #include "receipts/RecordingSurface.h"
 #include "reports/Hform.h"
 #include "support/Seams.h"
