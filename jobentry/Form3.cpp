@@ -227,7 +227,9 @@ void Form3::loadJob()
 
 void Form3::showColumn(int column, const QVariant &value)
 {
-    const QString text = value.isNull() ? QString() : JobFieldText::cellText(value);
+    // Digits in Latin, as the list, the report and the receipt show them; the stored text is kept
+    // until the clerk edits the box.
+    const QString text = value.isNull() ? QString() : NumericText::toAsciiDigits(JobFieldText::cellText(value));
     if (column == JobTable::Status) {
         ui->Combo1->setCurrentText(text);
         if (QLineEdit *status = ui->Combo1->lineEdit())

@@ -113,7 +113,10 @@ QVariant shownAsStored(const QVariant &shown, const QVariant &stored)
 {
     if (!shown.isValid() || stored.isNull())
         return QVariant();
-    return sameValue(shown, stored) ? shown : QVariant();
+    // A text stored with Persian digits shows with Latin ones and is still the stored text.
+    const bool sameText = shown.typeId() == QMetaType::QString && stored.typeId() == QMetaType::QString &&
+                          shown.toString() == NumericText::toAsciiDigits(stored.toString());
+    return sameText || sameValue(shown, stored) ? shown : QVariant();
 }
 
 } // namespace JobFieldText

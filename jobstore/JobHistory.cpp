@@ -429,6 +429,7 @@ Return bringBack(const QSqlDatabase &db, qint64 deletionId)
         return fail(QString());
     result.ok = true;
     result.number = values.at(JobTable::Num);
+    result.name = values.at(JobTable::Name).toString();
     return result;
 }
 

@@ -76,6 +76,7 @@ struct Return {
     bool ok = false;
     QVariant number;         // the number the job has again
     bool renumbered = false; // its old number was taken
+    QString name;            // the customer's, to say which job came back
     QString error;
 };
 

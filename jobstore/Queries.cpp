@@ -26,7 +26,7 @@ SqlText jobListSearch(SearchField field, const QString &text)
 {
     SqlText search{listColumns + QStringLiteral("where %1 order by num asc").arg(SqlText::searchMark()), {}};
     search.searchColumn = int(field);
-    search.searchText = foldForSearch(text);
+    search.searchText = field == SearchField::ReceiptNumber ? foldForSearch(text) : withoutBlanks(foldForSearch(text));
     return search;
 }
 
@@ -36,9 +36,11 @@ QString plainContains(SearchField field, const QString &folded)
     case SearchField::ReceiptNumber:
         return QStringLiteral("(cast(num as text) LIKE ? ESCAPE '\\')");
     case SearchField::CustomerName:
-        return QStringLiteral("(%1 LIKE ? ESCAPE '\\')").arg(foldedColumn(QStringLiteral("name"), folded));
+        return QStringLiteral("(%1 LIKE ? ESCAPE '\\')")
+            .arg(foldedColumn(unblankedColumn(QStringLiteral("name")), folded));
     case SearchField::DeviceModel:
-        return QStringLiteral("(%1 LIKE ? ESCAPE '\\')").arg(foldedColumn(QStringLiteral("nameph"), folded));
+        return QStringLiteral("(%1 LIKE ? ESCAPE '\\')")
+            .arg(foldedColumn(unblankedColumn(QStringLiteral("nameph")), folded));
     }
     return QStringLiteral("(0)");
 }
@@ -158,6 +160,18 @@ QString foldForSearch(const QString &text)
             ch = QChar(0x06A9);
     }
     return folded;
+}
+
+QString withoutBlanks(QString text)
+{
+    text.remove(u' ');
+    text.remove(QChar(0x200C));
+    return text;
+}
+
+QString unblankedColumn(const QString &column)
+{
+    return QStringLiteral("replace(replace(%1,' ',''),'%2','')").arg(column, QChar(0x200C));
 }
 
 SqlText highestNumber()

@@ -39,6 +39,10 @@ QString containsPattern(const QString &text);
 QString foldForSearch(const QString &text);
 // A column's stored text folded as foldForSearch folds `foldedPattern`, for a LIKE against it.
 QString foldedColumn(const QString &column, const QString &foldedPattern);
+// Names and models are written with a space, a half-space (ZWNJ) or nothing between their parts
+// ("علي رضا", "علي‌رضا", "عليرضا"): their searches compare them without any, on both sides.
+QString withoutBlanks(QString text);
+QString unblankedColumn(const QString &column);
 
 // The condition that a date column lies between two date numbers in calendar order; a missing end
 // is open. Written as ranges of the stored numbers, so the column's index still serves; the

@@ -19,15 +19,20 @@ namespace
 
 struct Indexed {
     Column column;
-    const char *table;  // the job file's index table
-    const char *source; // table1's column
+    const char *table;       // the job file's index table
+    const char *source;      // table1's column
+    const char *serverIndex; // the server's index
 };
 
+// Names and models are indexed without their blanks; their indexes took new names when they did,
+// so a file or server still holding the old ones has them replaced when it is opened.
 constexpr Indexed indexed[] = {
-    {Column::Number, "search_num", "num"},
-    {Column::Name, "search_name", "name"},
-    {Column::Model, "search_model", "nameph"},
+    {Column::Number, "search_num", "num", "table1_num_trigrams"},
+    {Column::Name, "search_name_unblanked", "name", "table1_name_unblanked_trigrams"},
+    {Column::Model, "search_model_unblanked", "nameph", "table1_nameph_unblanked_trigrams"},
 };
+constexpr const char *formerFileTables[] = {"search_name", "search_model"};
+constexpr const char *formerServerIndexes[] = {"table1_name_trigrams", "table1_nameph_trigrams"};
 
 const Indexed &entryFor(Column column)
 {
@@ -40,7 +45,7 @@ QString fileIndexedText(const Indexed &entry, const QString &row)
     if (entry.column == Column::Number)
         return QStringLiteral("cast(%1.num as text)").arg(row);
     return Queries::foldedColumn(
-        QStringLiteral("%1.\"%2\"").arg(row, QLatin1String(entry.source)),
+        Queries::unblankedColumn(QStringLiteral("%1.\"%2\"").arg(row, QLatin1String(entry.source))),
         QStringLiteral("%1%2%3").arg(QChar(0x064A), QChar(0x06A9), QStringLiteral("0123456789")));
 }
 
@@ -64,7 +69,8 @@ QString serverIndexed(Column column)
 {
     if (column == Column::Number)
         return QStringLiteral("cast(num as text)");
-    return QStringLiteral("lower(%1)").arg(serverFolded(QLatin1String(entryFor(column).source)));
+    return QStringLiteral("lower(%1)")
+        .arg(serverFolded(Queries::unblankedColumn(QLatin1String(entryFor(column).source))));
 }
 
 bool hasTable(const QSqlDatabase &db, const QString &name)
@@ -111,10 +117,21 @@ qint64 frequentText(const QSqlDatabase &db)
     return std::clamp<qint64>(qint64(std::sqrt(26.0 * double(jobs))), 1000, 20000);
 }
 
+// Its triggers first: a trigger left behind its table would fail every save.
+void dropFileTable(const QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery query(db);
+    for (const char *event : {"insert", "delete", "update"})
+        query.exec(QStringLiteral("drop trigger if exists %1_%2").arg(table, QLatin1String(event)));
+    query.exec(QStringLiteral("drop table if exists %1").arg(table));
+}
+
 } // namespace
 
 void prepareFile(QSqlDatabase db)
 {
+    for (const char *former : formerFileTables)
+        dropFileTable(db, QLatin1String(former));
     for (const Indexed &entry : indexed) {
         const QString table = QLatin1String(entry.table);
         if (hasTable(db, table))
@@ -149,13 +166,10 @@ void prepareFile(QSqlDatabase db)
 
 void dropFromFile(const QSqlDatabase &db)
 {
-    QSqlQuery query(db);
-    for (const Indexed &entry : indexed) {
-        for (const char *event : {"insert", "delete", "update"})
-            query.exec(
-                QStringLiteral("drop trigger if exists %1_%2").arg(QLatin1String(entry.table), QLatin1String(event)));
-        query.exec(QStringLiteral("drop table if exists %1").arg(QLatin1String(entry.table)));
-    }
+    for (const Indexed &entry : indexed)
+        dropFileTable(db, QLatin1String(entry.table));
+    for (const char *former : formerFileTables)
+        dropFileTable(db, QLatin1String(former));
 }
 
 bool dropFromServer(const QSqlDatabase &db, bool *dropped)
@@ -166,8 +180,9 @@ bool dropFromServer(const QSqlDatabase &db, bool *dropped)
                query.next() && query.value(0).toInt() > 0;
     bool ok = !query.lastError().isValid();
     for (const Indexed &entry : indexed)
-        ok = ok &&
-             query.exec(QStringLiteral("drop index if exists table1_%1_trigrams").arg(QLatin1String(entry.source)));
+        ok = ok && query.exec(QStringLiteral("drop index if exists %1").arg(QLatin1String(entry.serverIndex)));
+    for (const char *former : formerServerIndexes)
+        ok = ok && query.exec(QStringLiteral("drop index if exists %1").arg(QLatin1String(former)));
     return ok;
 }
 
@@ -175,9 +190,16 @@ bool prepareServer(const QSqlDatabase &db, bool lifted)
 {
     QSqlQuery query(db);
     // Asked from the catalog first: making an index waits for every counter's save to end.
-    if (query.exec(QStringLiteral("select count(*) from pg_indexes where schemaname=current_schema() and "
-                                  "tablename='table1' and indexname like 'table1\\_%\\_trigrams'")) &&
-        query.next() && query.value(0).toInt() == std::size(indexed))
+    QStringList names;
+    for (const Indexed &entry : indexed)
+        names << QStringLiteral("'%1'").arg(QLatin1String(entry.serverIndex));
+    QStringList formerNames;
+    for (const char *former : formerServerIndexes)
+        formerNames << QStringLiteral("'%1'").arg(QLatin1String(former));
+    if (query.exec(QStringLiteral("select count(*) filter (where indexname in (%1)), count(*) filter (where indexname "
+                                  "in (%2)) from pg_indexes where schemaname=current_schema() and tablename='table1'")
+                       .arg(names.join(u','), formerNames.join(u','))) &&
+        query.next() && query.value(0).toInt() == std::size(indexed) && query.value(1).toInt() == 0)
         return true;
     // pg_trgm is a trusted extension: a database's owner may add it without being a superuser.
     if (!query.exec(QStringLiteral("create extension if not exists pg_trgm")))
@@ -192,9 +214,10 @@ bool prepareServer(const QSqlDatabase &db, bool lifted)
         query.exec(QStringLiteral("set statement_timeout=0"));
     bool ok = true;
     for (const Indexed &entry : indexed)
-        ok = ok && query.exec(QStringLiteral("create index if not exists table1_%1_trigrams on table1 using gin ((%2) "
-                                             "gin_trgm_ops)")
-                                  .arg(QLatin1String(entry.source), serverIndexed(entry.column)));
+        ok = ok && query.exec(QStringLiteral("create index if not exists %1 on table1 using gin ((%2) gin_trgm_ops)")
+                                  .arg(QLatin1String(entry.serverIndex), serverIndexed(entry.column)));
+    for (const char *former : formerServerIndexes)
+        ok = ok && query.exec(QStringLiteral("drop index if exists %1").arg(QLatin1String(former)));
     if (!limit.isEmpty())
         query.exec(QStringLiteral("select set_config('statement_timeout', '%1', false)").arg(limit));
     return ok;

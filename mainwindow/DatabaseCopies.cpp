@@ -30,6 +30,18 @@ namespace DatabaseCopies
 namespace
 {
 
+// Every file name the program makes carries the solar date, as the clerk reads dates:
+// 14050918-153000.
+QString solarStamp(const QDateTime &when)
+{
+    const Sorvan::SolarDate day = Sorvan::solarFromGregorian(when.date());
+    return QStringLiteral("%1%2%3-%4")
+        .arg(day.year, 4, 10, QChar(u'0'))
+        .arg(day.month, 2, 10, QChar(u'0'))
+        .arg(day.day, 2, 10, QChar(u'0'))
+        .arg(when.toString(QStringLiteral("HHmmss")));
+}
+
 QString databasePath()
 {
     return Program::dataSourceOf(Program::DatabaseConnection);
@@ -107,7 +119,7 @@ bool keepAside(const QString &file, QString *aside, QString *why)
         *why = QStringLiteral("cannot make the folder %1").arg(folder.path());
         return false;
     }
-    const QString stamp = info.lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp = solarStamp(info.lastModified());
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
     QString name = QStringLiteral("%1-%2%3").arg(info.completeBaseName(), stamp, suffix);
     for (int serial = 2; folder.exists(name); ++serial)
@@ -200,7 +212,7 @@ namespace
 QString safetyCopyPath(const QString &folder)
 {
     const QDir dir(folder);
-    const QString stamp = Sorvan::Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp = solarStamp(Sorvan::Clock::now());
     QString name = QStringLiteral("db1-before-restore-%1.mdb").arg(stamp);
     for (int serial = 2; dir.exists(name); ++serial)
         name = QStringLiteral("db1-before-restore-%1-%2.mdb").arg(stamp).arg(serial);
@@ -277,8 +289,10 @@ bool restoreOntoServer(QWidget *owner, const QString &server, const QString &cho
 
 bool restore(QWidget *owner)
 {
-    const QString chosen =
-        FileDialog::getOpenFileName(owner, QStringLiteral("Restore Backup"), QString(), QStringLiteral("mdb(*.mdb)"));
+    // Opens where F6 offers its copies and the exit copy is kept, not in whatever folder is current.
+    const QString copies = QFileInfo(exitCopyPath()).absolutePath();
+    const QString chosen = FileDialog::getOpenFileName(owner, QStringLiteral("Restore Backup"),
+                                                       QDir::toNativeSeparators(copies), QStringLiteral("mdb(*.mdb)"));
     if (!chosen.endsWith(QLatin1String("mdb")))
         return false;
     return restoreFrom(owner, chosen);
@@ -367,7 +381,12 @@ std::optional<QDateTime> rotationStamp(const QString &fileName)
     const QRegularExpressionMatch match = shape.match(fileName);
     if (!match.hasMatch())
         return std::nullopt;
-    const QDateTime made = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+    // Named by the solar date; copies made before that carry the Gregorian one, a year past 1900.
+    const QString stamp = match.captured(1);
+    const int year = stamp.left(4).toInt();
+    const QDate day = year < 1900 ? Sorvan::gregorianFromSolar({year, stamp.mid(4, 2).toInt(), stamp.mid(6, 2).toInt()})
+                                  : QDate::fromString(stamp.left(8), QStringLiteral("yyyyMMdd"));
+    const QDateTime made(day, QTime::fromString(stamp.mid(9), QStringLiteral("HHmmss")));
     return made.isValid() ? std::optional(made) : std::nullopt;
 }
 

@@ -81,10 +81,15 @@ bool DeletedJobsForm::bringBack(QWidget *parent, qint64 deletionId)
                             session.error().isEmpty() ? back.error : session.error());
         return false;
     }
-    if (back.renumbered)
-        MessageBox::information(parent, QStringLiteral("شماره رسيد قبلي اين کار گرفته شده است؛ کار با شماره %1 "
-                                                       "برگردانده شد.")
-                                            .arg(isolated(back.number.toString())));
+    // The list shows it while the clerk reads the message.
     ListRefresh::request();
+    // Said every time: Ctrl+Z pressed where the clerk did not expect it must not bring a job back unseen.
+    const QString job = back.name.trimmed().isEmpty() ? QString() : QStringLiteral(" (%1)").arg(back.name.trimmed());
+    MessageBox::information(
+        parent, back.renumbered
+                    ? QStringLiteral("شماره رسيد قبلي اين کار گرفته شده است؛ کار%1 با شماره %2 "
+                                     "برگردانده شد.")
+                          .arg(job, isolated(back.number.toString()))
+                    : QStringLiteral("کار شماره %1%2 برگردانده شد.").arg(isolated(back.number.toString()), job));
     return true;
 }

@@ -368,12 +368,6 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             restoreCommand();
         return true;
     }
-    // The search boxes would take Ctrl+Z as their own undo.
-    if (event->type() == QEvent::ShortcutOverride && m_lastDeletion > 0 &&
-        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo)) {
-        event->ignore();
-        return true;
-    }
     if (event->type() == QEvent::FocusIn) {
         // Focus coming back with the window (after the job window, a menu) is not the clerk
         // entering the box; requerying then would lose the row the list refresh returns to.
@@ -447,8 +441,10 @@ void Form1::markActiveBox(QLineEdit *box)
 bool Form1::filterReceiptKey(QKeyEvent *event)
 {
     const QString typed = event->text();
-    if (typed.isEmpty() || event->key() == Qt::Key_Backspace || !typed.at(0).isPrint())
-        return false; // navigation and editing keys are not characters
+    // Navigation and editing keys are not characters, nor are Ctrl+Z and the like, whatever text they carry.
+    if (typed.isEmpty() || event->key() == Qt::Key_Backspace || !typed.at(0).isPrint() ||
+        event->modifiers().testFlag(Qt::ControlModifier))
+        return false;
     const QString ascii = NumericText::toAsciiDigits(typed);
     if (ascii.size() == 1 && ascii.at(0) >= u'0' && ascii.at(0) <= u'9') {
         if (ascii != typed) {

@@ -43,7 +43,8 @@ public:
     void moveNext();
     void moveLast();
     void deleteCurrent();
-    // Ctrl+Z: brings back the job this window deleted last, until another window opens.
+    // Ctrl+Z outside a text box (there it undoes the typing): brings back the job this window deleted
+    // last, until another window opens.
     void bringBackLastDeleted();
     void exitCommand();
     void backupCommand();

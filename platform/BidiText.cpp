@@ -7,6 +7,13 @@ namespace
 constexpr char16_t Lri = 0x2066;
 constexpr char16_t Fsi = 0x2068;
 constexpr char16_t Pdi = 0x2069;
+constexpr char16_t WordJoiner = 0x2060;
+constexpr char16_t NoBreakSpace = 0x00A0;
+
+bool opensIsolate(QChar ch)
+{
+    return ch.unicode() >= 0x2066 && ch.unicode() <= Fsi;
+}
 
 bool leftToRight(QChar ch)
 {
@@ -82,6 +89,44 @@ QString isolateLeftToRightRuns(const QString &text)
         out += QStringView(text).mid(start, end - start);
         out += QChar(Pdi);
         i = end;
+    }
+    return out;
+}
+
+QString withPathsUnbroken(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 16);
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        if (!opensIsolate(text[i])) {
+            out += text[i++];
+            continue;
+        }
+        // The whole isolate, with the ones nested in it, up to its own closing mark.
+        qsizetype end = i + 1;
+        for (int depth = 1; end < n && depth > 0; ++end) {
+            if (opensIsolate(text[end]))
+                ++depth;
+            else if (text[end] == QChar(Pdi))
+                --depth;
+        }
+        const QStringView isolate = QStringView(text).mid(i, end - i);
+        i = end;
+        if (!isolate.contains(u'/') && !isolate.contains(u'\\')) {
+            out += isolate;
+            continue;
+        }
+        for (qsizetype j = 0; j < isolate.size(); ++j) {
+            const QChar ch = isolate[j];
+            if (ch == u' ') {
+                out += QChar(NoBreakSpace);
+                continue;
+            }
+            out += ch;
+            if (j + 1 < isolate.size() && !ch.isLetterOrNumber() && !opensIsolate(ch) && ch != QChar(Pdi))
+                out += QChar(WordJoiner);
+        }
     }
     return out;
 }

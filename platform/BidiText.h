@@ -39,5 +39,11 @@ QString isolateLeftToRightRuns(const QString &text);
 // Persian text keep their order.
 QString inOwnDirection(const QString &text);
 
+// Keeps each isolated path or address in a message on one line: a box that wraps "/tmp/shop-data"
+// at its hyphen or slash leaves "/tmp/shop-" at the far end of one line and "data" at the near end
+// of the next, which reads as no path at all. Only what shows changes: blanks become no-break
+// spaces and word joiners follow the path's punctuation.
+QString withPathsUnbroken(const QString &text);
+
 // Drops the isolate marks the two functions above add.
 QString withoutIsolates(QString text);

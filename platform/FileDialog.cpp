@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileDialog.h"
 
+#include "platform/FileListColumns.h"
 #include "platform/OwnDirectionDelegate.h"
 
 #include <QAbstractItemView>
@@ -64,6 +65,7 @@ QString ask(QWidget *parent, const FileDialog::Request &request)
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+    dialog.setProxyModel(new FileListColumns(&dialog));
     // Qt builds its own dialog's controls only as it is shown.
     QTimer::singleShot(0, &dialog, [&dialog] { fitToRightToLeft(dialog); });
     if (dialog.exec() != QDialog::Accepted)

@@ -29,7 +29,7 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, Icon i
     // An empty title would be filled in with the program's name by the window system: a blank
     // keeps it empty.
     box.setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
-    box.setText(isolateLeftToRightRuns(text));
+    box.setText(withPathsUnbroken(isolateLeftToRightRuns(text)));
     box.setLayoutDirection(Qt::RightToLeft);
     switch (icon) {
     case Icon::None:

@@ -151,6 +151,7 @@ void describeControl(Walk &walk, QWidget *control)
             title.rect.setHeight(titleHeight);
             title.rect.adjust(120, 0, -120, 0);
             title.alignment = absolute(box, box->alignment()) | Qt::AlignVCenter;
+            title.clearBehind = true;
             walk.items << title;
         }
         describeChildren(walk, control);
@@ -241,6 +242,13 @@ void paint(QPainter &painter, const QList<FaceItem> &items)
         painter.setBrush(Qt::NoBrush);
         switch (item.kind) {
         case FaceItem::Kind::Text:
+            if (item.clearBehind) {
+                QRectF ink;
+                for (const QRectF &line : layOut(item, item.rect, item.alignment, painter.device()).inkRects())
+                    ink |= line;
+                if (!ink.isEmpty())
+                    painter.fillRect(ink.adjusted(-60, -20, 60, 20), Qt::white);
+            }
             paintText(painter, item.rect, item, item.alignment);
             break;
         case FaceItem::Kind::Outline: {

@@ -27,9 +27,10 @@ struct FaceItem {
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter; // absolute, never flipped by direction
     bool rightToLeft = false;
     bool wordWrap = false;
-    double lineSpacing = 0;  // line to line, in font sizes; 0 for the font's own
-    bool checked = false;    // option buttons
-    double cornerRadius = 0; // outlines
+    double lineSpacing = 0;   // line to line, in font sizes; 0 for the font's own
+    bool checked = false;     // option buttons
+    double cornerRadius = 0;  // outlines
+    bool clearBehind = false; // a frame's caption: the frame's line stops short of it, as on screen
     QImage picture;
     QList<QRectF> bars; // Bars: the dark bars of a barcode, in twips; text holds what it encodes
 };

@@ -39,6 +39,13 @@ const QStringList gridCaptions = {
 };
 const int gridWidths[] = {600, 1000, 1000, 1000, 1000, 1000, 1000, 1100, 1000, 1000};
 
+// The longest number each numeric column must show whole: a receipt number as large as the job
+// file holds, a date, a nine-digit amount. Text columns give up the width the numbers need, so the
+// ten columns still fit the grid.
+const QString widestNumbers[] = {QStringLiteral("2147483647"), {}, {}, QStringLiteral("1031229"),
+                                 QStringLiteral("1031229"),    {}, {}, QStringLiteral("999999999"),
+                                 QStringLiteral("999999999"),  {}};
+
 // Result columns after the hidden row id: num ... status.
 const int partsPriceColumn = 7;
 const int finalPriceColumn = 8;
@@ -94,6 +101,8 @@ void Hform::createControls()
     ui->Command2->installEventFilter(this);
     ui->DataGrid1->setItemDelegate(new AmountDelegate(ui->DataGrid1));
     setGridColumns();
+    // The window opens on the first date, so a date typed at once lands there.
+    ui->Mask1->setFocus(Qt::OtherFocusReason);
 }
 
 void Hform::placeControls()
@@ -145,8 +154,50 @@ void Hform::setGridColumns()
     // than the receipt column; the report's own widths stand instead.
     ui->DataGrid1->horizontalHeader()->setMinimumSectionSize(Twips::toPixels(300));
     ui->DataGrid1->setCaptions(gridCaptions);
+    const QList<int> widths = columnWidths();
     for (int column = 0; column < 10; ++column)
-        ui->DataGrid1->setColumnWidthTwips(column, gridWidths[column]);
+        ui->DataGrid1->setColumnWidth(column, widths[column]);
+}
+
+QList<int> Hform::columnWidths() const
+{
+    // The cell's text margins, as the item delegate draws them, and the grid line.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ui->DataGrid1) + 1) + 1;
+    const QFontMetrics metrics(ui->DataGrid1->font());
+    int widestDigit = 0;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+        widestDigit = qMax(widestDigit, metrics.horizontalAdvance(QChar(digit)));
+    QList<int> widths;
+    int total = 0;
+    int textWidth = 0;
+    int reportWidth = 0;
+    for (int column = 0; column < 10; ++column) {
+        const QString &number = widestNumbers[column];
+        // Every digit measured as the font's widest, whichever digits the number has.
+        int needed = 0;
+        for (const QChar ch : number)
+            needed += ch.isDigit() ? widestDigit : metrics.horizontalAdvance(ch);
+        if (needed > 0)
+            needed += margins;
+        widths << qMax(Twips::toPixels(gridWidths[column]), needed);
+        total += widths.last();
+        reportWidth += Twips::toPixels(gridWidths[column]);
+        if (number.isEmpty())
+            textWidth += widths.last();
+    }
+    // The grid's room, less a scroll bar that a long report brings, and never less than the report's
+    // own widths; the text columns give up what the numbers take beyond it, in proportion.
+    const QTableView *grid = ui->DataGrid1;
+    const int room =
+        qMax(reportWidth, grid->width() - 2 * grid->frameWidth() -
+                              (grid->verticalHeader()->isHidden() ? 0 : grid->verticalHeader()->sizeHint().width()) -
+                              style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid));
+    const int wanted = total - room;
+    for (int column = 0; column < 10 && wanted > 0 && textWidth > 0; ++column) {
+        if (widestNumbers[column].isEmpty())
+            widths[column] -= (wanted * widths[column] + textWidth - 1) / textWidth;
+    }
+    return widths;
 }
 
 void Hform::runReport()

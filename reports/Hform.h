@@ -50,6 +50,8 @@ private:
     void placeControls();
     void connectCommands();
     void setGridColumns();
+    // In pixels: the report's widths, widened where a column's longest number would be cut.
+    QList<int> columnWidths() const;
     void showTotals();
     void clearTotals();
     QString labelCaption(int index) const;

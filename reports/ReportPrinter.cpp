@@ -13,7 +13,9 @@
 namespace
 {
 
-const int columnXs[ReportPrinter::columnCount] = {1000, 1500, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000};
+// Dates and the receipt number need less than their headings; the status heading, the widest,
+// gets the room they leave.
+const int columnXs[ReportPrinter::columnCount] = {1000, 1500, 3000, 4000, 4900, 5800, 6650, 7500, 8500, 9500};
 
 const double firstTableTop = 3950; // the heading's upper rule; its texts stand 50 lower
 const double pageTableTop = 950;
@@ -27,7 +29,7 @@ const double headingHeight = 400;
 const double columnGap = 60; // least room between two values
 const double slack = 20;     // so the printer's own measuring never finds a text a hair too big
 const double rowPoints = 9;
-const double headingPoints = 10;
+const double headingPoints = 10; // the most; all headings share the size the widest one fits at
 const double footerPoints = 8;
 const double totalsGap = 150;
 const double totalsPitch = 400;
@@ -275,7 +277,15 @@ ReportPrinter::Outcome ReportPrinter::print()
     QStringList headings;
     for (int column = 0; column < columnCount; ++column)
         headings << heading(column);
-    const Row headingRow = layOutRow(headings, 0, headingPoints, headingHeight, true);
+    // One size for every heading, so no heading reads as the small print of its neighbour.
+    double headingSize = headingPoints;
+    for (int column = 0; column < columnCount; ++column) {
+        const double room =
+            (column + 1 < columnCount ? columnXs[column + 1] : tableRight) - columnGap - columnXs[column] - 2 * slack;
+        headingSize =
+            qMin(headingSize, std::floor(headingPoints * room / advance(headings.at(column), headingPoints) * 10) / 10);
+    }
+    const Row headingRow = layOutRow(headings, 0, headingSize, headingHeight, true);
 
     // Where the pages break, so each footer can say how many there are.
     QList<int> pageStarts;
@@ -332,10 +342,17 @@ ReportPrinter::Outcome ReportPrinter::print()
                 return Outcome::Failed;
         }
         if (headingDue) {
-            const Row headingsHere = layOutRow(headings, top, headingPoints, headingHeight, true);
+            const Row headingsHere = layOutRow(headings, top, headingSize, headingHeight, true);
             if (!line(tableRight, top, tableLeft, top) || !printRuled(headingsHere, top) ||
                 !line(tableLeft, top + headingsHere.height, tableRight, top + headingsHere.height))
                 return Outcome::Failed;
+            // A rule between each two headings: a word space apart, "هزينه نهايي" and "هزينه قطعات"
+            // read as one phrase.
+            for (int column = 1; column < columnCount; ++column) {
+                const double x = columnXs[column] - columnGap / 2;
+                if (!line(x, top, x, top + headingsHere.height))
+                    return Outcome::Failed;
+            }
             top += headingsHere.height;
             headingDue = false;
         }

@@ -22,6 +22,8 @@ private slots:
     void receiptNumbers();
     void longTexts_data();
     void longTexts();
+    void storedPersianDigitsShowLatin_data();
+    void storedPersianDigitsShowLatin();
 };
 
 namespace
@@ -270,6 +272,35 @@ void TestForm3Values::longTexts()
     QCOMPARE(driver.text(box).size(), limit);
     QCOMPARE(seams.beeps, 2);
     QCOMPARE(seams.messages.size(), 0);
+}
+
+void TestForm3Values::storedPersianDigitsShowLatin_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("model") << 2 << QStringLiteral("نوکيا ۱۱۰۰") << QStringLiteral("نوکيا 1100");
+    QTest::newRow("serial") << 3 << QStringLiteral("۳۵۶۹۳۸") << QStringLiteral("356938");
+    QTest::newRow("Arabic-Indic digits") << 2 << QStringLiteral("A٥٤") << QStringLiteral("A54");
+}
+
+void TestForm3Values::storedPersianDigitsShowLatin()
+{
+    QFETCH(int, box);
+    QFETCH(QString, stored);
+    TempJobFolder folder;
+    Seams seams;
+    const QString column = JobTable::columnNames().at(box);
+    folder.addJob({{"num", 1}, {"name", "x"}, {"nameph", "y"}, {column, stored}});
+    Form3Driver driver;
+    driver.open(0, 1);
+    QTEST(driver.text(box), "shown");
+    // Saved with another box changed, the box the clerk did not touch keeps its stored text.
+    driver.fill(7, QStringLiteral("شش ماه"));
+    driver.click("Command3");
+    QCOMPARE(folder.value(QStringLiteral("select \"%1\" from table1").arg(column)).toString(), stored);
+    QCOMPARE(folder.value(QStringLiteral("select warranty from table1")).toString(), QStringLiteral("شش ماه"));
 }
 
 QTEST_MAIN(TestForm3Values)

@@ -284,6 +284,8 @@ void TestHousekeeping::restoreChecksTheNameAndTheContents()
     button(form, "Command12")->click();
     QCOMPARE(seams.dialogs.first().caption, QStringLiteral("Restore Backup"));
     QCOMPARE(seams.dialogs.first().filter, QStringLiteral("mdb(*.mdb)"));
+    // It opens where the backups and the exit copy are.
+    QCOMPARE(QDir(seams.dialogs.first().directory), QFileInfo(DatabaseCopies::exitCopyPath()).dir());
     QVERIFY(seams.messages.isEmpty()); // "MDB" is not "mdb": nothing happens
     button(form, "Command12")->click();
     QCOMPARE(seams.messages.size(), 1);
@@ -304,6 +306,7 @@ void TestHousekeeping::restoreReplacesTheDatabaseAndKeepsASafetyCopy()
     // A name ending in "mdb" without a dot is accepted.
     const QString backup = makeJobDatabase(elsewhere.filePath(QStringLiteral("backupmdb")), 5);
 
+    Sorvan::Clock::setNow(QDateTime(QDate(2026, 12, 9), QTime(15, 30, 12))); // 1405/09/18
     Seams seams;
     Form1 form;
     seams.fileNames << backup;
@@ -312,8 +315,9 @@ void TestHousekeeping::restoreReplacesTheDatabaseAndKeepsASafetyCopy()
     QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Information);
     QTRY_COMPARE(form.adodc1()->recordset()->RecordCount(), 5);
 
+    // Named by the solar date, as the backups F6 offers are.
     const QStringList safety = QDir(folder.path()).entryList({QStringLiteral("db1-before-restore-*.mdb")});
-    QCOMPARE(safety.size(), 1);
+    QCOMPARE(safety, QStringList{QStringLiteral("db1-before-restore-14050918-153012.mdb")});
     QVERIFY(seams.messages.first().text.contains(safety.first()));
     QVERIFY(JobDatabase::isJobDatabase(QDir(folder.path()).filePath(safety.first())));
     folder.reconnect();
@@ -422,9 +426,12 @@ void TestHousekeeping::rotationKeepsTheNewestThirty()
     QStringList kept = backups.entryList(QDir::Files, QDir::Name);
     QVERIFY(kept.removeOne(QFileInfo(other).fileName()));
     QCOMPARE(kept.size(), DatabaseCopies::KeptExitCopies);
+    // The copy set aside is named by its solar date (1403/10/13); the older, Gregorian names are
+    // still read by their dates, the oldest two dropped.
+    QVERIFY(kept.removeOne(QStringLiteral("db1-14031013-100000.mdb")));
     QCOMPARE(kept.first(), QStringLiteral("db1-20240103-090000.mdb"));
-    QCOMPARE(kept.last(), QStringLiteral("db1-20250102-100000.mdb"));
-    QCOMPARE(JobDatabase::jobCount(backups.filePath(kept.last())), 2);
+    QCOMPARE(kept.last(), QStringLiteral("db1-20240131-090000.mdb"));
+    QCOMPARE(JobDatabase::jobCount(backups.filePath(QStringLiteral("db1-14031013-100000.mdb"))), 2);
     QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 5);
 }
 

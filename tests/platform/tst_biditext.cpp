@@ -43,6 +43,33 @@ bool readsLeftToRight(const QString &shown, const QString &part)
     return true;
 }
 
+// The lines a box as narrow as `width` wraps `shown` onto, and the line each character of `shown` takes.
+QList<int> linesOf(const QString &shown, qreal width)
+{
+    QTextLayout layout(shown, QApplication::font());
+    QTextOption option;
+    option.setTextDirection(Qt::RightToLeft);
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+        line.setLineWidth(width);
+    layout.endLayout();
+    QList<int> lines;
+    for (int i = 0; i < shown.size(); ++i)
+        lines << layout.lineForTextPosition(i).lineNumber();
+    return lines;
+}
+
+// What a clerk who copies the message gets back: the text as written.
+QString asWritten(QString shown)
+{
+    shown = withoutIsolates(shown);
+    shown.remove(QChar(0x2060));
+    shown.replace(QChar(0x00A0), u' ');
+    return shown;
+}
+
 } // namespace
 
 // Numbers and Latin runs inside Persian lines, and cells of a right-to-left grid, keep their own
@@ -57,6 +84,8 @@ private slots:
     void gridCells_data();
     void gridCells();
     void cutLatinTextEndsWithTheEllipsisOnItsRight();
+    void pathsStayOnOneLine_data();
+    void pathsStayOnOneLine();
 };
 
 void TestBidiText::keepsItsOrder_data()
@@ -97,6 +126,49 @@ void TestBidiText::keepsItsOrder()
         for (qsizetype i = at + 2; i < at + part.size(); ++i)
             QVERIFY2(box->cursorX(int(i)) > box->cursorX(int(i - 1)), qPrintable(QString::number(i)));
     }
+}
+
+void TestBidiText::pathsStayOnOneLine_data()
+{
+    QTest::addColumn<QString>("message"); // %1 stands for the path
+    QTest::addColumn<QString>("path");
+    QTest::newRow("hyphen and slashes") << QStringLiteral("برنامه Velmora هم اکنون روي پوشه %1 در حال اجراست.")
+                                        << "/tmp/hs-run/d2";
+    QTest::newRow("blank in a folder") << QStringLiteral("پشتيبان در %1 نوشته شد.")
+                                       << "/home/shop/velmora data/db1.mdb";
+    QTest::newRow("Persian folder") << QStringLiteral("در پوشه %1 فايل اطلاعات پيدا نشد.")
+                                    << QStringLiteral("/home/علي/اسناد/velmora-data");
+    QTest::newRow("trailing slash") << QStringLiteral("پوشه: %1") << "/media/usb-stick/copies/";
+    QTest::newRow("Windows drive") << QStringLiteral("نسخه قبلي در %1 دست نخورده ماند.")
+                                   << "d:\\db1-before-restore.mdb";
+}
+
+void TestBidiText::pathsStayOnOneLine()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, path);
+    const QString text = message.arg(isolated(path));
+    const QString shown = withPathsUnbroken(isolateLeftToRightRuns(text));
+    QCOMPARE(asWritten(shown), asWritten(text));
+    // A box a little wider than the path: the sentence wraps around it, the path stays whole.
+    const qreal width = QFontMetricsF(QApplication::font()).horizontalAdvance(path) + 20;
+    const qsizetype pathStart = message.indexOf(QStringLiteral("%1"));
+    const auto pathLines = [&](const QString &drawn) {
+        const QList<int> lines = linesOf(drawn, width);
+        QSet<int> taken;
+        for (qsizetype i = 0, written = 0; i < drawn.size(); ++i) {
+            if (asWritten(drawn.at(i)).isEmpty())
+                continue;
+            if (written >= pathStart && written < pathStart + path.size())
+                taken << lines[i];
+            ++written;
+        }
+        return taken;
+    };
+    QCOMPARE(pathLines(shown).size(), 1);
+    QVERIFY(linesOf(shown, width).last() > 0);
+    // Left as the message was written, the same box breaks the path.
+    QVERIFY2(pathLines(isolateLeftToRightRuns(text)).size() > 1, "nothing was tested");
 }
 
 void TestBidiText::gridCells_data()

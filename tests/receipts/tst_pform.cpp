@@ -6,6 +6,7 @@
 #include "receipts/ReceiptLayout.h"
 #include "receipts/ReceiptSettings.h"
 #include "receipts/RecordingSurface.h"
+#include "receipts/TextFit.h"
 #include "support/Seams.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -330,6 +332,29 @@ void tst_PForm::printMenuPrintsTheFaceWithTheCopies()
     QCOMPARE(RecordingSurface::textOf(page, "Option2"), QStringLiteral("دو نسخه"));
     QVERIFY(RecordingSurface::itemOf(page, "Option2")->checked);
     QCOMPARE(RecordingSurface::textOf(page, "Frame1"), QStringLiteral("تعداد چاپ"));
+    // The frame's line stops short of its caption: drawn with the frame or without it, the caption's
+    // place on the page looks the same.
+    QList<FaceItem> withoutFrame;
+    QRectF caption;
+    for (const FaceItem &item : page.face) {
+        if (item.name == QLatin1String("Frame1") && item.kind == FaceItem::Kind::Text) {
+            for (const QRectF &line : WindowFace::layOut(item).inkRects())
+                caption |= line;
+        }
+        if (item.name != QLatin1String("Frame1") || item.kind != FaceItem::Kind::Outline)
+            withoutFrame << item;
+    }
+    QVERIFY(withoutFrame.size() < page.face.size() && !caption.isEmpty());
+    const auto drawn = [&caption](const QList<FaceItem> &items) {
+        QImage image(caption.size().toSize() / 5, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.scale(0.2, 0.2);
+        painter.translate(-caption.topLeft());
+        WindowFace::paint(painter, items);
+        return image;
+    };
+    QCOMPARE(drawn(page.face), drawn(withoutFrame));
     QCOMPARE(RecordingSurface::textOf(page, "Text3"), TitleDesign);
     const FaceItem *title = RecordingSurface::itemOf(page, "Text3");
     QVERIFY(qAbs(title->rect.top() - 960) <= Twips::fromPixels(1));
