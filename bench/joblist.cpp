@@ -15,11 +15,14 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/ProgramEnd.h"
 #include "platform/DataGrid.h"
 #include "platform/FileDialog.h"
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "reminders/warning.h"
 #include "reports/Hform.h"
 #include "solardate/Clock.h"
@@ -186,6 +189,7 @@ struct Bench {
     void report();
     void scroll();
     void backupAndRestore();
+    void exitCopy();
     void idle();
 };
 
@@ -497,6 +501,35 @@ void Bench::backupAndRestore()
     std::fflush(stdout);
 }
 
+// The exit command's copy of the whole database, twice: the second finds it made already.
+void Bench::exitCopy()
+{
+    System::setQuitHandler([] {});
+    const QFileInfo copy(DatabaseCopies::exitCopyPath());
+    QList<double> pauses;
+    QStringList spent;
+    for (int run = 0; run < 2; ++run) {
+        told.clear();
+        EventLoopGaps gaps;
+        QElapsedTimer clock;
+        clock.start();
+        ProgramEnd::finish(form);
+        spent << QStringLiteral("%1 s").arg(clock.nsecsElapsed() / 1e9, 0, 'f', 2);
+        settle(50); // the tick that sees a pause runs after it
+        pauses << double(gaps.longestMs());
+    }
+    qint64 kept = 0;
+    for (const QFileInfo &file : copy.dir().entryInfoList(QDir::Files) +
+                                     QDir(DatabaseCopies::exitCopyBackupsFolder()).entryInfoList(QDir::Files))
+        kept += file.size();
+    say("exit copy", *std::max_element(pauses.cbegin(), pauses.cend()),
+        QStringLiteral("(whole exits: %1; copies kept: %2 MB, the database %3 MB%4)")
+            .arg(spent.join(QStringLiteral(", ")))
+            .arg(kept / 1e6, 0, 'f', 1)
+            .arg(QFileInfo(Program::databasePath()).size() / 1e6, 0, 'f', 1)
+            .arg(told.isEmpty() ? QString() : QStringLiteral("; told: ") + told.join(QStringLiteral(" / "))));
+}
+
 void Bench::idle()
 {
     // The clock and the due count tick once a second; the count queries only when the jobs or the
@@ -521,6 +554,16 @@ int measure(int jobs, bool server)
 {
     Bench bench{jobs, server};
     Program::setDataFolder(bench.folder.path());
+    // The exit copies go to a documents folder of the bench's own, not the user's.
+    const QString config = bench.folder.filePath(QStringLiteral("config"));
+    QDir().mkpath(config);
+    QFile dirs(QDir(config).filePath(QStringLiteral("user-dirs.dirs")));
+    if (dirs.open(QIODevice::WriteOnly))
+        dirs.write(QStringLiteral("XDG_DOCUMENTS_DIR=\"%1\"\n")
+                       .arg(bench.folder.filePath(QStringLiteral("documents")))
+                       .toUtf8());
+    dirs.close();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     const QString url = qEnvironmentVariable("VELMORA_BENCH_SERVER");
     JobGenerator::Made made;
     QElapsedTimer clock;
@@ -567,6 +610,7 @@ int measure(int jobs, bool server)
     bench.report();
     bench.scroll();
     bench.backupAndRestore();
+    bench.exitCopy();
     bench.idle();
     delete bench.form;
     return 0;
