@@ -8,6 +8,7 @@
 // whose jobs it replaces with the generated ones.
 #include "support/EventLoopGaps.h"
 #include "support/JobGenerator.h"
+#include "support/PrivateDocuments.h"
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
@@ -554,16 +555,7 @@ int measure(int jobs, bool server)
 {
     Bench bench{jobs, server};
     Program::setDataFolder(bench.folder.path());
-    // The exit copies go to a documents folder of the bench's own, not the user's.
-    const QString config = bench.folder.filePath(QStringLiteral("config"));
-    QDir().mkpath(config);
-    QFile dirs(QDir(config).filePath(QStringLiteral("user-dirs.dirs")));
-    if (dirs.open(QIODevice::WriteOnly))
-        dirs.write(QStringLiteral("XDG_DOCUMENTS_DIR=\"%1\"\n")
-                       .arg(bench.folder.filePath(QStringLiteral("documents")))
-                       .toUtf8());
-    dirs.close();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    useDocumentsIn(bench.folder.path());
     const QString url = qEnvironmentVariable("VELMORA_BENCH_SERVER");
     JobGenerator::Made made;
     QElapsedTimer clock;

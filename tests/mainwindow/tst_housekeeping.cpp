@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
+#include "jobstore/CompressedCopy.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
@@ -40,9 +41,13 @@ private slots:
     void cancelledDialogsDoNothing();
     void restoreChecksTheNameAndTheContents();
     void restoreReplacesTheDatabaseAndKeepsASafetyCopy();
+    void restoreReadsACompressedCopy_data();
+    void restoreReadsACompressedCopy();
     void exitCopyGoesToTheDocumentsFolder();
     void exitCopyNeverPushesOutTheJobs_data();
     void exitCopyNeverPushesOutTheJobs();
+    void exitCopyIsMadeOncePerChange_data();
+    void exitCopyIsMadeOncePerChange();
     void rotationKeepsTheNewestThirty();
     void retentionSchedule_data();
     void retentionSchedule();
@@ -83,6 +88,16 @@ QString makeJobDatabase(const QString &path, int jobs)
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
     return path;
+}
+
+// The jobs of a copy in either form, as a restore reads them.
+qint64 jobsIn(const QString &path)
+{
+    if (!CompressedCopy::isCompressed(path))
+        return JobDatabase::jobCount(path);
+    QTemporaryDir dir;
+    const QString expanded = dir.filePath(QStringLiteral("expanded.mdb"));
+    return CompressedCopy::expand(path, expanded) ? JobDatabase::jobCount(expanded) : -1;
 }
 
 void freshExitCopyFolder()
@@ -283,7 +298,7 @@ void TestHousekeeping::restoreChecksTheNameAndTheContents()
     seams.fileNames << capitals << text;
     button(form, "Command12")->click();
     QCOMPARE(seams.dialogs.first().caption, QStringLiteral("Restore Backup"));
-    QCOMPARE(seams.dialogs.first().filter, QStringLiteral("mdb(*.mdb)"));
+    QCOMPARE(seams.dialogs.first().filter, QStringLiteral("mdb(*.mdb *.mdb.zst)"));
     QVERIFY(seams.messages.isEmpty()); // "MDB" is not "mdb": nothing happens
     button(form, "Command12")->click();
     QCOMPARE(seams.messages.size(), 1);
@@ -319,6 +334,51 @@ void TestHousekeeping::restoreReplacesTheDatabaseAndKeepsASafetyCopy()
     folder.reconnect();
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 5);
     QVERIFY(!QFile::exists(folder.databasePath() + QStringLiteral(".restoring")));
+}
+
+void TestHousekeeping::restoreReadsACompressedCopy_data()
+{
+    QTest::addColumn<qint64>("cutTo"); // bytes of the compressed copy left; 0 for all
+    QTest::newRow("whole") << qint64(0);
+    QTest::newRow("cut short") << qint64(600);
+}
+
+void TestHousekeeping::restoreReadsACompressedCopy()
+{
+    QFETCH(qint64, cutTo);
+    TempJobFolder folder;
+    folder.addJobs(1, 2);
+    QTemporaryDir elsewhere;
+    const QString plain = makeJobDatabase(elsewhere.filePath(QStringLiteral("b.mdb")), 5);
+    const QString compressed = plain + QStringLiteral(".zst");
+    QString why;
+    QVERIFY2(CompressedCopy::compress(plain, compressed, "jobs=5\n", &why), qPrintable(why));
+    QVERIFY(QFileInfo(compressed).size() < QFileInfo(plain).size());
+    if (cutTo > 0)
+        QVERIFY(QFile::resize(compressed, cutTo));
+
+    Seams seams;
+    Form1 form;
+    seams.fileNames << compressed;
+    button(form, "Command12")->click();
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(!QFile::exists(QDir(folder.path()).filePath(QStringLiteral("db1.mdb.expanding"))));
+    if (cutTo > 0) {
+        QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Critical);
+        QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+        return;
+    }
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Information);
+    QTRY_COMPARE(form.adodc1()->recordset()->RecordCount(), 5);
+    folder.reconnect();
+    QCOMPARE(folder.value(QStringLiteral("select sum(num) from table1 where name = 'restored'")).toInt(), 15);
+    // The copy expands to the very bytes it was made from (the program writes its own tables in
+    // the restored file once it opens it).
+    const QString expanded = elsewhere.filePath(QStringLiteral("expanded.mdb"));
+    QVERIFY(CompressedCopy::expand(compressed, expanded));
+    QFile original(plain), back(expanded);
+    QVERIFY(original.open(QIODevice::ReadOnly) && back.open(QIODevice::ReadOnly));
+    QVERIFY(original.readAll() == back.readAll());
 }
 
 void TestHousekeeping::exitCopyGoesToTheDocumentsFolder()
@@ -386,7 +446,45 @@ void TestHousekeeping::exitCopyNeverPushesOutTheJobs()
     const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
     const QStringList aside = backups.entryList(QDir::Files);
     QCOMPARE(aside.size(), copyHolds == 7 ? 0 : 1);
-    QVERIFY(aside.isEmpty() || JobDatabase::jobCount(backups.filePath(aside.first())) == 7);
+    // Kept compressed, and whole.
+    QVERIFY(aside.isEmpty() || aside.first().endsWith(QLatin1String(".mdb.zst")));
+    QVERIFY(aside.isEmpty() || jobsIn(backups.filePath(aside.first())) == 7);
+}
+
+void TestHousekeeping::exitCopyIsMadeOncePerChange_data()
+{
+    QTest::addColumn<QByteArray>("between"); // what happens between two exits
+    QTest::addColumn<int>("setAside");       // copies the second exit sets aside
+    QTest::newRow("nothing saved") << QByteArray("nothing") << 0;
+    // Nothing says what the copy was made from: its bytes do.
+    QTest::newRow("nothing saved, the note gone") << QByteArray("note") << 0;
+    QTest::newRow("a job saved") << QByteArray("job") << 1;
+    QTest::newRow("the exit copy replaced") << QByteArray("replaced") << 1;
+}
+
+void TestHousekeeping::exitCopyIsMadeOncePerChange()
+{
+    QFETCH(QByteArray, between);
+    QFETCH(int, setAside);
+    freshExitCopyFolder();
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    const QString target = DatabaseCopies::exitCopyPath();
+    Seams seams;
+    Form1 form;
+    button(form, "Command6")->click();
+    QCOMPARE(JobDatabase::jobCount(target), 3);
+    if (between == "note")
+        QVERIFY(QFile::remove(target + QStringLiteral(".made-from")) || TempJobFolder::onServer());
+    if (between == "job")
+        folder.addJobs(4, 4);
+    if (between == "replaced")
+        makeJobDatabase(target, 7);
+    button(form, "Command6")->click();
+    QCOMPARE(seams.quits, 2);
+    QVERIFY(seams.messages.isEmpty());
+    QCOMPARE(JobDatabase::jobCount(target), between == "job" ? 4 : 3);
+    QCOMPARE(QDir(DatabaseCopies::exitCopyBackupsFolder()).entryList(QDir::Files).size(), setAside);
 }
 
 void TestHousekeeping::rotationKeepsTheNewestThirty()
@@ -422,9 +520,10 @@ void TestHousekeeping::rotationKeepsTheNewestThirty()
     QStringList kept = backups.entryList(QDir::Files, QDir::Name);
     QVERIFY(kept.removeOne(QFileInfo(other).fileName()));
     QCOMPARE(kept.size(), DatabaseCopies::KeptExitCopies);
-    QCOMPARE(kept.first(), QStringLiteral("db1-20240103-090000.mdb"));
-    QCOMPARE(kept.last(), QStringLiteral("db1-20250102-100000.mdb"));
-    QCOMPARE(JobDatabase::jobCount(backups.filePath(kept.last())), 2);
+    // The earlier copies of the same database are compressed on the way.
+    QCOMPARE(kept.first(), QStringLiteral("db1-20240103-090000.mdb.zst"));
+    QCOMPARE(kept.last(), QStringLiteral("db1-20250102-100000.mdb.zst"));
+    QCOMPARE(jobsIn(backups.filePath(kept.last())), 2);
     QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 5);
 }
 
@@ -501,7 +600,7 @@ void TestHousekeeping::aNewDatabaseNeverPushesOutAnothersCopies()
     const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
     QList<qint64> counts;
     for (const QString &name : backups.entryList(QDir::Files))
-        counts << JobDatabase::jobCount(backups.filePath(name));
+        counts << jobsIn(backups.filePath(name));
     QCOMPARE(counts.count(7), 1);
 }
 
@@ -602,6 +701,11 @@ void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst_data()
                                     << 136 << true;
     QTest::newRow("only another shop's copy")
         << QStringList{QStringLiteral("exit other 321 202612081800")} << 321 << false;
+    // What a compressed copy holds is read from its note, then checked expanded.
+    QTest::newRow("its own copy compressed")
+        << QStringList{QStringLiteral("db1-20261001-090000.mdb.zst own 521 202610010900"),
+                       QStringLiteral("exit other 321 202612081800")}
+        << 521 << true;
 }
 
 void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst()
@@ -636,6 +740,13 @@ void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst()
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("copy"));
+        if (path.endsWith(QLatin1String(".zst"))) {
+            QVERIFY(QFile::rename(path, path + QStringLiteral(".plain")));
+            QVERIFY(CompressedCopy::compress(
+                path + QStringLiteral(".plain"), path,
+                QStringLiteral("identity=%1\njobs=%2\nnewest-change=%2\n").arg(identity, part.at(2)).toUtf8()));
+            QFile::remove(path + QStringLiteral(".plain"));
+        }
         QFile file(path);
         QVERIFY(file.open(QIODevice::Append));
         file.setFileTime(QDateTime::fromString(part.at(3), QStringLiteral("yyyyMMddHHmm")),
