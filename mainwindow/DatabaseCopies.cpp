@@ -134,6 +134,19 @@ bool withProgress(QWidget *owner, const QString &label, const std::function<bool
     return BackgroundWork::run(owner, label, work);
 }
 
+// A step the clerk may stop; `cancelled` turns true when stopped, and stays true once it is.
+bool withCancel(QWidget *owner, const QString &label,
+                const std::function<bool(const JobDatabase::Progress &, const JobDatabase::Stop &)> &work,
+                bool *cancelled)
+{
+    bool now = false;
+    const bool ok = BackgroundWork::runCancellable(owner, label, work, &now);
+    *cancelled = *cancelled || now;
+    return ok;
+}
+
+const QString unchangedAfterCancel = QStringLiteral("لغو شد. اطلاعات فعلي برنامه تغيير نکرد.");
+
 } // namespace
 
 QString exitCopyPath()
@@ -173,14 +186,24 @@ void backup(QWidget *owner)
     }
     QString error;
     QString aside;
-    // A big shop's copy takes seconds; the window keeps painting meanwhile.
+    bool cancelled = false;
+    // A big shop's copy takes seconds (a server's, a minute); the window keeps painting meanwhile.
     const bool copied = whileNoted(chosen, [&] {
-        return withProgress(
-            owner, QStringLiteral("پشتيبان نوشته مي شود..."), [&](const JobDatabase::Progress &progress) {
-                return JobDatabase::copyConsistent(source, chosen, &error, progress,
-                                                   [&](QString *why) { return keepAside(chosen, &aside, why); });
-            });
+        return withCancel(
+            owner, QStringLiteral("پشتيبان نوشته مي شود..."),
+            [&](const JobDatabase::Progress &progress, const JobDatabase::Stop &stop) {
+                return JobDatabase::copyConsistent(
+                    source, chosen, &error, progress, [&](QString *why) { return keepAside(chosen, &aside, why); },
+                    stop);
+            },
+            &cancelled);
     });
+    if (cancelled) {
+        MessageBox::information(
+            owner,
+            QStringLiteral("پشتيبان گيري لغو شد و فايل %1 ساخته نشد.").arg(isolated(QDir::toNativeSeparators(chosen))));
+        return;
+    }
     if (!copied) {
         MessageBox::failure(owner,
                             QStringLiteral("پشتيبان گيري انجام نشد و فايل %1 ساخته نشد.")
@@ -254,17 +277,33 @@ bool restoreOntoServer(QWidget *owner, const QString &server, const QString &cho
     }
     const QString safety = safetyCopyPath(Program::dataFolder());
     QString error;
-    if (!withProgress(owner, keepingSafetyCopy, [&](const JobDatabase::Progress &progress) {
-            return JobDatabase::copyConsistent(server, safety, &error, progress);
-        })) {
+    bool cancelled = false;
+    const auto sayCancelled = [&] {
+        MessageBox::information(owner, QStringLiteral("برگرداندن پشتيبان ") + unchangedAfterCancel);
+        return false;
+    };
+    if (!withCancel(
+            owner, keepingSafetyCopy,
+            [&](const JobDatabase::Progress &progress, const JobDatabase::Stop &stop) {
+                return JobDatabase::copyConsistent(server, safety, &error, progress, {}, stop);
+            },
+            &cancelled)) {
+        if (cancelled)
+            return sayCancelled();
         MessageBox::failure(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد."),
                             error);
         return false;
     }
-    if (!withProgress(owner, QStringLiteral("کارهاي فايل پشتيبان روي سرور نوشته مي شود..."),
-                      [&](const JobDatabase::Progress &progress) {
-                          return JobDatabase::replaceServerJobs(server, file, &error, progress);
-                      })) {
+    if (!withCancel(
+            owner, QStringLiteral("کارهاي فايل پشتيبان روي سرور نوشته مي شود..."),
+            [&](const JobDatabase::Progress &progress, const JobDatabase::Stop &stop) {
+                return JobDatabase::replaceServerJobs(server, file, &error, progress, stop);
+            },
+            &cancelled)) {
+        // The safety copy of jobs that stay as they were is of no more use.
+        QFile::remove(safety);
+        if (cancelled)
+            return sayCancelled();
         MessageBox::failure(
             owner,
             QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n"
@@ -316,11 +355,19 @@ bool restoreReadable(QWidget *owner, const QString &target, const QString &chose
     // expanded copy is already a file of its own, taken as it is.
     const QString incoming = target + QStringLiteral(".restoring");
     QString error;
-    if (!withProgress(owner, QStringLiteral("فايل پشتيبان خوانده مي شود..."), [&](const JobDatabase::Progress &) {
-            return readable != chosen ? replaceFile(readable, incoming, &error)
-                                      : JobDatabase::copyConsistent(chosen, incoming, &error);
-        })) {
+    bool cancelled = false;
+    if (!withCancel(
+            owner, QStringLiteral("فايل پشتيبان خوانده مي شود..."),
+            [&](const JobDatabase::Progress &, const JobDatabase::Stop &stop) {
+                return readable != chosen ? replaceFile(readable, incoming, &error)
+                                          : JobDatabase::copyConsistent(chosen, incoming, &error, {}, {}, stop);
+            },
+            &cancelled)) {
         QFile::remove(incoming);
+        if (cancelled) {
+            MessageBox::information(owner, QStringLiteral("برگرداندن پشتيبان ") + unchangedAfterCancel);
+            return false;
+        }
         MessageBox::failure(owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد."),
                             error);
         return false;

@@ -5,6 +5,7 @@
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
+#include "platform/BackgroundWork.h"
 #include "platform/DataGrid.h"
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
@@ -42,6 +43,8 @@ private slots:
     void restoreChecksTheNameAndTheContents();
     void restoreReplacesTheDatabaseAndKeepsASafetyCopy();
     void restoreReadsACompressedCopy_data();
+    void cancelLeavesEverythingAsItWas_data();
+    void cancelLeavesEverythingAsItWas();
     void restoreReadsACompressedCopy();
     void exitCopyGoesToTheDocumentsFolder();
     void exitCopyNeverPushesOutTheJobs_data();
@@ -379,6 +382,53 @@ void TestHousekeeping::restoreReadsACompressedCopy()
     QFile original(plain), back(expanded);
     QVERIFY(original.open(QIODevice::ReadOnly) && back.open(QIODevice::ReadOnly));
     QVERIFY(original.readAll() == back.readAll());
+}
+
+void TestHousekeeping::cancelLeavesEverythingAsItWas_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("step");  // the progress dialog's label when Cancel is pressed
+    QTest::addColumn<QString>("where"); // "file" or "server" for a step of one database's alone
+    QTest::newRow("backup") << QStringLiteral("Command15") << QStringLiteral("پشتيبان نوشته مي شود...")
+                            << QStringLiteral("both");
+    QTest::newRow("restore, reading the backup")
+        << QStringLiteral("Command12") << QStringLiteral("فايل پشتيبان خوانده مي شود...") << QStringLiteral("file");
+    QTest::newRow("restore, the safety copy")
+        << QStringLiteral("Command12") << QStringLiteral("نسخه ايمني از اطلاعات فعلي نگه داشته مي شود...")
+        << QStringLiteral("server");
+    // Everything written but the last step: the server takes it back.
+    QTest::newRow("restore, the jobs written on the server")
+        << QStringLiteral("Command12") << QStringLiteral("کارهاي فايل پشتيبان روي سرور نوشته مي شود...")
+        << QStringLiteral("server");
+}
+
+void TestHousekeeping::cancelLeavesEverythingAsItWas()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, step);
+    QFETCH(QString, where);
+    if (where != QLatin1String(TempJobFolder::onServer() ? "server" : "file") && where != QLatin1String("both"))
+        QSKIP("a step of the other database's");
+    TempJobFolder folder;
+    folder.addJobs(1, 2);
+    QTemporaryDir elsewhere;
+    const QString chosen = elsewhere.filePath(QStringLiteral("b.mdb"));
+    if (button == QLatin1String("Command12"))
+        makeJobDatabase(chosen, 5);
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+    BackgroundWork::setCancelHandler([step](const QString &label) { return label == step; });
+    Seams seams;
+    Form1 form;
+    seams.fileNames << chosen;
+    form.findChild<QPushButton *>(button)->click();
+    BackgroundWork::setCancelHandler({});
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Information);
+    QVERIFY(seams.messages.first().text.contains(QStringLiteral("لغو شد")));
+    QCOMPARE(QFile::exists(chosen), button == QLatin1String("Command12"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), before);
+    folder.reconnect();
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
 }
 
 void TestHousekeeping::exitCopyGoesToTheDocumentsFolder()
