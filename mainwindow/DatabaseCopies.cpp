@@ -638,7 +638,7 @@ QStringList prunable(QList<Copy> copies, const QDateTime &now)
     return dropped;
 }
 
-ExitCopyResult exitCopy(QString *detail, const BackgroundWork::Progress &progress)
+ExitCopyResult exitCopy(QString *detail, const BackgroundWork::Progress &progress, bool hurried)
 {
     const QString source = databasePath();
     const QString target = exitCopyPath();
@@ -679,7 +679,7 @@ ExitCopyResult exitCopy(QString *detail, const BackgroundWork::Progress &progres
     // Older copies are dropped only once the new one is whole in its place and the one it pushed
     // aside was read back whole.
     if (!aside.isEmpty())
-        pruneCopiesLike(compressCopiesLike(aside, progress));
+        pruneCopiesLike(hurried ? aside : compressCopiesLike(aside, progress));
     return ExitCopyResult::Written;
 }
 

@@ -62,8 +62,9 @@ enum class ExitCopyResult {
 // Copies the database to exitCopyPath(), keeping the previous copy compressed in the backups
 // folder; a database unchanged since its copy there gets none. The place of the exit copy always
 // holds a whole copy: the new one is written under another name first. Copies of other databases in
-// the backups folder are never dropped on this one's account. Runs on any thread.
-ExitCopyResult exitCopy(QString *detail = nullptr, const BackgroundWork::Progress &progress = {});
+// the backups folder are never dropped on this one's account. Runs on any thread. `hurried` (the
+// session is ending) leaves the copy set aside uncompressed, for the next exit to compress.
+ExitCopyResult exitCopy(QString *detail = nullptr, const BackgroundWork::Progress &progress = {}, bool hurried = false);
 
 // The copy to offer for a restore, among the exit copy, the copies kept beside it and the backups
 // offered in its folder; never the database in use, and only one that passes the whole check.

@@ -79,7 +79,8 @@ void copyAndSay(QWidget *owner)
     BackgroundWork::run(
         owner, QStringLiteral("نسخه خروج از اطلاعات نوشته مي شود..."),
         [&](const BackgroundWork::Progress &progress) {
-            result = DatabaseCopies::exitCopy(&detail, progress);
+            // With no one there the session manager's patience is short: the compressing waits.
+            result = DatabaseCopies::exitCopy(&detail, progress, !owner);
             return true;
         },
         QStringLiteral("exitCopyProgress"));
