@@ -8,6 +8,7 @@
 // whose jobs it replaces with the generated ones.
 #include "support/EventLoopGaps.h"
 #include "support/JobGenerator.h"
+#include "support/PrivateDocuments.h"
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
@@ -15,11 +16,14 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/ProgramEnd.h"
 #include "platform/DataGrid.h"
 #include "platform/FileDialog.h"
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "reminders/warning.h"
 #include "reports/Hform.h"
 #include "solardate/Clock.h"
@@ -186,6 +190,7 @@ struct Bench {
     void report();
     void scroll();
     void backupAndRestore();
+    void exitCopy();
     void idle();
 };
 
@@ -473,12 +478,15 @@ void Bench::backupAndRestore()
 {
     nextFile = folder.filePath(QStringLiteral("backup.mdb"));
     told.clear();
+    EventLoopGaps backupGaps;
     QElapsedTimer clock;
     clock.start();
     form->backupCommand();
     const double backup = clock.nsecsElapsed() / 1e9;
+    settle(50);
     const qint64 copied = JobDatabase::jobCount(nextFile);
-    std::printf("backup: %.2f s (%lld jobs in the copy%s)\n", backup, (long long)copied,
+    std::printf("backup: %.2f s (longest the window went without its event loop: %lld ms; %lld jobs in the copy%s)\n",
+                backup, (long long)backupGaps.longestMs(), (long long)copied,
                 told.isEmpty() ? "" : qPrintable(QStringLiteral("; told: ") + told.join(QStringLiteral(" / "))));
     std::fflush(stdout);
     if (copied <= 0)
@@ -495,6 +503,35 @@ void Bench::backupAndRestore()
                 restore, (long long)gaps.longestMs(), listed ? "filled again" : "still empty",
                 qPrintable(told.join(QStringLiteral(" / "))));
     std::fflush(stdout);
+}
+
+// The exit command's copy of the whole database, twice: the second finds it made already.
+void Bench::exitCopy()
+{
+    System::setQuitHandler([] {});
+    const QFileInfo copy(DatabaseCopies::exitCopyPath());
+    QList<double> pauses;
+    QStringList spent;
+    for (int run = 0; run < 2; ++run) {
+        told.clear();
+        EventLoopGaps gaps;
+        QElapsedTimer clock;
+        clock.start();
+        ProgramEnd::finish(form);
+        spent << QStringLiteral("%1 s").arg(clock.nsecsElapsed() / 1e9, 0, 'f', 2);
+        settle(50); // the tick that sees a pause runs after it
+        pauses << double(gaps.longestMs());
+    }
+    qint64 kept = 0;
+    for (const QFileInfo &file : copy.dir().entryInfoList(QDir::Files) +
+                                     QDir(DatabaseCopies::exitCopyBackupsFolder()).entryInfoList(QDir::Files))
+        kept += file.size();
+    say("exit copy", *std::max_element(pauses.cbegin(), pauses.cend()),
+        QStringLiteral("(whole exits: %1; copies kept: %2 MB, the database %3 MB%4)")
+            .arg(spent.join(QStringLiteral(", ")))
+            .arg(kept / 1e6, 0, 'f', 1)
+            .arg(QFileInfo(Program::databasePath()).size() / 1e6, 0, 'f', 1)
+            .arg(told.isEmpty() ? QString() : QStringLiteral("; told: ") + told.join(QStringLiteral(" / "))));
 }
 
 void Bench::idle()
@@ -521,6 +558,7 @@ int measure(int jobs, bool server)
 {
     Bench bench{jobs, server};
     Program::setDataFolder(bench.folder.path());
+    useDocumentsIn(bench.folder.path());
     const QString url = qEnvironmentVariable("VELMORA_BENCH_SERVER");
     JobGenerator::Made made;
     QElapsedTimer clock;
@@ -567,6 +605,7 @@ int measure(int jobs, bool server)
     bench.report();
     bench.scroll();
     bench.backupAndRestore();
+    bench.exitCopy();
     bench.idle();
     delete bench.form;
     return 0;

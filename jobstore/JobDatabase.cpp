@@ -429,7 +429,8 @@ void recoverHotJournal(const QString &path)
 }
 
 // Every job read from `from` is written to `to`; both are inside transactions their callers hold.
-bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, const Progress &progress)
+bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, const Progress &progress,
+              const Stop &stop = {})
 {
     qint64 total = 0;
     if (progress) {
@@ -453,6 +454,10 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
     QList<QVariantList> columns(JobTable::ColumnCount);
     int pending = 0;
     const auto flush = [&] {
+        if (stop && stop()) {
+            *error = QStringLiteral("stopped");
+            return false;
+        }
         if (pending == 0)
             return true;
         QSqlQuery tail(to);
@@ -493,7 +498,8 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
     return flush();
 }
 
-bool copyFromServer(const QString &url, const QString &partial, QString *error, const Progress &progress)
+bool copyFromServer(const QString &url, const QString &partial, QString *error, const Progress &progress,
+                    const Stop &stop)
 {
     const std::optional<Dialect::ServerAddress> address = Dialect::parseServerUrl(url);
     if (!address) {
@@ -522,7 +528,7 @@ bool copyFromServer(const QString &url, const QString &partial, QString *error, 
     QSqlQuery(source).exec(QStringLiteral("begin isolation level repeatable read read only"));
     // Reading every job may take longer than a window's statement may.
     QSqlQuery(source).exec(QStringLiteral("set local statement_timeout=0"));
-    bool ok = target.transaction() && copyJobs(source, target, error, progress) &&
+    bool ok = target.transaction() && copyJobs(source, target, error, progress, stop) &&
               JobHistory::replaceHistory(source, target, error) && ImportLedger::replace(source, target, error);
     if (ok)
         nameDatabase(target, identity(url));
@@ -573,7 +579,8 @@ QStringList repeatedNumbers(const QString &file)
     return repeated;
 }
 
-bool replaceServerJobs(const QString &url, const QString &file, QString *error, const Progress &progress)
+bool replaceServerJobs(const QString &url, const QString &file, QString *error, const Progress &progress,
+                       const Stop &stop)
 {
     const auto failWith = [error](const QString &message) {
         if (error)
@@ -602,10 +609,16 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
         detail = query.lastError().text();
     // The trigram indexes are made again at the end, faster than kept up job by job.
     bool indexed = false;
-    ok = ok && SearchIndex::dropFromServer(target, &indexed) && copyJobs(source.db(), target, &detail, progress) &&
+    ok = ok && SearchIndex::dropFromServer(target, &indexed) &&
+         copyJobs(source.db(), target, &detail, progress, stop) &&
          JobHistory::replaceHistory(source.db(), target, &detail) &&
-         ImportLedger::replace(source.db(), target, &detail) &&
-         (!indexed || SearchIndex::prepareServer(target, true)) && target.commit();
+         ImportLedger::replace(source.db(), target, &detail) && (!indexed || SearchIndex::prepareServer(target, true));
+    // Stopped even at the last moment, the server keeps the jobs it had.
+    if (ok && stop && stop()) {
+        ok = false;
+        detail = QStringLiteral("stopped");
+    }
+    ok = ok && target.commit();
     if (!ok) {
         if (detail.isEmpty())
             detail = target.lastError().text();
@@ -887,7 +900,7 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
 }
 
 bool copyConsistent(const QString &path, const QString &target, QString *error, const Progress &progress,
-                    const std::function<bool(QString *error)> &beforeReplace)
+                    const std::function<bool(QString *error)> &beforeReplace, const Stop &stop)
 {
     const auto failWith = [error](const QString &message) {
         if (error)
@@ -898,7 +911,7 @@ bool copyConsistent(const QString &path, const QString &target, QString *error, 
     const QString partial = absoluteTarget + QStringLiteral(".partial");
     if (Dialect::isServerUrl(path)) {
         QString detail;
-        if (!copyFromServer(path, partial, &detail, progress)) {
+        if (!copyFromServer(path, partial, &detail, progress, stop)) {
             QFile::remove(partial);
             return failWith(detail);
         }
@@ -919,6 +932,10 @@ bool copyConsistent(const QString &path, const QString &target, QString *error, 
         }
     }
     QString detail;
+    if (stop && stop()) {
+        QFile::remove(partial);
+        return failWith(QStringLiteral("stopped"));
+    }
     if (beforeReplace && !beforeReplace(&detail)) {
         QFile::remove(partial);
         return failWith(detail);

@@ -96,6 +96,8 @@ QSqlDatabase open(const QString &path, const QString &connectionName, QString *e
 
 // Told now and then how many jobs of how many a long copy has written; called on the copying thread.
 using Progress = std::function<void(qint64 done, qint64 total)>;
+// Asked now and then by a long copy: true stops it, leaving everything as it was.
+using Stop = std::function<bool()>;
 
 // A consistent copy of the database at `path` written to `target`, even while connections are
 // open; an existing `target` is replaced. From a server the copy is a job file (db1.mdb) holding
@@ -103,7 +105,7 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // `beforeReplace`, when given, runs once the new copy is whole and just before it takes the
 // target's place; returning false abandons the copy and leaves the target as it was.
 bool copyConsistent(const QString &path, const QString &target, QString *error = nullptr, const Progress &progress = {},
-                    const std::function<bool(QString *error)> &beforeReplace = {});
+                    const std::function<bool(QString *error)> &beforeReplace = {}, const Stop &stop = {});
 
 // The receipt numbers that the job file `file` holds more than once (the first twenty), which the
 // server's unique receipt number would refuse.
@@ -111,7 +113,7 @@ QStringList repeatedNumbers(const QString &file);
 
 // Replaces every job on the server at `url` with the jobs of the job file `file`, in one
 // transaction: on any failure the server keeps the jobs it had.
-bool replaceServerJobs(const QString &url, const QString &file, QString *error = nullptr,
-                       const Progress &progress = {});
+bool replaceServerJobs(const QString &url, const QString &file, QString *error = nullptr, const Progress &progress = {},
+                       const Stop &stop = {});
 
 } // namespace JobDatabase

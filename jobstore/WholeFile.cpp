@@ -123,6 +123,12 @@ bool takeClosedRecord(const QString &path)
     return stamp && !stamp->file.isEmpty() && text == recordText(*stamp);
 }
 
+QByteArray fingerprint(const QString &path)
+{
+    const std::optional<Stamp> stamp = stampOf(path);
+    return stamp && !stamp->file.isEmpty() ? recordText(*stamp) : QByteArray();
+}
+
 void remember(const QString &path, Lasts lasts)
 {
     const std::optional<Stamp> stamp = stampOf(path);

@@ -22,6 +22,9 @@ bool writeClosedRecord(const QString &path);
 // record that cannot be removed is not trusted, as it would outlive a crash of this run.
 bool takeClosedRecord(const QString &path);
 
+// The same names as one text: equal texts are the same file, unchanged. Empty when it cannot be read.
+QByteArray fingerprint(const QString &path);
+
 // Remembers that the file at `path` passed the check now. A file the program itself writes from
 // here on (the one the start opened) stays whole while it is the same file; any other only while
 // it is unchanged.

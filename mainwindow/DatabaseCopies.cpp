@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/DatabaseCopies.h"
 
+#include "jobstore/CompressedCopy.h"
 #include "jobstore/CounterAccounts.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobFileConnections.h"
@@ -9,6 +10,7 @@
 #include "jobstore/WholeFile.h"
 #include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
+#include "platform/ErrorLog.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "solardate/Clock.h"
@@ -144,6 +146,19 @@ bool withProgress(QWidget *owner, const QString &label, const std::function<bool
     return BackgroundWork::run(owner, label, work);
 }
 
+// A step the clerk may stop; `cancelled` turns true when stopped, and stays true once it is.
+bool withCancel(QWidget *owner, const QString &label,
+                const std::function<bool(const JobDatabase::Progress &, const JobDatabase::Stop &)> &work,
+                bool *cancelled)
+{
+    bool now = false;
+    const bool ok = BackgroundWork::runCancellable(owner, label, work, &now);
+    *cancelled = *cancelled || now;
+    return ok;
+}
+
+const QString unchangedAfterCancel = QStringLiteral("لغو شد. اطلاعات فعلي برنامه تغيير نکرد.");
+
 } // namespace
 
 QString exitCopyPath()
@@ -183,14 +198,24 @@ void backup(QWidget *owner)
     }
     QString error;
     QString aside;
-    // A big shop's copy takes seconds; the window keeps painting meanwhile.
+    bool cancelled = false;
+    // A big shop's copy takes seconds (a server's, a minute); the window keeps painting meanwhile.
     const bool copied = whileNoted(chosen, [&] {
-        return withProgress(
-            owner, QStringLiteral("پشتيبان نوشته مي شود..."), [&](const JobDatabase::Progress &progress) {
-                return JobDatabase::copyConsistent(source, chosen, &error, progress,
-                                                   [&](QString *why) { return keepAside(chosen, &aside, why); });
-            });
+        return withCancel(
+            owner, QStringLiteral("پشتيبان نوشته مي شود..."),
+            [&](const JobDatabase::Progress &progress, const JobDatabase::Stop &stop) {
+                return JobDatabase::copyConsistent(
+                    source, chosen, &error, progress, [&](QString *why) { return keepAside(chosen, &aside, why); },
+                    stop);
+            },
+            &cancelled);
     });
+    if (cancelled) {
+        MessageBox::information(
+            owner,
+            QStringLiteral("پشتيبان گيري لغو شد و فايل %1 ساخته نشد.").arg(isolated(QDir::toNativeSeparators(chosen))));
+        return;
+    }
     if (!copied) {
         MessageBox::failure(owner,
                             QStringLiteral("پشتيبان گيري انجام نشد و فايل %1 ساخته نشد.")
@@ -243,13 +268,14 @@ bool ownerMayRestore(QWidget *owner, const QString &server)
     return false;
 }
 
-bool restoreOntoServer(QWidget *owner, const QString &server, const QString &chosen)
+// `chosen` is the file the clerk picked, `file` the job file it is (itself, or expanded).
+bool restoreOntoServer(QWidget *owner, const QString &server, const QString &chosen, const QString &file)
 {
     // A file the server would refuse costs no safety copy of every job first. Reading a big file's
     // numbers takes seconds: the window keeps painting meanwhile.
     QStringList repeated;
     withProgress(owner, QStringLiteral("فايل پشتيبان بررسي مي شود..."), [&](const JobDatabase::Progress &) {
-        repeated = JobDatabase::repeatedNumbers(chosen);
+        repeated = JobDatabase::repeatedNumbers(file);
         return true;
     });
     if (!repeated.isEmpty()) {
@@ -263,17 +289,33 @@ bool restoreOntoServer(QWidget *owner, const QString &server, const QString &cho
     }
     const QString safety = safetyCopyPath(Program::dataFolder());
     QString error;
-    if (!withProgress(owner, keepingSafetyCopy, [&](const JobDatabase::Progress &progress) {
-            return JobDatabase::copyConsistent(server, safety, &error, progress);
-        })) {
+    bool cancelled = false;
+    const auto sayCancelled = [&] {
+        MessageBox::information(owner, QStringLiteral("برگرداندن پشتيبان ") + unchangedAfterCancel);
+        return false;
+    };
+    if (!withCancel(
+            owner, keepingSafetyCopy,
+            [&](const JobDatabase::Progress &progress, const JobDatabase::Stop &stop) {
+                return JobDatabase::copyConsistent(server, safety, &error, progress, {}, stop);
+            },
+            &cancelled)) {
+        if (cancelled)
+            return sayCancelled();
         MessageBox::failure(owner, QStringLiteral("نسخه ايمني از اطلاعات فعلي ساخته نشد، پس پشتيبان برگردانده نشد."),
                             error);
         return false;
     }
-    if (!withProgress(owner, QStringLiteral("کارهاي فايل پشتيبان روي سرور نوشته مي شود..."),
-                      [&](const JobDatabase::Progress &progress) {
-                          return JobDatabase::replaceServerJobs(server, chosen, &error, progress);
-                      })) {
+    if (!withCancel(
+            owner, QStringLiteral("کارهاي فايل پشتيبان روي سرور نوشته مي شود..."),
+            [&](const JobDatabase::Progress &progress, const JobDatabase::Stop &stop) {
+                return JobDatabase::replaceServerJobs(server, file, &error, progress, stop);
+            },
+            &cancelled)) {
+        // The safety copy of jobs that stay as they were is of no more use.
+        QFile::remove(safety);
+        if (cancelled)
+            return sayCancelled();
         MessageBox::failure(
             owner,
             QStringLiteral("برگرداندن پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد.\n"
@@ -292,40 +334,55 @@ bool restore(QWidget *owner)
     // Opens where F6 offers its copies and the exit copy is kept, not in whatever folder is current.
     const QString copies = QFileInfo(exitCopyPath()).absolutePath();
     const QString chosen = FileDialog::getOpenFileName(owner, QStringLiteral("Restore Backup"),
-                                                       QDir::toNativeSeparators(copies), QStringLiteral("mdb(*.mdb)"));
-    if (!chosen.endsWith(QLatin1String("mdb")))
+                                                       QDir::toNativeSeparators(copies),
+                                                       QStringLiteral("mdb(*.mdb *.mdb.zst)"));
+    if (!chosen.endsWith(QLatin1String("mdb")) && !chosen.endsWith(QLatin1String(".mdb.zst")))
         return false;
     return restoreFrom(owner, chosen);
 }
 
-bool restoreFrom(QWidget *owner, const QString &chosen)
+namespace
 {
-    const QString target = databasePath();
-    if (Program::isServer(target) && !ownerMayRestore(owner, target))
-        return false;
 
+bool sayNotABackup(QWidget *owner, const QString &chosen, const QString &why)
+{
+    MessageBox::failure(owner,
+                        QStringLiteral("فايل %1 يک فايل پشتيبان معتبر تعميرگاه نيست.\n"
+                                       "اطلاعات فعلي برنامه تغيير نکرد.")
+                            .arg(isolated(QDir::toNativeSeparators(chosen))),
+                        why);
+    return false;
+}
+
+// `readable` is the chosen file itself, or what its compressed form expanded to.
+bool restoreReadable(QWidget *owner, const QString &target, const QString &chosen, const QString &readable)
+{
     QString why;
     // Every page of a big file is read: the window keeps painting meanwhile.
     if (!withProgress(owner, QStringLiteral("فايل پشتيبان بررسي مي شود..."),
-                      [&](const JobDatabase::Progress &) { return JobDatabase::isJobDatabase(chosen, &why); })) {
-        MessageBox::failure(owner,
-                            QStringLiteral("فايل %1 يک فايل پشتيبان معتبر تعميرگاه نيست.\n"
-                                           "اطلاعات فعلي برنامه تغيير نکرد.")
-                                .arg(isolated(QDir::toNativeSeparators(chosen))),
-                            why);
-        return false;
-    }
+                      [&](const JobDatabase::Progress &) { return JobDatabase::isJobDatabase(readable, &why); }))
+        return sayNotABackup(owner, chosen, why);
 
     if (Program::isServer(target))
-        return restoreOntoServer(owner, target, chosen);
+        return restoreOntoServer(owner, target, chosen, readable);
 
-    // The chosen file is copied beside the database first, so the swap itself is one rename.
+    // The chosen file is copied beside the database first, so the swap itself is one rename; an
+    // expanded copy is already a file of its own, taken as it is.
     const QString incoming = target + QStringLiteral(".restoring");
     QString error;
-    if (!withProgress(owner, QStringLiteral("فايل پشتيبان خوانده مي شود..."), [&](const JobDatabase::Progress &) {
-            return JobDatabase::copyConsistent(chosen, incoming, &error);
-        })) {
+    bool cancelled = false;
+    if (!withCancel(
+            owner, QStringLiteral("فايل پشتيبان خوانده مي شود..."),
+            [&](const JobDatabase::Progress &, const JobDatabase::Stop &stop) {
+                return readable != chosen ? replaceFile(readable, incoming, &error)
+                                          : JobDatabase::copyConsistent(chosen, incoming, &error, {}, {}, stop);
+            },
+            &cancelled)) {
         QFile::remove(incoming);
+        if (cancelled) {
+            MessageBox::information(owner, QStringLiteral("برگرداندن پشتيبان ") + unchangedAfterCancel);
+            return false;
+        }
         MessageBox::failure(owner, QStringLiteral("خواندن فايل پشتيبان انجام نشد. اطلاعات فعلي برنامه تغيير نکرد."),
                             error);
         return false;
@@ -366,6 +423,32 @@ bool restoreFrom(QWidget *owner, const QString &chosen)
     return true;
 }
 
+// Where a compressed copy is expanded to be checked or restored.
+QString expandedPath()
+{
+    return QDir(Program::dataFolder()).filePath(QStringLiteral("db1.mdb.expanding"));
+}
+
+} // namespace
+
+bool restoreFrom(QWidget *owner, const QString &chosen)
+{
+    const QString target = databasePath();
+    if (Program::isServer(target) && !ownerMayRestore(owner, target))
+        return false;
+    if (!CompressedCopy::isCompressed(chosen))
+        return restoreReadable(owner, target, chosen, chosen);
+    const QString expanded = expandedPath();
+    QString why;
+    if (!withProgress(owner, QStringLiteral("فايل پشتيبان باز مي شود..."), [&](const JobDatabase::Progress &progress) {
+            return CompressedCopy::expand(chosen, expanded, &why, progress);
+        }))
+        return sayNotABackup(owner, chosen, why);
+    const bool restored = restoreReadable(owner, target, chosen, expanded);
+    QFile::remove(expanded);
+    return restored;
+}
+
 QString exitCopyBackupsFolder()
 {
     return QFileInfo(exitCopyPath()).dir().filePath(QStringLiteral("backups"));
@@ -374,10 +457,11 @@ QString exitCopyBackupsFolder()
 namespace
 {
 
-// The rotation's own names: db1-<date>-<time>.mdb, with a serial after a second copy that second.
+// The rotation's own names: db1-<date>-<time>.mdb, with a serial after a second copy that second,
+// and ".zst" once compressed.
 std::optional<QDateTime> rotationStamp(const QString &fileName)
 {
-    static const QRegularExpression shape(QStringLiteral(R"(^db1-(\d{8}-\d{6})(-\d+)?\.mdb$)"));
+    static const QRegularExpression shape(QStringLiteral(R"(^db1-(\d{8}-\d{6})(-\d+)?\.mdb(\.zst)?$)"));
     const QRegularExpressionMatch match = shape.match(fileName);
     if (!match.hasMatch())
         return std::nullopt;
@@ -390,19 +474,156 @@ std::optional<QDateTime> rotationStamp(const QString &fileName)
     return made.isValid() ? std::optional(made) : std::nullopt;
 }
 
+const QStringList rotationPatterns = {QStringLiteral("db1-*.mdb"), QStringLiteral("db1-*.mdb.zst")};
+
+// A compressed copy's note: what holding() reads in a job file, a line each.
+QByteArray noteOf(const JobDatabase::Holding &held)
+{
+    return QStringLiteral("identity=%1\njobs=%2\nnewest-change=%3\n")
+        .arg(held.identity)
+        .arg(held.jobs)
+        .arg(held.newestChange)
+        .toUtf8();
+}
+
+// What a copy holds, in either form; a compressed one is not expanded, so it is to be checked
+// before it is trusted, as a job file's is.
+JobDatabase::Holding holdingOf(const QString &path)
+{
+    if (!CompressedCopy::isCompressed(path))
+        return JobDatabase::holding(path);
+    JobDatabase::Holding held;
+    for (const QString &line : QString::fromUtf8(CompressedCopy::note(path)).split(u'\n')) {
+        const QString value = line.section(u'=', 1);
+        if (line.startsWith(QLatin1String("identity=")))
+            held.identity = value;
+        else if (line.startsWith(QLatin1String("jobs=")))
+            held.jobs = value.toLongLong();
+        else if (line.startsWith(QLatin1String("newest-change=")))
+            held.newestChange = value.toLongLong();
+    }
+    return held;
+}
+
+QString identityOf(const QString &path)
+{
+    return CompressedCopy::isCompressed(path) ? holdingOf(path).identity : JobDatabase::identity(path);
+}
+
+// The jobs of a copy in either form that passes the whole check; -1 when it does not.
+qint64 checkedJobs(const QString &path)
+{
+    if (!CompressedCopy::isCompressed(path))
+        return JobDatabase::jobCount(path);
+    const QString expanded = expandedPath();
+    const qint64 jobs = CompressedCopy::expand(path, expanded) ? JobDatabase::jobCount(expanded) : -1;
+    QFile::remove(expanded);
+    return jobs;
+}
+
 // Drops, by the schedule, the earlier exit copies of the database whose copy `kept` just joined.
 void pruneCopiesLike(const QString &kept)
 {
-    const QString identity = JobDatabase::identity(kept);
+    const QString identity = identityOf(kept);
     const QDir backups = QFileInfo(kept).dir();
     QList<Copy> same;
-    for (const QFileInfo &file : backups.entryInfoList({QStringLiteral("db1-*.mdb")}, QDir::Files)) {
+    for (const QFileInfo &file : backups.entryInfoList(rotationPatterns, QDir::Files)) {
         const std::optional<QDateTime> made = rotationStamp(file.fileName());
-        if (made && JobDatabase::identity(file.absoluteFilePath()) == identity)
+        if (made && identityOf(file.absoluteFilePath()) == identity)
             same << Copy{file.absoluteFilePath(), *made};
     }
     for (const QString &path : prunable(same, Sorvan::Clock::now()))
         QFile::remove(path);
+}
+
+// Compresses the earlier exit copies of the database whose copy `aside` was just set aside, each
+// kept as it is until its compressed form was read back whole. Returns the name `aside` ends with.
+QString compressCopiesLike(const QString &aside, const BackgroundWork::Progress &progress)
+{
+    const QString identity = identityOf(aside);
+    QString kept = aside;
+    for (const QFileInfo &file : QFileInfo(aside).dir().entryInfoList({QStringLiteral("db1-*.mdb")}, QDir::Files)) {
+        const QString plain = file.absoluteFilePath();
+        if (!rotationStamp(file.fileName()) || JobDatabase::identity(plain) != identity)
+            continue;
+        const QString compressed = plain + QLatin1String(CompressedCopy::Suffix);
+        QString why;
+        const bool done = whileNoted(compressed, [&] {
+            return CompressedCopy::compress(plain, compressed, noteOf(JobDatabase::holding(plain)), &why, progress);
+        });
+        if (!done) {
+            ErrorLog::record(QStringLiteral("نسخه قبلي %1 فشرده نشد و همان طور ماند.").arg(isolated(plain)), why);
+            continue;
+        }
+        QFile::remove(plain);
+        if (plain == aside)
+            kept = compressed;
+    }
+    return kept;
+}
+
+// Beside the exit copy: the file it was made from, and both files as they were then.
+QString madeFromPath(const QString &target)
+{
+    return target + QStringLiteral(".made-from");
+}
+
+QByteArray madeFromText(const QString &source, const QString &target)
+{
+    const QByteArray from = WholeFile::fingerprint(source), copy = WholeFile::fingerprint(target);
+    if (from.isEmpty() || copy.isEmpty())
+        return {};
+    return "source=" + QFileInfo(source).absoluteFilePath().toUtf8() + '\n' + from + "copy:\n" + copy;
+}
+
+// Nothing was saved in the job file since the exit copy there was made from it.
+bool madeFromUnchanged(const QString &source, const QString &target)
+{
+    if (Program::isServer(source))
+        return false;
+    QFile record(madeFromPath(target));
+    const QByteArray now = madeFromText(source, target);
+    return !now.isEmpty() && record.open(QIODevice::ReadOnly) && record.read(64 * 1024) == now;
+}
+
+void noteMadeFrom(const QString &source, const QString &target)
+{
+    const QByteArray text = Program::isServer(source) ? QByteArray() : madeFromText(source, target);
+    QSaveFile record(madeFromPath(target));
+    if (text.isEmpty() || !record.open(QIODevice::WriteOnly) || record.write(text) < 0 || !record.commit())
+        QFile::remove(madeFromPath(target));
+}
+
+bool sameBytes(const QString &a, const QString &b)
+{
+    QFile first(a), second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) || first.size() != second.size())
+        return false;
+    while (!first.atEnd()) {
+        if (first.read(1 << 20) != second.read(1 << 20))
+            return false;
+    }
+    return true;
+}
+
+// SQLite's header names the file's pages; a copy cut short or padded has another size.
+bool wholeSqliteFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return false;
+    const auto number = [&header](int at, int bytes) {
+        quint64 value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value = (value << 8) | uchar(header.at(at + i));
+        return value;
+    };
+    const quint64 pageSize = number(16, 2) == 1 ? 65536 : number(16, 2);
+    // The page count is valid only where SQLite wrote it with the change it counts.
+    return number(92, 4) == number(24, 4) && quint64(file.size()) == pageSize * number(28, 4);
 }
 
 int removeMatching(const QDir &dir, const QStringList &patterns, qint64 olderThanSeconds)
@@ -437,9 +658,12 @@ QStringList prunable(QList<Copy> copies, const QDateTime &now)
     return dropped;
 }
 
-ExitCopyResult exitCopy(QString *detail)
+ExitCopyResult exitCopy(QString *detail, const BackgroundWork::Progress &progress, bool hurried)
 {
     const QString source = databasePath();
+    const QString target = exitCopyPath();
+    if (madeFromUnchanged(source, target))
+        return ExitCopyResult::AlreadyMade;
     const qint64 jobs = JobDatabase::jobCount(source);
     if (jobs < 0 && !Program::isServer(source) && !QFileInfo::exists(source))
         return ExitCopyResult::NoDatabase;
@@ -448,24 +672,34 @@ ExitCopyResult exitCopy(QString *detail)
             *detail = QStringLiteral("%1 cannot be read as a job database").arg(source);
         return ExitCopyResult::NotUsable;
     }
-    const QString target = exitCopyPath();
     // A database made empty today (a missing file, a new folder) must not push out the shop's jobs.
     if (jobs == 0 && QFileInfo::exists(target))
         return ExitCopyResult::KeptPrevious;
     QDir().mkpath(QFileInfo(target).absolutePath());
     QString error;
     QString aside;
+    bool same = false;
     const bool copied = whileNoted(target, [&] {
-        return JobDatabase::copyConsistent(source, target, &error, {},
-                                           [&](QString *why) { return keepAside(target, &aside, why); });
+        return JobDatabase::copyConsistent(source, target, &error, progress, [&](QString *why) {
+            // A second copy of the same jobs would only take room.
+            same = sameBytes(target + QStringLiteral(".partial"), target);
+            return !same && keepAside(target, &aside, why);
+        });
     });
-    if (!aside.isEmpty())
-        pruneCopiesLike(aside);
-    if (!copied) {
+    if (same) {
+        noteMadeFrom(source, target);
+        return ExitCopyResult::AlreadyMade;
+    }
+    if (!copied || !wholeSqliteFile(target)) {
         if (detail)
-            *detail = error;
+            *detail = copied ? QStringLiteral("%1 is not whole").arg(target) : error;
         return ExitCopyResult::Failed;
     }
+    noteMadeFrom(source, target);
+    // Older copies are dropped only once the new one is whole in its place and the one it pushed
+    // aside was read back whole.
+    if (!aside.isEmpty())
+        pruneCopiesLike(hurried ? aside : compressCopiesLike(aside, progress));
     return ExitCopyResult::Written;
 }
 
@@ -478,11 +712,12 @@ std::optional<FoundCopy> newestCopyWithJobs(const QString &identity)
     const QDir folder = QFileInfo(exitCopyPath()).dir();
     QList<Candidate> candidates;
     for (const QDir &dir : {folder, QDir(exitCopyBackupsFolder())}) {
-        for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("*.mdb")}, QDir::Files)) {
+        for (const QFileInfo &file :
+             dir.entryInfoList({QStringLiteral("*.mdb"), QStringLiteral("*.mdb.zst")}, QDir::Files)) {
             if (sameFile(file.absoluteFilePath(), databasePath()))
                 continue;
             const Copy copy{file.absoluteFilePath(), rotationStamp(file.fileName()).value_or(file.lastModified())};
-            if (JobDatabase::Holding held = JobDatabase::holding(copy.path); held.jobs > 0)
+            if (JobDatabase::Holding held = holdingOf(copy.path); held.jobs > 0)
                 candidates << Candidate{copy, held};
         }
     }
@@ -502,7 +737,7 @@ std::optional<FoundCopy> newestCopyWithJobs(const QString &identity)
     });
     for (const Candidate &candidate : candidates) {
         // Torn copies read a count as well as whole ones.
-        if (const qint64 jobs = JobDatabase::jobCount(candidate.copy.path); jobs > 0)
+        if (const qint64 jobs = checkedJobs(candidate.copy.path); jobs > 0)
             return FoundCopy{candidate.copy.path, candidate.copy.made, jobs,
                              !identity.isEmpty() && candidate.held.identity == identity};
     }
@@ -516,7 +751,8 @@ int removeStalePartialCopies()
     int removed = removeMatching(data,
                                  {QStringLiteral("*.mdb.partial"), QStringLiteral("*.mdb.partial-journal"),
                                   QStringLiteral("*.mdb.restoring"), QStringLiteral("*.mdb.restoring.partial"),
-                                  QStringLiteral("*.mdb.restoring.partial-journal"), QStringLiteral("*.mdb.importing"),
+                                  QStringLiteral("*.mdb.restoring.partial-journal"), QStringLiteral("*.mdb.expanding"),
+                                  QStringLiteral("*.mdb.expanding-journal"), QStringLiteral("*.mdb.importing"),
                                   QStringLiteral("*.mdb.importing-journal")},
                                  0);
     // What an earlier run of this data folder was writing elsewhere when it was stopped.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/BackgroundWork.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -50,16 +52,19 @@ QStringList prunable(QList<Copy> copies, const QDateTime &now);
 
 enum class ExitCopyResult {
     Written,
+    AlreadyMade,  // the copy there already holds exactly what the database holds
     KeptPrevious, // the database holds no jobs, so the copy there was left as it was
     NoDatabase,   // there is no database to copy (the program ended before it made one)
     NotUsable,    // the database could not be read as a job database
     Failed,       // writing the copy failed; the previous copy stays in its place
 };
 
-// Copies the database to exitCopyPath(), keeping the previous copy in the backups folder. The
-// place of the exit copy always holds a whole copy: the new one is written under another name
-// first. Copies of other databases in the backups folder are never dropped on this one's account.
-ExitCopyResult exitCopy(QString *detail = nullptr);
+// Copies the database to exitCopyPath(), keeping the previous copy compressed in the backups
+// folder; a database unchanged since its copy there gets none. The place of the exit copy always
+// holds a whole copy: the new one is written under another name first. Copies of other databases in
+// the backups folder are never dropped on this one's account. Runs on any thread. `hurried` (the
+// session is ending) leaves the copy set aside uncompressed, for the next exit to compress.
+ExitCopyResult exitCopy(QString *detail = nullptr, const BackgroundWork::Progress &progress = {}, bool hurried = false);
 
 // The copy to offer for a restore, among the exit copy, the copies kept beside it and the backups
 // offered in its folder; never the database in use, and only one that passes the whole check.

@@ -4,15 +4,18 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
+#include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
 #include "platform/ErrorLog.h"
 #include "platform/MessageBox.h"
 #include "platform/SessionEnd.h"
 #include "platform/System.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 #include <utility>
 
@@ -33,6 +36,7 @@ void say(QWidget *owner, DatabaseCopies::ExitCopyResult result, const QString &d
     QString text;
     switch (result) {
     case ExitCopyResult::Written:
+    case ExitCopyResult::AlreadyMade:
         return;
     case ExitCopyResult::KeptPrevious:
         text = QStringLiteral("فايل اطلاعات هيچ کاري ندارد، پس نسخه خروج %1 عوض نشد و کارهاي آن حفظ شد.").arg(copy);
@@ -70,7 +74,16 @@ bool unchangedSinceSave()
 void copyAndSay(QWidget *owner)
 {
     QString detail;
-    const DatabaseCopies::ExitCopyResult result = DatabaseCopies::exitCopy(&detail);
+    DatabaseCopies::ExitCopyResult result = DatabaseCopies::ExitCopyResult::Failed;
+    // A big shop's copy takes seconds: the window keeps painting meanwhile and says why it waits.
+    BackgroundWork::run(
+        owner, QStringLiteral("نسخه خروج از اطلاعات نوشته مي شود..."),
+        [&](const BackgroundWork::Progress &progress) {
+            // With no one there the session manager's patience is short: the compressing waits.
+            result = DatabaseCopies::exitCopy(&detail, progress, !owner);
+            return true;
+        },
+        QStringLiteral("exitCopyProgress"));
     // The next start spares this file the whole check only while it stays as it is now.
     JobDatabase::noteClosedCleanly(Program::dataSourceOf(Program::DatabaseConnection));
     say(owner, result, detail);
@@ -85,6 +98,12 @@ void finish(QWidget *owner)
     if (std::exchange(ending, true)) {
         System::quit();
         return;
+    }
+    // The session is ending: the windows go at once, and the program, still holding the data
+    // folder, makes the copy after them.
+    if (!owner) {
+        for (QWidget *window : QApplication::topLevelWidgets())
+            window->hide();
     }
     if (!unchangedSinceSave())
         copyAndSay(owner);

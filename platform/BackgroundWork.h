@@ -19,4 +19,16 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 bool run(QWidget *owner, const QString &label, const std::function<bool(const Progress &)> &work,
          const QString &objectName = QString());
 
+// Asked now and then by the work: true once the clerk pressed Cancel.
+using Cancelled = std::function<bool()>;
+
+// The same with a Cancel button: the work stops at its next safe point, leaves everything as it was
+// and returns false; `cancelled` tells whether the clerk asked for it.
+bool runCancellable(QWidget *owner, const QString &label,
+                    const std::function<bool(const Progress &, const Cancelled &)> &work, bool *cancelled,
+                    const QString &objectName = QString());
+
+// For tests: each cancellable run asks `press`, with its label, whether Cancel is pressed at once.
+void setCancelHandler(std::function<bool(const QString &label)> press);
+
 } // namespace BackgroundWork

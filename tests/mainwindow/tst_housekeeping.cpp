@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
+#include "jobstore/CompressedCopy.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
+#include "platform/BackgroundWork.h"
 #include "platform/DataGrid.h"
 #include "solardate/Clock.h"
 #include "solardate/Shamsi.h"
@@ -40,9 +42,15 @@ private slots:
     void cancelledDialogsDoNothing();
     void restoreChecksTheNameAndTheContents();
     void restoreReplacesTheDatabaseAndKeepsASafetyCopy();
+    void restoreReadsACompressedCopy_data();
+    void cancelLeavesEverythingAsItWas_data();
+    void cancelLeavesEverythingAsItWas();
+    void restoreReadsACompressedCopy();
     void exitCopyGoesToTheDocumentsFolder();
     void exitCopyNeverPushesOutTheJobs_data();
     void exitCopyNeverPushesOutTheJobs();
+    void exitCopyIsMadeOncePerChange_data();
+    void exitCopyIsMadeOncePerChange();
     void rotationKeepsTheNewestThirty();
     void retentionSchedule_data();
     void retentionSchedule();
@@ -83,6 +91,16 @@ QString makeJobDatabase(const QString &path, int jobs)
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
     return path;
+}
+
+// The jobs of a copy in either form, as a restore reads them.
+qint64 jobsIn(const QString &path)
+{
+    if (!CompressedCopy::isCompressed(path))
+        return JobDatabase::jobCount(path);
+    QTemporaryDir dir;
+    const QString expanded = dir.filePath(QStringLiteral("expanded.mdb"));
+    return CompressedCopy::expand(path, expanded) ? JobDatabase::jobCount(expanded) : -1;
 }
 
 void freshExitCopyFolder()
@@ -283,7 +301,7 @@ void TestHousekeeping::restoreChecksTheNameAndTheContents()
     seams.fileNames << capitals << text;
     button(form, "Command12")->click();
     QCOMPARE(seams.dialogs.first().caption, QStringLiteral("Restore Backup"));
-    QCOMPARE(seams.dialogs.first().filter, QStringLiteral("mdb(*.mdb)"));
+    QCOMPARE(seams.dialogs.first().filter, QStringLiteral("mdb(*.mdb *.mdb.zst)"));
     // It opens where the backups and the exit copy are.
     QCOMPARE(QDir(seams.dialogs.first().directory), QFileInfo(DatabaseCopies::exitCopyPath()).dir());
     QVERIFY(seams.messages.isEmpty()); // "MDB" is not "mdb": nothing happens
@@ -323,6 +341,98 @@ void TestHousekeeping::restoreReplacesTheDatabaseAndKeepsASafetyCopy()
     folder.reconnect();
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 5);
     QVERIFY(!QFile::exists(folder.databasePath() + QStringLiteral(".restoring")));
+}
+
+void TestHousekeeping::restoreReadsACompressedCopy_data()
+{
+    QTest::addColumn<qint64>("cutTo"); // bytes of the compressed copy left; 0 for all
+    QTest::newRow("whole") << qint64(0);
+    QTest::newRow("cut short") << qint64(600);
+}
+
+void TestHousekeeping::restoreReadsACompressedCopy()
+{
+    QFETCH(qint64, cutTo);
+    TempJobFolder folder;
+    folder.addJobs(1, 2);
+    QTemporaryDir elsewhere;
+    const QString plain = makeJobDatabase(elsewhere.filePath(QStringLiteral("b.mdb")), 5);
+    const QString compressed = plain + QStringLiteral(".zst");
+    QString why;
+    QVERIFY2(CompressedCopy::compress(plain, compressed, "jobs=5\n", &why), qPrintable(why));
+    QVERIFY(QFileInfo(compressed).size() < QFileInfo(plain).size());
+    if (cutTo > 0)
+        QVERIFY(QFile::resize(compressed, cutTo));
+
+    Seams seams;
+    Form1 form;
+    seams.fileNames << compressed;
+    button(form, "Command12")->click();
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(!QFile::exists(QDir(folder.path()).filePath(QStringLiteral("db1.mdb.expanding"))));
+    if (cutTo > 0) {
+        QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Critical);
+        QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
+        return;
+    }
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Information);
+    QTRY_COMPARE(form.adodc1()->recordset()->RecordCount(), 5);
+    folder.reconnect();
+    QCOMPARE(folder.value(QStringLiteral("select sum(num) from table1 where name = 'restored'")).toInt(), 15);
+    // The copy expands to the very bytes it was made from (the program writes its own tables in
+    // the restored file once it opens it).
+    const QString expanded = elsewhere.filePath(QStringLiteral("expanded.mdb"));
+    QVERIFY(CompressedCopy::expand(compressed, expanded));
+    QFile original(plain), back(expanded);
+    QVERIFY(original.open(QIODevice::ReadOnly) && back.open(QIODevice::ReadOnly));
+    QVERIFY(original.readAll() == back.readAll());
+}
+
+void TestHousekeeping::cancelLeavesEverythingAsItWas_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("step");  // the progress dialog's label when Cancel is pressed
+    QTest::addColumn<QString>("where"); // "file" or "server" for a step of one database's alone
+    QTest::newRow("backup") << QStringLiteral("Command15") << QStringLiteral("پشتيبان نوشته مي شود...")
+                            << QStringLiteral("both");
+    QTest::newRow("restore, reading the backup")
+        << QStringLiteral("Command12") << QStringLiteral("فايل پشتيبان خوانده مي شود...") << QStringLiteral("file");
+    QTest::newRow("restore, the safety copy")
+        << QStringLiteral("Command12") << QStringLiteral("نسخه ايمني از اطلاعات فعلي نگه داشته مي شود...")
+        << QStringLiteral("server");
+    // Everything written but the last step: the server takes it back.
+    QTest::newRow("restore, the jobs written on the server")
+        << QStringLiteral("Command12") << QStringLiteral("کارهاي فايل پشتيبان روي سرور نوشته مي شود...")
+        << QStringLiteral("server");
+}
+
+void TestHousekeeping::cancelLeavesEverythingAsItWas()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, step);
+    QFETCH(QString, where);
+    if (where != QLatin1String(TempJobFolder::onServer() ? "server" : "file") && where != QLatin1String("both"))
+        QSKIP("a step of the other database's");
+    TempJobFolder folder;
+    folder.addJobs(1, 2);
+    QTemporaryDir elsewhere;
+    const QString chosen = elsewhere.filePath(QStringLiteral("b.mdb"));
+    if (button == QLatin1String("Command12"))
+        makeJobDatabase(chosen, 5);
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+    BackgroundWork::setCancelHandler([step](const QString &label) { return label == step; });
+    Seams seams;
+    Form1 form;
+    seams.fileNames << chosen;
+    form.findChild<QPushButton *>(button)->click();
+    BackgroundWork::setCancelHandler({});
+    QCOMPARE(seams.messages.size(), 1);
+    QCOMPARE(seams.messages.first().icon, MessageBox::Icon::Information);
+    QVERIFY(seams.messages.first().text.contains(QStringLiteral("لغو شد")));
+    QCOMPARE(QFile::exists(chosen), button == QLatin1String("Command12"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), before);
+    folder.reconnect();
+    QCOMPARE(folder.value(QStringLiteral("select count(*) from table1")).toInt(), 2);
 }
 
 void TestHousekeeping::exitCopyGoesToTheDocumentsFolder()
@@ -390,7 +500,45 @@ void TestHousekeeping::exitCopyNeverPushesOutTheJobs()
     const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
     const QStringList aside = backups.entryList(QDir::Files);
     QCOMPARE(aside.size(), copyHolds == 7 ? 0 : 1);
-    QVERIFY(aside.isEmpty() || JobDatabase::jobCount(backups.filePath(aside.first())) == 7);
+    // Kept compressed, and whole.
+    QVERIFY(aside.isEmpty() || aside.first().endsWith(QLatin1String(".mdb.zst")));
+    QVERIFY(aside.isEmpty() || jobsIn(backups.filePath(aside.first())) == 7);
+}
+
+void TestHousekeeping::exitCopyIsMadeOncePerChange_data()
+{
+    QTest::addColumn<QByteArray>("between"); // what happens between two exits
+    QTest::addColumn<int>("setAside");       // copies the second exit sets aside
+    QTest::newRow("nothing saved") << QByteArray("nothing") << 0;
+    // Nothing says what the copy was made from: its bytes do.
+    QTest::newRow("nothing saved, the note gone") << QByteArray("note") << 0;
+    QTest::newRow("a job saved") << QByteArray("job") << 1;
+    QTest::newRow("the exit copy replaced") << QByteArray("replaced") << 1;
+}
+
+void TestHousekeeping::exitCopyIsMadeOncePerChange()
+{
+    QFETCH(QByteArray, between);
+    QFETCH(int, setAside);
+    freshExitCopyFolder();
+    TempJobFolder folder;
+    folder.addJobs(1, 3);
+    const QString target = DatabaseCopies::exitCopyPath();
+    Seams seams;
+    Form1 form;
+    button(form, "Command6")->click();
+    QCOMPARE(JobDatabase::jobCount(target), 3);
+    if (between == "note")
+        QVERIFY(QFile::remove(target + QStringLiteral(".made-from")) || TempJobFolder::onServer());
+    if (between == "job")
+        folder.addJobs(4, 4);
+    if (between == "replaced")
+        makeJobDatabase(target, 7);
+    button(form, "Command6")->click();
+    QCOMPARE(seams.quits, 2);
+    QVERIFY(seams.messages.isEmpty());
+    QCOMPARE(JobDatabase::jobCount(target), between == "job" ? 4 : 3);
+    QCOMPARE(QDir(DatabaseCopies::exitCopyBackupsFolder()).entryList(QDir::Files).size(), setAside);
 }
 
 void TestHousekeeping::rotationKeepsTheNewestThirty()
@@ -426,12 +574,13 @@ void TestHousekeeping::rotationKeepsTheNewestThirty()
     QStringList kept = backups.entryList(QDir::Files, QDir::Name);
     QVERIFY(kept.removeOne(QFileInfo(other).fileName()));
     QCOMPARE(kept.size(), DatabaseCopies::KeptExitCopies);
-    // The copy set aside is named by its solar date (1403/10/13); the older, Gregorian names are
-    // still read by their dates, the oldest two dropped.
-    QVERIFY(kept.removeOne(QStringLiteral("db1-14031013-100000.mdb")));
-    QCOMPARE(kept.first(), QStringLiteral("db1-20240103-090000.mdb"));
-    QCOMPARE(kept.last(), QStringLiteral("db1-20240131-090000.mdb"));
-    QCOMPARE(JobDatabase::jobCount(backups.filePath(QStringLiteral("db1-14031013-100000.mdb"))), 2);
+    // The copy set aside is named by its solar date (1403/10/13) and compressed on the way, as are the
+    // earlier copies of the same database; the older, Gregorian names are still read by their dates,
+    // the oldest two dropped.
+    QVERIFY(kept.removeOne(QStringLiteral("db1-14031013-100000.mdb.zst")));
+    QCOMPARE(kept.first(), QStringLiteral("db1-20240103-090000.mdb.zst"));
+    QCOMPARE(kept.last(), QStringLiteral("db1-20240131-090000.mdb.zst"));
+    QCOMPARE(jobsIn(backups.filePath(QStringLiteral("db1-14031013-100000.mdb.zst"))), 2);
     QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 5);
 }
 
@@ -508,7 +657,7 @@ void TestHousekeeping::aNewDatabaseNeverPushesOutAnothersCopies()
     const QDir backups(DatabaseCopies::exitCopyBackupsFolder());
     QList<qint64> counts;
     for (const QString &name : backups.entryList(QDir::Files))
-        counts << JobDatabase::jobCount(backups.filePath(name));
+        counts << jobsIn(backups.filePath(name));
     QCOMPARE(counts.count(7), 1);
 }
 
@@ -609,6 +758,11 @@ void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst_data()
                                     << 136 << true;
     QTest::newRow("only another shop's copy")
         << QStringList{QStringLiteral("exit other 321 202612081800")} << 321 << false;
+    // What a compressed copy holds is read from its note, then checked expanded.
+    QTest::newRow("its own copy compressed")
+        << QStringList{QStringLiteral("db1-20261001-090000.mdb.zst own 521 202610010900"),
+                       QStringLiteral("exit other 321 202612081800")}
+        << 521 << true;
 }
 
 void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst()
@@ -643,6 +797,13 @@ void TestHousekeeping::startOffersItsOwnDatabasesCopyFirst()
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("copy"));
+        if (path.endsWith(QLatin1String(".zst"))) {
+            QVERIFY(QFile::rename(path, path + QStringLiteral(".plain")));
+            QVERIFY(CompressedCopy::compress(
+                path + QStringLiteral(".plain"), path,
+                QStringLiteral("identity=%1\njobs=%2\nnewest-change=%2\n").arg(identity, part.at(2)).toUtf8()));
+            QFile::remove(path + QStringLiteral(".plain"));
+        }
         QFile file(path);
         QVERIFY(file.open(QIODevice::Append));
         file.setFileTime(QDateTime::fromString(part.at(3), QStringLiteral("yyyyMMddHHmm")),
