@@ -382,6 +382,11 @@ Return bringBack(const QSqlDatabase &db, qint64 deletionId)
         result.ok = true;
         result.number = query.value(0).toLongLong();
         result.renumbered = query.value(1).toBool();
+        // The customer's name, to say which job came back, as its delete recorded it.
+        query.prepare(QStringLiteral("select old_value from job_history where id=?"));
+        query.addBindValue(deletionId);
+        if (query.exec() && query.next())
+            result.name = jobValues(query.value(0)).value(JobTable::Name).toString();
         return result;
     }
     const auto fail = [&](const QString &why) {
