@@ -11,6 +11,7 @@
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
 #include "platform/OwnDirectionDelegate.h"
+#include "platform/System.h"
 #include "platform/Twips.h"
 #include "receipts/PrintPreview.h"
 #include "receipts/PrintSurface.h"
@@ -221,6 +222,7 @@ void Hform::runReport()
     ui->Command4->setEnabled(true);
     ui->Command5->setEnabled(true);
     showTotals();
+    System::returnFreedMemory();
 }
 
 QString Hform::labelCaption(int index) const
@@ -341,6 +343,7 @@ void Hform::printReport()
     const ReportPrinter::Outcome outcome = printer.print();
     progress.reset();
     m_printing = false;
+    System::returnFreedMemory();
     if (outcome == ReportPrinter::Outcome::Failed)
         MessageBox::failure(this, QStringLiteral("خطاي ارسال به پرينتر"), printer.lastError());
     else if (outcome == ReportPrinter::Outcome::Cancelled)
@@ -375,6 +378,7 @@ void Hform::exportCsv()
         fileName, captions, reportRowCount(),
         [cells = passingCells()](int row, int column) { return ReportTotals::cellText(cells(row, column)); }, totals,
         &error);
+    System::returnFreedMemory();
     if (!ok)
         MessageBox::failure(
             this, QStringLiteral("فايل %1 ذخيره نشد.").arg(isolated(QDir::toNativeSeparators(fileName))), error);
