@@ -16,7 +16,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -321,10 +320,9 @@ QString columnsFault(const QStringList &columns)
 // from the catalog without a lock.
 bool serverTableComplete(QSqlQuery &query)
 {
-    static const QRegularExpression indexName(QStringLiteral(R"(INDEX IF NOT EXISTS (\w+))"));
     QStringList names;
     for (const QString &statement : JobTable::indexStatements())
-        names << QStringLiteral("'%1'").arg(indexName.match(statement).captured(1));
+        names << QStringLiteral("'%1'").arg(JobTable::indexName(statement));
     return query.exec(QStringLiteral("select (select count(*) from pg_indexes where schemaname=current_schema() and "
                                      "tablename='table1' and indexname in (%1)), "
                                      "(select count(*) from pg_trigger t join pg_class c on c.oid=t.tgrelid where "
@@ -634,6 +632,38 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
 namespace
 {
 
+std::atomic<int> buildingDone = 0;
+std::atomic<int> buildingTotal = 0;
+
+// Tells building() how far the indexes of one ensure() are, and that nothing is built once it ends.
+class BuildingSteps
+{
+public:
+    explicit BuildingSteps(int total)
+    {
+        buildingDone = 0;
+        buildingTotal = total;
+    }
+    ~BuildingSteps() { buildingTotal = 0; }
+    BuildingSteps(const BuildingSteps &) = delete;
+    BuildingSteps &operator=(const BuildingSteps &) = delete;
+    void advance() { ++buildingDone; }
+};
+
+// The statements of JobTable::indexStatements() whose index the job file lacks.
+QStringList missingIndexes(QSqlQuery &query)
+{
+    QStringList missing;
+    for (const QString &statement : JobTable::indexStatements()) {
+        query.prepare(QStringLiteral("select 1 from sqlite_master where type='index' and name=?"));
+        query.addBindValue(JobTable::indexName(statement));
+        if (!query.exec() || !query.next())
+            missing << statement;
+    }
+    query.finish();
+    return missing;
+}
+
 // A check begun while the splash shows, and what the file looked like when it ended.
 struct Ahead {
     QString path;
@@ -729,16 +759,28 @@ Check ensure(const QString &path)
     // indexes, the exit copy's rotation the name.
     ScratchConnection scratch(path, "rw");
     QSqlQuery query(scratch.db());
-    for (const QString &statement : JobTable::indexStatements())
+    const QStringList missing = missingIndexes(query);
+    BuildingSteps steps(int(missing.size()) + SearchIndex::missingFromFile(scratch.db()) * SearchIndex::FillSteps);
+    // With 16 MB of pages at hand, not the 2 MB default, a million jobs' indexes take a third less time.
+    if (building().total > 0)
+        query.exec(QStringLiteral("pragma cache_size=-16384"));
+    for (const QString &statement : missing) {
         query.exec(statement);
+        steps.advance();
+    }
     nameDatabase(scratch.db());
     // Made here, where the start writes anyway, rather than by a connection opened while another
     // counter saves.
     JobHistory::prepareFile(scratch.db());
     ImportLedger::prepare(scratch.db());
-    SearchIndex::prepareFile(scratch.db());
+    SearchIndex::prepareFile(scratch.db(), [&steps] { steps.advance(); });
     soundFiles().insert(info.absoluteFilePath());
     return {State::Ready, QString()};
+}
+
+Building building()
+{
+    return {buildingDone.load(), buildingTotal.load()};
 }
 
 namespace

@@ -50,6 +50,13 @@ Check ensure(const QString &path);
 void ensureAhead(const QString &path);
 // True while the check ensureAhead() began has not ended; the splash waits for it, showing so.
 bool aheadRunning();
+// How far ensure() is in making the indexes a file written by an older version lacks: seconds for a
+// million jobs, which the splash shows. `total` is 0 while nothing is being made.
+struct Building {
+    int done = 0;
+    int total = 0;
+};
+Building building();
 
 // True when `path` is an SQLite database whose table1 has the job columns (other columns may stand
 // beside them), each with the kind of value it holds, and the file passes SQLite's whole check

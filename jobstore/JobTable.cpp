@@ -3,6 +3,8 @@
 
 #include "jobstore/Queries.h"
 
+#include <QRegularExpression>
+
 namespace JobTable
 {
 
@@ -99,6 +101,12 @@ QStringList indexStatements()
         QStringLiteral("CREATE INDEX IF NOT EXISTS table1_open ON table1 (num,dateout) WHERE %1")
             .arg(Queries::openJobs()),
     };
+}
+
+QString indexName(const QString &statement)
+{
+    static const QRegularExpression name(QStringLiteral(R"(INDEX IF NOT EXISTS (\w+))"));
+    return name.match(statement).captured(1);
 }
 
 } // namespace JobTable

@@ -48,5 +48,7 @@ QString insertStatement(int rows = 1);
 QStringList createStatements();
 // Indexes for the list order, the report range and the due-by count; safe to run again.
 QStringList indexStatements();
+// The name of the index one of indexStatements() makes.
+QString indexName(const QString &statement);
 
 } // namespace JobTable

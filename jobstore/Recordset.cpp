@@ -50,7 +50,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     QStringList names;
     QString idColumn;
     QVector<qint64> ids;
-    QVector<QVector<QVariant>> rows;
+    QVector<StoredRow> rows;
     if (ok) {
         const QSqlRecord record = first.record();
         idColumn = record.fieldName(0);
@@ -171,6 +171,8 @@ void Recordset::takeKeys(QVector<qint64> keys) const
     if (same && countHolds) {
         const int visible = availableCount();
         m_rowIds = std::move(keys);
+        // Reserved exactly: growing by doubling would leave a third of a million rows' room unused.
+        m_rows.reserve(m_rowIds.size());
         m_rows.resize(m_rowIds.size());
         m_count = int(m_rowIds.size());
         m_allKeys = true;
@@ -187,7 +189,7 @@ void Recordset::takeKeys(QVector<qint64> keys) const
     }
     const qint64 current = m_index >= 0 && m_index < known && !m_currentDeleted ? m_rowIds[m_index] : -1;
     m_rowIds = std::move(keys);
-    m_rows = QVector<QVector<QVariant>>(m_rowIds.size());
+    m_rows = QVector<StoredRow>(m_rowIds.size());
     for (qsizetype i = 0; i < m_rowIds.size(); ++i)
         m_rows[i] = read.value(m_rowIds[i]);
     m_count = int(m_rowIds.size());
@@ -532,7 +534,7 @@ bool Recordset::setField(int index, const QVariant &value)
             return fail(tr("No current row"));
         m_editing = true;
         m_adding = false;
-        m_pending = m_rows[m_index];
+        m_pending = m_rows[m_index].values();
         m_dirty = QVector<bool>(m_fieldNames.size(), false);
     }
     m_pending[index] = value;
@@ -760,7 +762,7 @@ bool Recordset::rowUnchanged()
             return failWith(read.lastError());
         return fail(tr("The row is no longer in the table"), StorageFault::Gone);
     }
-    const QVector<QVariant> &loaded = m_rows[m_index];
+    const QVector<QVariant> &loaded = m_rows[m_index].values();
     m_storedRow.resize(m_fieldNames.size());
     m_changedElsewhere.clear();
     for (int i = 0; i < m_storedRow.size(); ++i) {
@@ -820,4 +822,13 @@ bool Recordset::fail(const QString &message, StorageFault fault)
 bool Recordset::failWith(const QSqlError &error)
 {
     return fail(error.text(), Dialect::faultOf(error, m_db));
+}
+
+void Recordset::forgetRows(int first, int last)
+{
+    const int end = std::min(last, int(m_rows.size()));
+    for (int row = std::max(first, 0); row < end; ++row) {
+        if (row != m_index && !m_rows[row].isEmpty() && !m_insertedIds.contains(m_rowIds[row]))
+            m_rows[row] = StoredRow();
+    }
 }

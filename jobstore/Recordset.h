@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <memory>
+
 // A client-side, static record set over one query of the job table: its first page of rows is read
 // at once, the ids of all its rows on another thread (or at once, when a move needs them), the
 // other rows a page at a time as they are shown; the current row moves over them, and changes are
@@ -83,6 +85,11 @@ public:
     // Carries on over a new connection to the same database, the rows read so far kept.
     void setDatabase(const QSqlDatabase &db) { m_db = db; }
 
+    // Lets go of the rows read from `first` up to, not including, `last`, but the current row and
+    // rows added here; they are read again when wanted. A read over every row of a long result (a
+    // report saved or printed) then holds a few pages, not every row it passed.
+    void forgetRows(int first, int last);
+
 signals:
     void currentRowChanged(int row);
     // Rows from `first` to `last` became known at the end, as the count or the ids arrived.
@@ -95,6 +102,41 @@ signals:
 
 private:
     static constexpr int PageSize = 256;
+
+    // A row's values once read. A row not read yet costs one pointer: a list of a million jobs, of
+    // which a few pages are ever shown, would otherwise hold 24 MB of empty rows.
+    class StoredRow
+    {
+    public:
+        StoredRow() = default;
+        StoredRow(QVector<QVariant> values)
+        {
+            if (!values.isEmpty())
+                m_values = std::make_unique<QVector<QVariant>>(std::move(values));
+        }
+        StoredRow(const StoredRow &other) : StoredRow(other.values()) {}
+        StoredRow(StoredRow &&) noexcept = default;
+        StoredRow &operator=(const StoredRow &other)
+        {
+            if (this != &other)
+                *this = StoredRow(other);
+            return *this;
+        }
+        StoredRow &operator=(StoredRow &&) noexcept = default;
+
+        bool isEmpty() const { return !m_values; }
+        const QVector<QVariant> &values() const
+        {
+            static const QVector<QVariant> none;
+            return m_values ? *m_values : none;
+        }
+        operator const QVector<QVariant> &() const { return values(); }
+        const QVariant &operator[](qsizetype column) const { return (*m_values)[column]; }
+        QVariant &operator[](qsizetype column) { return (*m_values)[column]; }
+
+    private:
+        std::unique_ptr<QVector<QVariant>> m_values;
+    };
 
     QSqlQuery runFrom(const QString &columns, int offset, int limit) const;
     QSqlQuery prepared(const SqlText &source, const QString &sql) const;
@@ -125,7 +167,7 @@ private:
     mutable QStringList m_fieldNames;
     // Rows not yet read are empty vectors; every row has at least one column once read.
     mutable QVector<qint64> m_rowIds;
-    mutable QVector<QVector<QVariant>> m_rows;
+    mutable QVector<StoredRow> m_rows;
     QVector<qint64> m_insertedIds; // added here, kept at the end whatever their order
 
     int m_index = -1;              // -1 before the first row, size() after the last

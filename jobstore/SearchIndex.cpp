@@ -128,7 +128,13 @@ void dropFileTable(const QSqlDatabase &db, const QString &table)
 
 } // namespace
 
-void prepareFile(QSqlDatabase db)
+int missingFromFile(const QSqlDatabase &db)
+{
+    return int(std::count_if(std::begin(indexed), std::end(indexed),
+                             [&db](const Indexed &entry) { return !hasTable(db, QLatin1String(entry.table)); }));
+}
+
+void prepareFile(QSqlDatabase db, const std::function<void()> &stepDone)
 {
     for (const char *former : formerFileTables)
         dropFileTable(db, QLatin1String(former));
@@ -138,25 +144,39 @@ void prepareFile(QSqlDatabase db)
             continue;
         // Contentless and without positions: the index is a fifth of the jobs' size, not their double.
         QSqlQuery query(db);
-        const bool ok =
-            db.transaction() &&
-            query.exec(QStringLiteral("create virtual table %1 using fts5(t, tokenize='trigram', content='', "
-                                      "detail=none)")
-                           .arg(table)) &&
-            query.exec(QStringLiteral("insert into %1(rowid,t) select rowid,%2 from table1")
-                           .arg(table, fileIndexedText(entry, QStringLiteral("table1")))) &&
-            query.exec(QStringLiteral("create trigger %1_insert after insert on table1 begin "
-                                      "insert into %1(rowid,t) values(new.rowid,%2); end")
-                           .arg(table, fileIndexedText(entry, QStringLiteral("new")))) &&
-            query.exec(QStringLiteral("create trigger %1_delete after delete on table1 begin "
-                                      "insert into %1(%1,rowid,t) values('delete',old.rowid,%2); end")
-                           .arg(table, fileIndexedText(entry, QStringLiteral("old")))) &&
-            query.exec(QStringLiteral("create trigger %1_update after update of \"%3\" on table1 begin "
-                                      "insert into %1(%1,rowid,t) values('delete',old.rowid,%2); "
-                                      "insert into %1(rowid,t) values(new.rowid,%4); end")
-                           .arg(table, fileIndexedText(entry, QStringLiteral("old")), QLatin1String(entry.source),
-                                fileIndexedText(entry, QStringLiteral("new")))) &&
-            db.commit();
+        bool ok = db.transaction() &&
+                  query.exec(QStringLiteral("create virtual table %1 using fts5(t, tokenize='trigram', content='', "
+                                            "detail=none)")
+                                 .arg(table)) &&
+                  query.exec(QStringLiteral("select min(rowid)-1, max(rowid) from table1")) && query.next();
+        // Filled a range of row ids at a time, so the start can tell how far it is.
+        const qint64 low = query.value(0).toLongLong();
+        const quint64 span = quint64(query.value(1).toLongLong()) - quint64(low);
+        query.finish();
+        for (int step = 0; ok && step < FillSteps; ++step) {
+            query.prepare(QStringLiteral("insert into %1(rowid,t) select rowid,%2 from table1 where rowid>? and "
+                                         "rowid<=?")
+                              .arg(table, fileIndexedText(entry, QStringLiteral("table1"))));
+            query.addBindValue(qint64(quint64(low) + span / FillSteps * step));
+            query.addBindValue(step + 1 == FillSteps ? qint64(quint64(low) + span)
+                                                     : qint64(quint64(low) + span / FillSteps * (step + 1)));
+            ok = query.exec();
+            if (ok && stepDone)
+                stepDone();
+        }
+        ok = ok &&
+             query.exec(QStringLiteral("create trigger %1_insert after insert on table1 begin "
+                                       "insert into %1(rowid,t) values(new.rowid,%2); end")
+                            .arg(table, fileIndexedText(entry, QStringLiteral("new")))) &&
+             query.exec(QStringLiteral("create trigger %1_delete after delete on table1 begin "
+                                       "insert into %1(%1,rowid,t) values('delete',old.rowid,%2); end")
+                            .arg(table, fileIndexedText(entry, QStringLiteral("old")))) &&
+             query.exec(QStringLiteral("create trigger %1_update after update of \"%3\" on table1 begin "
+                                       "insert into %1(%1,rowid,t) values('delete',old.rowid,%2); "
+                                       "insert into %1(rowid,t) values(new.rowid,%4); end")
+                            .arg(table, fileIndexedText(entry, QStringLiteral("old")), QLatin1String(entry.source),
+                                 fileIndexedText(entry, QStringLiteral("new")))) &&
+             db.commit();
         if (!ok) {
             db.rollback();
             return;

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
 // Trigram indexes that find the jobs whose receipt number, customer or model contains a text
 // without reading every job: SQLite's FTS5 trigram tables kept by triggers in the job file, the
 // server's pg_trgm GIN indexes. Both hold the searched texts folded as a search folds them; the
@@ -18,9 +20,14 @@ enum class Column { Number, Name, Model };
 // reading the jobs in order, or all of them (a count), where the index always pays.
 enum class Purpose { FirstRows, AllRows };
 
-// Makes the job file's index tables and their triggers, filling them from the jobs the first time.
-// A file this account may not write keeps none, and its searches read every job.
-void prepareFile(QSqlDatabase db);
+// Each index table prepareFile() makes is filled in this many steps, a tenth of the jobs each.
+inline constexpr int FillSteps = 10;
+// How many of the job file's index tables prepareFile() would make.
+int missingFromFile(const QSqlDatabase &db);
+// Makes the job file's index tables and their triggers, filling them from the jobs the first time
+// (seconds for a million jobs; `stepDone` is told after each step of a fill). A file this account
+// may not write keeps none, and its searches read every job.
+void prepareFile(QSqlDatabase db, const std::function<void()> &stepDone = {});
 // Drops the job file's index tables and triggers: a bulk copy fills them faster at its end, by
 // prepareFile(), than row by row.
 void dropFromFile(const QSqlDatabase &db);

@@ -70,11 +70,19 @@ void first::onTimer1()
             m_checking->setObjectName(QStringLiteral("checking"));
             m_checking->setRange(0, 0);
             m_checking->setFormat(QString());
-            auto *label = new QLabel(QStringLiteral("فايل اطلاعات بررسي مي شود، چند لحظه صبر کنيد..."), this);
-            label->setObjectName(QStringLiteral("checkingLabel"));
-            label->setAlignment(Qt::AlignCenter);
-            layout()->addWidget(label);
+            m_checkingLabel = new QLabel(QStringLiteral("فايل اطلاعات بررسي مي شود، چند لحظه صبر کنيد..."), this);
+            m_checkingLabel->setObjectName(QStringLiteral("checkingLabel"));
+            m_checkingLabel->setAlignment(Qt::AlignCenter);
+            layout()->addWidget(m_checkingLabel);
             layout()->addWidget(m_checking);
+        }
+        // A file an older version wrote gets the indexes this one reads, once: how far that is can
+        // be told.
+        if (const JobDatabase::Building building = JobDatabase::building(); building.total > 0) {
+            m_checkingLabel->setText(
+                QStringLiteral("فهرست هاي فايل اطلاعات يک بار ساخته مي شود، چند لحظه صبر کنيد..."));
+            m_checking->setRange(0, building.total);
+            m_checking->setValue(building.done);
         }
         m_timer1->start(100);
         return;

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Form1;
+class QLabel;
 class QProgressBar;
 
 // The splash window: shown first, opens the main window three seconds later and hides itself.
@@ -23,4 +24,5 @@ private:
     QTimer *m_timer1;
     Form1 *m_form1 = nullptr;
     QProgressBar *m_checking = nullptr; // shown while the start's check outlasts the splash
+    QLabel *m_checkingLabel = nullptr;  // what the check is doing: reading the file or building its indexes
 };

@@ -3,6 +3,10 @@
 
 #include <QApplication>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace System
 {
 
@@ -44,6 +48,13 @@ void quit()
 void setQuitHandler(std::function<void()> handler)
 {
     quitSlot() = std::move(handler);
+}
+
+void returnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 } // namespace System

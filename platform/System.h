@@ -14,4 +14,9 @@ void setBeepHandler(std::function<void()> handler);
 void quit();
 void setQuitHandler(std::function<void()> handler);
 
+// Hands back to the system the memory a long read (a report over every job) used and let go: the C
+// library would otherwise keep it, and the program would go on holding tens of megabytes it no
+// longer uses.
+void returnFreedMemory();
+
 } // namespace System

@@ -11,6 +11,7 @@
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
 #include "platform/OwnDirectionDelegate.h"
+#include "platform/System.h"
 #include "platform/Twips.h"
 #include "receipts/PrintPreview.h"
 #include "receipts/PrintSurface.h"
@@ -263,15 +264,16 @@ void Hform::runReport()
         const Recordset *total = sums.recordset();
         m_totals.setSums(total->Fields(0).toInt(), total->Fields(1), total->Fields(2));
     } else {
-        Recordset *rows = m_adodc1->recordset();
-        for (int row = 0; row < rows->RecordCount(); ++row)
-            m_totals.addRow(rows->value(row, partsPriceColumn), rows->value(row, finalPriceColumn));
+        const ReportPrinter::CellSource cells = passingCells();
+        for (int row = 0; row < m_adodc1->recordset()->RecordCount(); ++row)
+            m_totals.addRow(cells(row, partsPriceColumn), cells(row, finalPriceColumn));
     }
     m_totals.finish(shopFraction);
     m_hasReport = true;
     ui->Command4->setEnabled(true);
     ui->Command5->setEnabled(true);
     showTotals();
+    System::returnFreedMemory();
 }
 
 QString Hform::labelCaption(int index) const
@@ -327,10 +329,24 @@ ReportPrinter::Header Hform::printHeader() const
     return header;
 }
 
+ReportPrinter::CellSource Hform::passingCells() const
+{
+    // A report over every job of a big shop, read whole, would hold each of its rows.
+    return [rows = m_adodc1->recordset(), kept = 0](int row, int column) mutable {
+        constexpr int behind = 1024;
+        if (row < kept)
+            kept = row; // read again from the top
+        else if (row - kept >= 2 * behind) {
+            rows->forgetRows(kept, row - behind);
+            kept = row - behind;
+        }
+        return rows->value(row, column);
+    };
+}
+
 void Hform::setPrinterRows(ReportPrinter &printer) const
 {
-    const Recordset *rows = m_adodc1->recordset();
-    printer.setRows(reportRowCount(), [rows](int row, int column) { return rows->value(row, column); });
+    printer.setRows(reportRowCount(), passingCells());
 }
 
 QPrintPreviewDialog *Hform::previewReport()
@@ -378,6 +394,7 @@ void Hform::printReport()
     const ReportPrinter::Outcome outcome = printer.print();
     progress.reset();
     m_printing = false;
+    System::returnFreedMemory();
     if (outcome == ReportPrinter::Outcome::Failed)
         MessageBox::failure(this, QStringLiteral("خطاي ارسال به پرينتر"), printer.lastError());
     else if (outcome == ReportPrinter::Outcome::Cancelled)
@@ -399,7 +416,6 @@ void Hform::exportCsv()
     QStringList captions;
     for (const QString &caption : gridCaptions)
         captions << caption.trimmed();
-    const Recordset *rows = m_adodc1->recordset();
     const QList<QPair<QString, QString>> totals = {
         {labelCaption(7), QString::number(m_totals.repairCount())},
         {labelCaption(8), ReportTotals::numberText(m_totals.partsTotal())},
@@ -411,7 +427,9 @@ void Hform::exportCsv()
     QString error;
     const bool ok = ReportCsv::write(
         fileName, captions, reportRowCount(),
-        [rows](int row, int column) { return ReportTotals::cellText(rows->value(row, column)); }, totals, &error);
+        [cells = passingCells()](int row, int column) { return ReportTotals::cellText(cells(row, column)); }, totals,
+        &error);
+    System::returnFreedMemory();
     if (!ok)
         MessageBox::failure(
             this, QStringLiteral("فايل %1 ذخيره نشد.").arg(isolated(QDir::toNativeSeparators(fileName))), error);

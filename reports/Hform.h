@@ -57,6 +57,8 @@ private:
     QString labelCaption(int index) const;
     int reportRowCount() const;
     ReportPrinter::Header printHeader() const;
+    // The report's rows read in order, letting go of those passed long ago.
+    ReportPrinter::CellSource passingCells() const;
     void setPrinterRows(ReportPrinter &printer) const;
 
     std::unique_ptr<Ui::Hform> ui;

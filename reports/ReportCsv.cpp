@@ -29,12 +29,24 @@ QString ReportCsv::field(const QString &cell)
 bool ReportCsv::write(const QString &fileName, const QStringList &captions, int rowCount, const CellText &cell,
                       const QList<QPair<QString, QString>> &totals, QString *error)
 {
-    QString text;
-    const auto addLine = [&text](const QStringList &fields) {
+    // A failed write leaves any earlier file of that name as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    // Written as it is made: a report over a million jobs is a hundred megabytes of text.
+    QByteArray pending("\xEF\xBB\xBF");
+    const auto addLine = [&](const QStringList &fields) {
         QStringList quoted;
         for (const QString &f : fields)
             quoted << field(f);
-        text += quoted.join(u',') + QStringLiteral("\r\n");
+        pending += (quoted.join(u',') + QStringLiteral("\r\n")).toUtf8();
+        if (pending.size() >= 65536) {
+            file.write(pending);
+            pending.clear();
+        }
     };
     addLine(captions);
     for (int row = 0; row < rowCount; ++row) {
@@ -43,19 +55,10 @@ bool ReportCsv::write(const QString &fileName, const QStringList &captions, int 
             fields << cell(row, column);
         addLine(fields);
     }
-    text += QStringLiteral("\r\n");
+    pending += "\r\n";
     for (const auto &total : totals)
         addLine({total.first, total.second});
-
-    // A failed write leaves any earlier file of that name as it was.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    file.write("\xEF\xBB\xBF");
-    file.write(text.toUtf8());
+    file.write(pending);
     if (!file.commit()) {
         if (error)
             *error = file.errorString();

@@ -5,6 +5,7 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
+#include "jobstore/SearchIndex.h"
 #include "solardate/SolarCalendar.h"
 
 #include <QCryptographicHash>
@@ -354,6 +355,30 @@ Made jobFile(const QString &target, int count)
         made.error = QStringLiteral("cannot copy %1 to %2").arg(cached, target);
     // The copy must be written by the program, as a shop's own file is.
     QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return made;
+}
+
+Made olderJobFile(const QString &target, int count)
+{
+    Made made = jobFile(target, count);
+    if (!made.ok)
+        return made;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-older"));
+        db.setDatabaseName(target);
+        made.ok = db.open();
+        QSqlQuery query(db);
+        for (const QString &statement : JobTable::indexStatements())
+            made.ok = made.ok && query.exec(QStringLiteral("drop index %1").arg(JobTable::indexName(statement)));
+        if (made.ok)
+            SearchIndex::dropFromFile(db);
+        made.ok = made.ok &&
+                  query.exec(QStringLiteral("select count(*) from sqlite_master where name like 'search%'")) &&
+                  query.next() && query.value(0).toInt() == 0;
+        if (!made.ok)
+            made.error = query.lastError().isValid() ? query.lastError().text() : db.lastError().text();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-older"));
     return made;
 }
 

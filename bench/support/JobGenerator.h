@@ -48,6 +48,9 @@ struct Made {
 // A job file holding `count` generated jobs at `target` (replaced). Made once per schema and count
 // in the cache folder, and copied from there.
 Made jobFile(const QString &target, int count);
+// The job file of jobFile() as a version before the list's and the searches' indexes left it:
+// without them, so that its first start builds them.
+Made olderJobFile(const QString &target, int count);
 // The server's table1 holding exactly the `count` generated jobs; left as it is when it already does.
 Made serverJobs(const QString &url, int count);
 // Where the job files are kept between runs.

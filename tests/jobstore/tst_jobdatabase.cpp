@@ -7,6 +7,7 @@
 #include "jobstore/WholeFile.h"
 #include "support/TornFile.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,6 +25,7 @@ private slots:
     void otherFilesAreLeftByteForByte();
     void aCleanEndSparesOnlyTheSameFileTheWholeCheck();
     void extraColumnsAreKeptAndNeverWritten();
+    void anOlderFileGetsEveryIndexOverEveryJob();
     void dataControlNeverCreatesAMissingFile();
     void consistentCopyReplacesAnExistingTarget();
 };
@@ -210,6 +212,67 @@ void TestJobDatabase::extraColumnsAreKeptAndNeverWritten()
     query = QSqlQuery();
     db.close();
     db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+}
+
+void TestJobDatabase::anOlderFileGetsEveryIndexOverEveryJob()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.mdb"));
+    // Row ids far apart, and at both ends of the ranges the search index is filled by.
+    const QList<qint64> ids = {-5, 1, 2, 3, 7, 1000, 123456789, 9007199254740993};
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(JobTable::createStatements().first()));
+        for (qint64 id : ids) {
+            query.prepare(QStringLiteral("insert into table1 (rowid, num, name, nameph) values (?, ?, ?, ?)"));
+            query.addBindValue(id);
+            query.addBindValue(id);
+            query.addBindValue(QStringLiteral("n%1z").arg(id));
+            query.addBindValue(QStringLiteral("m%1q").arg(id));
+            QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("older"));
+    QCOMPARE(JobDatabase::ensure(path).state, JobDatabase::State::Ready);
+    QCOMPARE(JobDatabase::building().total, 0);
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString &statement : JobTable::indexStatements()) {
+            query.prepare(QStringLiteral("select 1 from sqlite_master where type='index' and name=?"));
+            query.addBindValue(JobTable::indexName(statement));
+            QVERIFY2(query.exec() && query.next(), qPrintable(statement));
+        }
+        const QList<std::pair<const char *, const char *>> searches = {
+            {"search_num", "%1"}, {"search_name", "n%1z"}, {"search_model", "m%1q"}};
+        for (const auto &[table, text] : searches) {
+            for (qint64 id : ids) {
+                const QString wanted = QString::fromLatin1(text).arg(id);
+                if (wanted.size() < 3)
+                    continue;
+                query.prepare(QStringLiteral("select rowid from %1 where %1 match ?").arg(QLatin1String(table)));
+                QStringList trigrams;
+                for (qsizetype at = 0; at + 3 <= wanted.size(); ++at)
+                    trigrams << u'"' + wanted.mid(at, 3) + u'"';
+                query.addBindValue(trigrams.join(QStringLiteral(" AND ")));
+                QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+                QList<qint64> found;
+                while (query.next())
+                    found << query.value(0).toLongLong();
+                QVERIFY2(found.contains(id), qPrintable(QStringLiteral("%1 in %2").arg(wanted, table)));
+            }
+        }
+        query = QSqlQuery();
+        db.close();
+    }
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
 }
 
