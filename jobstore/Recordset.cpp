@@ -28,6 +28,22 @@ QString withoutOrder(const QString &sql)
     return plain.remove(closingOrder);
 }
 
+// The source with its closing order of one column turned round, so the rows near its end are read
+// from there; empty for any other order.
+QString reversedOrder(const QString &sql)
+{
+    static const QRegularExpression closingOrder(
+        QStringLiteral(R"(\border\s+by\s+("?\w+"?(\+0)?)(\s+(asc|desc))?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = closingOrder.match(sql);
+    if (!match.hasMatch())
+        return QString();
+    const bool descending = match.captured(4).compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
+    return sql.left(match.capturedStart()) +
+           QStringLiteral(" order by %1 %2")
+               .arg(match.captured(1), descending ? QLatin1String("asc") : QLatin1String("desc"));
+}
+
 } // namespace
 
 Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
@@ -108,18 +124,15 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     } else {
         // The count and every id need the whole result: there an index pays even for a frequent text.
         m_allSource = Dialect::adapt(db, raw, SearchIndex::Purpose::AllRows);
-        KeyReader::request(
-            this, db.connectionName(),
-            {QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql), m_allSource.values},
-            [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
-                if (generation != m_generation)
-                    return;
-                if (ok && !m_allKeys && agrees(keys))
-                    takeKeys(keys);
-                // Without the thread's ids the grid still learns its length, by a count.
-                else if (!m_allKeys)
-                    RecordCount();
-            });
+        // Asked once the caller is done: a move to the last row right after (a new job's save)
+        // counts the rows while no other read of the whole list holds the processor.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation = m_generation, connection = db.connectionName()] {
+                if (generation == m_generation && !m_allKeys)
+                    requestKeys(connection);
+            },
+            Qt::QueuedConnection);
     }
     m_open = true;
     m_index = 0;
@@ -130,19 +143,44 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     return true;
 }
 
+void Recordset::requestKeys(const QString &connectionName)
+{
+    KeyReader::request(
+        this, connectionName,
+        {QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql), m_allSource.values},
+        [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
+            if (generation != m_generation)
+                return;
+            if (ok && !m_allKeys && agrees(keys))
+                takeKeys(keys);
+            // Without the thread's ids the grid still learns its length, by a count.
+            else if (!m_allKeys)
+                RecordCount();
+        });
+}
+
 int Recordset::RecordCount()
 {
+    ensureCounted();
+    return availableCount();
+}
+
+bool Recordset::ensureCounted() const
+{
     if (m_count >= 0 || !m_open)
-        return availableCount();
+        return true;
     QSqlQuery count =
         prepared(m_allSource, QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(m_allSource.sql)));
     if (!count.isActive() || !count.next())
-        return availableCount();
+        return false;
     const int visible = availableCount();
     m_count = std::max(count.value(0).toInt(), int(m_rows.size()));
     count.finish();
+    // Every row has its place from now on; the ids not read yet come with their pages or the thread.
+    m_rowIds.resize(m_count, UnknownId);
+    m_rows.resize(m_count);
     grewTo(visible);
-    return m_count;
+    return true;
 }
 
 void Recordset::grewTo(int visibleBefore) const
@@ -157,16 +195,23 @@ bool Recordset::agrees(const QVector<qint64> &keys) const
     // disagreement leaves the ids to be read again when a move needs them.
     if ((m_count >= 0 && m_count != keys.size()) || keys.size() < m_rowIds.size())
         return false;
-    return std::equal(m_rowIds.cbegin(), m_rowIds.cend(), keys.cbegin());
+    return knownIdsMatch(keys);
+}
+
+bool Recordset::knownIdsMatch(const QVector<qint64> &keys) const
+{
+    for (qsizetype i = 0; i < m_rowIds.size(); ++i) {
+        if (m_rowIds[i] != UnknownId && m_rowIds[i] != keys[i])
+            return false;
+    }
+    return true;
 }
 
 void Recordset::takeKeys(QVector<qint64> keys) const
 {
     auto *self = const_cast<Recordset *>(this);
     const qsizetype known = m_rowIds.size();
-    bool same = keys.size() >= known;
-    for (qsizetype i = 0; same && i < known; ++i)
-        same = keys[i] == m_rowIds[i];
+    const bool same = keys.size() >= known && knownIdsMatch(keys);
     const bool countHolds = m_count < 0 || m_count == keys.size();
     if (same && countHolds) {
         const int visible = availableCount();
@@ -182,10 +227,11 @@ void Recordset::takeKeys(QVector<qint64> keys) const
     emit self->aboutToReset();
     QHash<qint64, QVector<QVariant>> read;
     for (qsizetype i = 0; i < known; ++i) {
-        if (!m_rows[i].isEmpty())
+        if (!m_rows[i].isEmpty() && m_rowIds[i] != UnknownId)
             read.insert(m_rowIds[i], m_rows[i]);
     }
-    const qint64 current = m_index >= 0 && m_index < known && !m_currentDeleted ? m_rowIds[m_index] : -1;
+    const qint64 current =
+        m_index >= 0 && m_index < known && !m_currentDeleted && m_rowIds[m_index] != UnknownId ? m_rowIds[m_index] : -1;
     m_rowIds = std::move(keys);
     m_rows = QVector<QVector<QVariant>>(m_rowIds.size());
     for (qsizetype i = 0; i < m_rowIds.size(); ++i)
@@ -239,11 +285,12 @@ QSqlQuery Recordset::prepared(const SqlText &source, const QString &sql) const
     return query;
 }
 
-QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) const
+QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit, const QString &source) const
 {
     // Rows this record set added are held at its end, so they stay out of the offsets; rows it
     // deleted are gone from both sides alike.
-    QString sql = QStringLiteral("select %1 from (%2) as source").arg(columns, m_source.sql);
+    QString sql =
+        QStringLiteral("select %1 from (%2) as source").arg(columns, source.isEmpty() ? m_source.sql : source);
     if (!m_insertedIds.isEmpty())
         sql += QStringLiteral(" where rowid not in (%1)")
                    .arg(QStringList(m_insertedIds.size(), QStringLiteral("?")).join(u','));
@@ -260,20 +307,31 @@ bool Recordset::loadPage(int row) const
 {
     const int first = row - row % PageSize;
     const int last = std::min(first + PageSize, int(m_rows.size()));
-    // A page far down a long list is read by its rows' ids, not by skipping every row before it.
-    const bool byIds = m_idColumn.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+    // A page far down a long list is read by its rows' ids, not by skipping every row before it;
+    // before the ids are known, from whichever end of the list is nearer.
+    bool byIds = m_idColumn.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+    QVariantList ids;
+    for (int index = first; byIds && index < last; ++index) {
+        if (m_rowIds[index] == UnknownId)
+            byIds = false;
+        else if (m_rows[index].isEmpty())
+            ids << m_rowIds[index];
+    }
+    if (byIds && ids.isEmpty())
+        return true;
+    const QString reversed =
+        m_insertedIds.isEmpty() && first > int(m_rows.size()) - last ? reversedOrder(m_source.sql) : QString();
     QSqlQuery query;
+    int start = first;
+    int step = 1;
     if (byIds) {
-        QVariantList ids;
-        for (int index = first; index < last; ++index) {
-            if (m_rows[index].isEmpty())
-                ids << m_rowIds[index];
-        }
-        if (ids.isEmpty())
-            return true;
         query = prepared({QString(), m_source.values + ids},
                          QStringLiteral("select * from (%1) as source where rowid in (%2)")
                              .arg(m_source.sql, QStringList(ids.size(), QStringLiteral("?")).join(u',')));
+    } else if (!reversed.isEmpty()) {
+        query = runFrom(QStringLiteral("*"), int(m_rows.size()) - last, last - first, reversed);
+        start = last - 1;
+        step = -1;
     } else {
         query = runFrom(QStringLiteral("*"), first, PageSize);
     }
@@ -281,13 +339,13 @@ bool Recordset::loadPage(int row) const
         return false;
     const int columns = int(m_fieldNames.size());
     QHash<qint64, int> at;
-    for (int index = first; index < last; ++index)
+    for (int index = first; byIds && index < last; ++index)
         at.insert(m_rowIds[index], index);
-    for (int index = first; query.next(); ++index) {
+    for (int index = start; query.next(); index += step) {
         const qint64 id = query.value(0).toLongLong();
         if (byIds)
             index = at.value(id, -1);
-        if (index < 0 || index >= last)
+        if (index < first || index >= last)
             continue;
         if (!m_rows[index].isEmpty())
             continue;
@@ -307,7 +365,8 @@ bool Recordset::loadPage(int row) const
 
 bool Recordset::ensureLoaded(int row) const
 {
-    if (row < 0 || (row >= m_rows.size() && (row >= availableCount() || !ensureAllKeys())) || row >= m_rows.size())
+    // Once counted every row has its place; before, only the first page is known.
+    if (row < 0 || row >= m_rows.size())
         return false;
     return !m_rows[row].isEmpty() || (loadPage(row) && !m_rows[row].isEmpty());
 }
@@ -342,7 +401,7 @@ int Recordset::AbsolutePosition() const
 bool Recordset::setAbsolutePosition(int position)
 {
     if (position > m_rows.size())
-        ensureAllKeys();
+        ensureCounted();
     if (position < 1 || position > m_rows.size())
         return fail(tr("No row at position %1").arg(position));
     return moveTo(position - 1);
@@ -365,7 +424,8 @@ bool Recordset::MoveFirst()
 
 bool Recordset::MoveLast()
 {
-    if (!ensureAllKeys())
+    // The count and the last page are enough: a million ids need not be read to stand on the last.
+    if (!ensureCounted())
         return false;
     return moveTo(std::max(int(m_rows.size()) - 1, 0));
 }
@@ -389,7 +449,7 @@ bool Recordset::MovePrevious()
 bool Recordset::Move(int rows)
 {
     if (rows > 0)
-        ensureAllKeys();
+        ensureCounted();
     const int from = m_currentDeleted && rows > 0 ? m_index - 1 : m_index;
     return moveTo(std::clamp(from + rows, -1, int(m_rows.size())));
 }
@@ -647,7 +707,7 @@ bool Recordset::Delete()
     }
     if (m_currentDeleted)
         return fail(tr("The row is already deleted"));
-    if (IsEOF() || IsBOF() || !ensureLoaded(m_index) || !ensureAllKeys())
+    if (IsEOF() || IsBOF() || !ensureLoaded(m_index) || !ensureCounted())
         return fail(tr("No current row"));
     QSqlQuery query(m_db);
     if (!query.prepare(QStringLiteral("delete from %1 where rowid=?").arg(m_table)))
@@ -795,7 +855,7 @@ bool Recordset::moveTo(int index)
     if (!commitBeforeMove())
         return false;
     if (index >= m_rows.size())
-        ensureAllKeys();
+        ensureCounted();
     index = std::clamp(index, -1, int(m_rows.size()));
     const bool leavingDeleted = std::exchange(m_currentDeleted, false);
     if (index == m_index && !leavingDeleted)

@@ -11,10 +11,12 @@
 #include <QVariant>
 #include <QVector>
 
+#include <limits>
+
 // A client-side, static record set over one query of the job table: its first page of rows is read
-// at once, the ids of all its rows on another thread (or at once, when a move needs them), the
-// other rows a page at a time as they are shown; the current row moves over them, and changes are
-// written back row by row.
+// at once, the ids of all its rows on another thread (or at once, when a search or a new row needs
+// them), the other rows a page at a time as they are shown, once counted by their place when their
+// ids are not known yet; the current row moves over them, and changes are written back row by row.
 class Recordset : public QObject
 {
     Q_OBJECT
@@ -95,11 +97,19 @@ signals:
 
 private:
     static constexpr int PageSize = 256;
+    // The id of a counted row not read yet.
+    static constexpr qint64 UnknownId = std::numeric_limits<qint64>::min();
 
-    QSqlQuery runFrom(const QString &columns, int offset, int limit) const;
+    // `source`: the record set's own when empty.
+    QSqlQuery runFrom(const QString &columns, int offset, int limit, const QString &source = QString()) const;
     QSqlQuery prepared(const SqlText &source, const QString &sql) const;
+    // Every row's id, read on the reading thread over a connection like `connectionName`.
+    void requestKeys(const QString &connectionName);
     // Every row's id, read now unless the reading thread brought them already.
     bool ensureAllKeys() const;
+    // Counts the rows once, so every row has its place, its id and values read as it is shown.
+    bool ensureCounted() const;
+    bool knownIdsMatch(const QVector<qint64> &keys) const;
     bool agrees(const QVector<qint64> &keys) const;
     void takeKeys(QVector<qint64> keys) const;
     void grewTo(int visibleBefore) const;
@@ -118,7 +128,7 @@ private:
     SqlText m_source;               // as run for the first page
     SqlText m_allSource;            // as run for every row's id or the count
     QString m_idColumn;             // the source's first column: ids are looked up by it when it is "rowid"
-    mutable int m_count = -1;       // every row counted; -1 while only the first page is known
+    mutable int m_count = -1;       // every row counted, m_rowIds sized to it; -1 while only the first page is known
     mutable bool m_allKeys = false; // m_rowIds holds every row's id
     quint64 m_generation = 0;
     QString m_table;

@@ -300,22 +300,24 @@ void Form1::registerJob()
     }
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->setText(QString());
+    // Every job has its number, so the new one is listed after its save, whichever box was searched.
+    m_searchBox = ui->Text1;
+    // The highest number stored, not the row under the cursor: after a delete or a narrow search the
+    // last listed job need not carry it. The list's last row is only asked when that fails.
     qint64 next = 1;
-    if (position() > 0 || onDeletedRow()) {
+    Adodc highest;
+    highest.setConnectionString(Program::DatabaseConnection);
+    highest.setRecordSource(Queries::highestNumber());
+    if (highest.Refresh() && highest.recordset()->RecordCount() == 1) {
+        next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
+    } else if (highest.lastFault() == StorageFault::NoAnswer && toldServerAway(this)) {
+        return;
+    } else if (position() > 0 || onDeletedRow()) {
         Recordset *recordset = m_adodc1->recordset();
         recordset->MoveLast();
         if (recordset->AbsolutePosition() > 0)
             next = qint64(recordset->Fields(0).toDouble()) + 1;
     }
-    // The highest number stored, not the row under the cursor: after a delete or a narrow search the
-    // last listed job need not carry it.
-    Adodc highest;
-    highest.setConnectionString(Program::DatabaseConnection);
-    highest.setRecordSource(Queries::highestNumber());
-    if (highest.Refresh() && highest.recordset()->RecordCount() == 1)
-        next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
-    else if (highest.lastFault() == StorageFault::NoAnswer && toldServerAway(this))
-        return;
     // The clerk types a free number into the empty, focused box of the window that opens next.
     const bool numberLeft = next <= std::numeric_limits<qint32>::max();
     if (!numberLeft)
