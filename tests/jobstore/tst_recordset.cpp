@@ -272,6 +272,7 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage_data()
     QTest::newRow("ids from the thread") << "" << 1000 << 1;
     QTest::newRow("counted at once") << "count" << 1000 << 1;
     QTest::newRow("last row at once") << "last" << 1000 << 1000;
+    QTest::newRow("rows by their place before the ids") << "place" << 1000 << 700;
     QTest::newRow("another counter deletes before the ids") << "delete" << 999 << 11;
 }
 
@@ -296,6 +297,14 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
         QCOMPARE(model.rowCount(), 1000);
     } else if (first == QLatin1String("last")) {
         QVERIFY(rs->MoveLast());
+    } else if (first == QLatin1String("place")) {
+        // Counted, not every id read: each row is read by its place, from the nearer end.
+        QVERIFY(rs->MoveLast());
+        QCOMPARE(model.rowCount(), 1000);
+        QCOMPARE(rs->Fields(Num).toInt(), 1000);
+        for (int row : {998, 700, 300, 256})
+            QCOMPARE(model.data(model.index(row, Num)).toInt(), row + 1);
+        QVERIFY(rs->setAbsolutePosition(700));
     } else if (first == QLatin1String("delete")) {
         QVERIFY(rs->setAbsolutePosition(11));
         folder.value(QStringLiteral("delete from table1 where num=5"));
