@@ -117,7 +117,8 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     m_fieldNames = names;
     m_idColumn = idColumn;
     m_rowIds = std::move(ids);
-    m_rows = std::move(rows);
+    for (QVector<QVariant> &row : rows)
+        m_rows.append(std::move(row));
     if (m_rows.size() < PageSize) {
         m_count = int(m_rows.size());
         m_allKeys = true;
@@ -233,9 +234,12 @@ void Recordset::takeKeys(QVector<qint64> keys) const
     const qint64 current =
         m_index >= 0 && m_index < known && !m_currentDeleted && m_rowIds[m_index] != UnknownId ? m_rowIds[m_index] : -1;
     m_rowIds = std::move(keys);
-    m_rows = QVector<QVector<QVariant>>(m_rowIds.size());
-    for (qsizetype i = 0; i < m_rowIds.size(); ++i)
-        m_rows[i] = read.value(m_rowIds[i]);
+    m_rows.clear();
+    m_rows.resize(m_rowIds.size());
+    for (qsizetype i = 0; i < m_rowIds.size() && !read.isEmpty(); ++i) {
+        if (const auto row = read.constFind(m_rowIds[i]); row != read.cend())
+            m_rows.set(i, *row);
+    }
     m_count = int(m_rowIds.size());
     m_allKeys = true;
     if (current >= 0) {
@@ -353,7 +357,7 @@ bool Recordset::loadPage(int row) const
         QVector<QVariant> values(columns);
         for (int i = 0; i < columns; ++i)
             values[i] = query.value(i + 1);
-        m_rows[index] = std::move(values);
+        m_rows.set(index, std::move(values));
     }
     if (query.lastError().isValid()) {
         m_lastError = query.lastError().text();
@@ -568,7 +572,7 @@ int Recordset::positionInOrder(int column, double wanted, int from) const
     if (!m_rows[position].isEmpty())
         return m_rowIds[position] == id ? position : -1;
     m_rowIds[position] = id;
-    m_rows[position] = std::move(values);
+    m_rows.set(position, std::move(values));
     return position;
 }
 
@@ -685,7 +689,7 @@ bool Recordset::Update()
         m_index = row;
         emit currentRowChanged(row);
     } else {
-        m_rows[m_index] = stored;
+        m_rows.set(m_index, stored);
         emit rowChanged(m_index);
     }
     m_lastError.clear();
@@ -839,7 +843,7 @@ void Recordset::acceptStoredRow()
 {
     if (m_storedRow.size() != m_fieldNames.size() || m_index < 0 || m_index >= m_rows.size())
         return;
-    m_rows[m_index] = m_storedRow;
+    m_rows.set(m_index, m_storedRow);
     if (m_editing && !m_adding) {
         // Columns left alone keep following the row as it is stored.
         for (int i = 0; i < m_pending.size(); ++i) {

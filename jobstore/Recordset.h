@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "jobstore/RecordRows.h"
 #include "jobstore/SqlText.h"
 #include "jobstore/StorageFault.h"
 
@@ -133,9 +134,8 @@ private:
     quint64 m_generation = 0;
     QString m_table;
     mutable QStringList m_fieldNames;
-    // Rows not yet read are empty vectors; every row has at least one column once read.
     mutable QVector<qint64> m_rowIds;
-    mutable QVector<QVector<QVariant>> m_rows;
+    mutable RecordRows m_rows;
     QVector<qint64> m_insertedIds; // added here, kept at the end whatever their order
 
     int m_index = -1;              // -1 before the first row, size() after the last
