@@ -300,7 +300,8 @@ void Form1::registerJob()
     }
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->setText(QString());
-    // Every job has its number, so the new one is listed after its save, whichever box was searched.
+    // With every box empty the list after the save is the receipt box's: its count and last row come
+    // from the numbers' index, not from reading every job's name or model.
     m_searchBox = ui->Text1;
     // The highest number stored, not the row under the cursor: after a delete or a narrow search the
     // last listed job need not carry it. The list's last row is only asked when that fails.
