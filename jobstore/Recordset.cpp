@@ -721,13 +721,15 @@ bool Recordset::Delete()
         return failWith(query.lastError());
     m_editing = false;
     const int row = m_index;
+    // No other row becomes current: a second delete must not reach a job nobody chose. The grid
+    // lets go of the row before it goes, so it does not pick a neighbour for itself, and hears of
+    // the removal while the rows are still as it knew them.
+    m_currentDeleted = true;
+    emit currentRowChanged(-1);
+    emit rowAboutToBeRemoved(row);
     m_rows.remove(row);
     m_rowIds.remove(row);
     m_count = int(m_rows.size());
-    // No other row becomes current: a second delete must not reach a job nobody chose. The grid
-    // lets go of the row before it goes, so it does not pick a neighbour for itself.
-    m_currentDeleted = true;
-    emit currentRowChanged(-1);
     emit rowRemoved(row);
     return true;
 }

@@ -93,6 +93,7 @@ signals:
     void aboutToReset();
     void reset();
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
 
