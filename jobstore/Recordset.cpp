@@ -193,7 +193,8 @@ void Recordset::grewTo(int visibleBefore) const
 bool Recordset::agrees(const QVector<qint64> &keys) const
 {
     // Read on another connection a moment ago: a count or a page read since is newer, and a
-    // disagreement leaves the ids to be read again when a move needs them.
+    // disagreement leaves the rows read by their place, the ids to be read again when a search
+    // or a new row needs them.
     if ((m_count >= 0 && m_count != keys.size()) || keys.size() < m_rowIds.size())
         return false;
     return knownIdsMatch(keys);
