@@ -16,6 +16,7 @@
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "jobstore/Recordset.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/ProgramEnd.h"
@@ -39,6 +40,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThread>
@@ -189,6 +191,7 @@ struct Bench {
     void keystrokes();
     void openJob();
     void nextNumber();
+    void newJobPauses();
     void reminders();
     void report();
     void scroll();
@@ -442,6 +445,61 @@ void Bench::nextNumber()
     say("F1 to the job window", median(times), QStringLiteral("(number offered: %1)").arg(shown));
 }
 
+// The window's longest pause from F1 with a search typed until the job window shows and the list
+// is read again after it, and from a new job's save until the list stands on its last row.
+void Bench::newJobPauses()
+{
+    QLineEdit *customer = box("Text2");
+    QList<double> f1;
+    for (int run = 0; run < 3; ++run) {
+        focus(form, customer);
+        customer->setText(QStringLiteral("علي"));
+        QCoreApplication::processEvents();
+        JobWindowWatch watch;
+        EventLoopGaps gaps;
+        watch.start();
+        form->findChild<QAction *>(QStringLiteral("newphone"))->trigger();
+        waitFor([] { return Program::NewJobMode == 0; }, 60000);
+        settle(100);
+        if (watch.seen())
+            f1 << double(gaps.longestMs());
+    }
+    say("F1 with a search typed", median(f1), QStringLiteral("(the window's longest pause; %1 runs)").arg(f1.size()));
+
+    QList<double> saves;
+    qint64 saved = 0;
+    for (int run = 0; run < 3; ++run) {
+        EventLoopGaps gaps;
+        QTimer filler;
+        filler.setInterval(20);
+        QObject::connect(&filler, &QTimer::timeout, [&] {
+            auto *window = qobject_cast<Form3 *>(QApplication::activeModalWidget());
+            auto *number = window ? window->findChild<QLineEdit *>(QStringLiteral("Text1(0)")) : nullptr;
+            if (!number || number->text().isEmpty() || window->property("saving").toBool())
+                return;
+            window->setProperty("saving", true);
+            saved = number->text().toLongLong();
+            window->findChild<QLineEdit *>(QStringLiteral("Text1(1)"))->setText(QStringLiteral("مشتري آزمايشي"));
+            window->findChild<QLineEdit *>(QStringLiteral("Text1(2)"))->setText(QStringLiteral("Galaxy A52"));
+            gaps.reset();
+            window->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
+        });
+        filler.start();
+        form->findChild<QAction *>(QStringLiteral("newphone"))->trigger();
+        filler.stop();
+        waitFor([] { return Program::NewJobMode == 0; }, 60000);
+        settle(100);
+        saves << double(gaps.longestMs());
+    }
+    Recordset *list = form->adodc1()->recordset();
+    say("save a new job", median(saves),
+        QStringLiteral("(the window's longest pause; job %1 saved, the list on row %2 of %3; %4 runs)")
+            .arg(saved)
+            .arg(list->AbsolutePosition())
+            .arg(list->RecordCount())
+            .arg(saves.size()));
+}
+
 void Bench::reminders()
 {
     auto *count = form->findChild<Adodc *>(QStringLiteral("Adodc2"));
@@ -674,6 +732,7 @@ int measure(int jobs, bool server)
     bench.keystrokes();
     bench.openJob();
     bench.nextNumber();
+    bench.newJobPauses();
     bench.reminders();
     bench.report();
     bench.scroll();

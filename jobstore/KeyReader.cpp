@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -42,6 +43,8 @@ struct Reader {
     std::thread thread;
     bool stopping = false;
     quint64 lastId = 0;
+    QObject *reading = nullptr;      // the context whose request is being read
+    std::atomic<bool> given{false};  // that read gave way to a newer request of its context
     QHash<quint64, Waiting> waiting; // touched on the window's thread only
 
     // A program that ends without its application object going first must not end on a running
@@ -81,8 +84,13 @@ QVector<qint64> readKeys(const Request &request, bool *ok)
             for (const QVariant &value : request.source.values)
                 query.addBindValue(value);
             *ok = *ok && query.exec();
-            while (*ok && query.next())
+            // A million ids nobody waits for any more would hold the processor from the window. A
+            // server's statement is left to end: one let go of half read is drained all the same.
+            while (*ok && query.next()) {
                 keys.append(query.value(0).toLongLong());
+                if (file && keys.size() % 4096 == 0 && reader().given.load(std::memory_order_relaxed))
+                    *ok = false;
+            }
             *ok = *ok && !query.lastError().isValid();
         }
         db.close();
@@ -103,10 +111,13 @@ void run()
                 return;
             request = std::move(state.queue.front());
             state.queue.pop_front();
+            state.reading = request.context;
+            state.given = false;
         }
         bool ok = false;
         QVector<qint64> keys = readKeys(request, &ok);
         std::lock_guard lock(state.mutex);
+        state.reading = nullptr;
         // Nothing is handed over once the application is going away.
         if (state.stopping)
             return;
@@ -146,6 +157,8 @@ void request(QObject *context, const QString &connectionName, const SqlText &sou
         qAddPostRoutine(stop);
     }
     std::lock_guard lock(state.mutex);
+    if (state.reading == context)
+        state.given = true;
     for (auto it = state.queue.begin(); it != state.queue.end();) {
         if (it->context == context) {
             state.waiting.remove(it->id);

@@ -18,7 +18,8 @@ using Done = std::function<void(bool ok, const QVector<qint64> &keys)>;
 
 // Reads `source` (whose first column is the row id) over a copy of the connection named
 // `connectionName`, and calls `done` on `context`'s thread, unless `context` is gone by then. A
-// request of the same context not yet started gives way to this one.
+// request of the same context gives way to this one: one not yet started is dropped, one being
+// read stops and is answered as failed.
 void request(QObject *context, const QString &connectionName, const SqlText &source, Done done);
 
 } // namespace KeyReader

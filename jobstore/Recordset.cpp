@@ -28,6 +28,22 @@ QString withoutOrder(const QString &sql)
     return plain.remove(closingOrder);
 }
 
+// The source with its closing order of one column turned round, so the rows near its end are read
+// from there; empty for any other order.
+QString reversedOrder(const QString &sql)
+{
+    static const QRegularExpression closingOrder(
+        QStringLiteral(R"(\border\s+by\s+("?\w+"?(\+0)?)(\s+(asc|desc))?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = closingOrder.match(sql);
+    if (!match.hasMatch())
+        return QString();
+    const bool descending = match.captured(4).compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
+    return sql.left(match.capturedStart()) +
+           QStringLiteral(" order by %1 %2")
+               .arg(match.captured(1), descending ? QLatin1String("asc") : QLatin1String("desc"));
+}
+
 } // namespace
 
 Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
@@ -50,7 +66,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     QStringList names;
     QString idColumn;
     QVector<qint64> ids;
-    QVector<StoredRow> rows;
+    QVector<QVector<QVariant>> rows;
     if (ok) {
         const QSqlRecord record = first.record();
         idColumn = record.fieldName(0);
@@ -101,25 +117,23 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     m_fieldNames = names;
     m_idColumn = idColumn;
     m_rowIds = std::move(ids);
-    m_rows = std::move(rows);
+    for (QVector<QVariant> &row : rows)
+        m_rows.append(std::move(row));
     if (m_rows.size() < PageSize) {
         m_count = int(m_rows.size());
         m_allKeys = true;
     } else {
         // The count and every id need the whole result: there an index pays even for a frequent text.
         m_allSource = Dialect::adapt(db, raw, SearchIndex::Purpose::AllRows);
-        KeyReader::request(
-            this, db.connectionName(),
-            {QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql), m_allSource.values},
-            [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
-                if (generation != m_generation)
-                    return;
-                if (ok && !m_allKeys && agrees(keys))
-                    takeKeys(keys);
-                // Without the thread's ids the grid still learns its length, by a count.
-                else if (!m_allKeys)
-                    RecordCount();
-            });
+        // Asked once the caller is done: a move to the last row right after (a new job's save)
+        // counts the rows while no other read of the whole list holds the processor.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation = m_generation, connection = db.connectionName()] {
+                if (generation == m_generation && !m_allKeys)
+                    requestKeys(connection);
+            },
+            Qt::QueuedConnection);
     }
     m_open = true;
     m_index = 0;
@@ -130,19 +144,44 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     return true;
 }
 
+void Recordset::requestKeys(const QString &connectionName)
+{
+    KeyReader::request(
+        this, connectionName,
+        {QStringLiteral("select %1 from (%2) as source").arg(m_idColumn, m_allSource.sql), m_allSource.values},
+        [this, generation = m_generation](bool ok, const QVector<qint64> &keys) {
+            if (generation != m_generation)
+                return;
+            if (ok && !m_allKeys && agrees(keys))
+                takeKeys(keys);
+            // Without the thread's ids the grid still learns its length, by a count.
+            else if (!m_allKeys)
+                RecordCount();
+        });
+}
+
 int Recordset::RecordCount()
 {
+    ensureCounted();
+    return availableCount();
+}
+
+bool Recordset::ensureCounted() const
+{
     if (m_count >= 0 || !m_open)
-        return availableCount();
+        return true;
     QSqlQuery count =
         prepared(m_allSource, QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(m_allSource.sql)));
     if (!count.isActive() || !count.next())
-        return availableCount();
+        return false;
     const int visible = availableCount();
     m_count = std::max(count.value(0).toInt(), int(m_rows.size()));
     count.finish();
+    // Every row has its place from now on; the ids not read yet come with their pages or the thread.
+    m_rowIds.resize(m_count, UnknownId);
+    m_rows.resize(m_count);
     grewTo(visible);
-    return m_count;
+    return true;
 }
 
 void Recordset::grewTo(int visibleBefore) const
@@ -154,25 +193,31 @@ void Recordset::grewTo(int visibleBefore) const
 bool Recordset::agrees(const QVector<qint64> &keys) const
 {
     // Read on another connection a moment ago: a count or a page read since is newer, and a
-    // disagreement leaves the ids to be read again when a move needs them.
+    // disagreement leaves the rows read by their place, the ids to be read again when a search
+    // or a new row needs them.
     if ((m_count >= 0 && m_count != keys.size()) || keys.size() < m_rowIds.size())
         return false;
-    return std::equal(m_rowIds.cbegin(), m_rowIds.cend(), keys.cbegin());
+    return knownIdsMatch(keys);
+}
+
+bool Recordset::knownIdsMatch(const QVector<qint64> &keys) const
+{
+    for (qsizetype i = 0; i < m_rowIds.size(); ++i) {
+        if (m_rowIds[i] != UnknownId && m_rowIds[i] != keys[i])
+            return false;
+    }
+    return true;
 }
 
 void Recordset::takeKeys(QVector<qint64> keys) const
 {
     auto *self = const_cast<Recordset *>(this);
     const qsizetype known = m_rowIds.size();
-    bool same = keys.size() >= known;
-    for (qsizetype i = 0; same && i < known; ++i)
-        same = keys[i] == m_rowIds[i];
+    const bool same = keys.size() >= known && knownIdsMatch(keys);
     const bool countHolds = m_count < 0 || m_count == keys.size();
     if (same && countHolds) {
         const int visible = availableCount();
         m_rowIds = std::move(keys);
-        // Reserved exactly: growing by doubling would leave a third of a million rows' room unused.
-        m_rows.reserve(m_rowIds.size());
         m_rows.resize(m_rowIds.size());
         m_count = int(m_rowIds.size());
         m_allKeys = true;
@@ -184,14 +229,18 @@ void Recordset::takeKeys(QVector<qint64> keys) const
     emit self->aboutToReset();
     QHash<qint64, QVector<QVariant>> read;
     for (qsizetype i = 0; i < known; ++i) {
-        if (!m_rows[i].isEmpty())
+        if (!m_rows[i].isEmpty() && m_rowIds[i] != UnknownId)
             read.insert(m_rowIds[i], m_rows[i]);
     }
-    const qint64 current = m_index >= 0 && m_index < known && !m_currentDeleted ? m_rowIds[m_index] : -1;
+    const qint64 current =
+        m_index >= 0 && m_index < known && !m_currentDeleted && m_rowIds[m_index] != UnknownId ? m_rowIds[m_index] : -1;
     m_rowIds = std::move(keys);
-    m_rows = QVector<StoredRow>(m_rowIds.size());
-    for (qsizetype i = 0; i < m_rowIds.size(); ++i)
-        m_rows[i] = read.value(m_rowIds[i]);
+    m_rows.clear();
+    m_rows.resize(m_rowIds.size());
+    for (qsizetype i = 0; i < m_rowIds.size() && !read.isEmpty(); ++i) {
+        if (const auto row = read.constFind(m_rowIds[i]); row != read.cend())
+            m_rows.set(i, *row);
+    }
     m_count = int(m_rowIds.size());
     m_allKeys = true;
     if (current >= 0) {
@@ -241,11 +290,12 @@ QSqlQuery Recordset::prepared(const SqlText &source, const QString &sql) const
     return query;
 }
 
-QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit) const
+QSqlQuery Recordset::runFrom(const QString &columns, int offset, int limit, const QString &source) const
 {
     // Rows this record set added are held at its end, so they stay out of the offsets; rows it
     // deleted are gone from both sides alike.
-    QString sql = QStringLiteral("select %1 from (%2) as source").arg(columns, m_source.sql);
+    QString sql =
+        QStringLiteral("select %1 from (%2) as source").arg(columns, source.isEmpty() ? m_source.sql : source);
     if (!m_insertedIds.isEmpty())
         sql += QStringLiteral(" where rowid not in (%1)")
                    .arg(QStringList(m_insertedIds.size(), QStringLiteral("?")).join(u','));
@@ -262,20 +312,31 @@ bool Recordset::loadPage(int row) const
 {
     const int first = row - row % PageSize;
     const int last = std::min(first + PageSize, int(m_rows.size()));
-    // A page far down a long list is read by its rows' ids, not by skipping every row before it.
-    const bool byIds = m_idColumn.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+    // A page far down a long list is read by its rows' ids, not by skipping every row before it;
+    // before the ids are known, from whichever end of the list is nearer.
+    bool byIds = m_idColumn.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+    QVariantList ids;
+    for (int index = first; byIds && index < last; ++index) {
+        if (m_rowIds[index] == UnknownId)
+            byIds = false;
+        else if (m_rows[index].isEmpty())
+            ids << m_rowIds[index];
+    }
+    if (byIds && ids.isEmpty())
+        return true;
+    const QString reversed =
+        m_insertedIds.isEmpty() && first > int(m_rows.size()) - last ? reversedOrder(m_source.sql) : QString();
     QSqlQuery query;
+    int start = first;
+    int step = 1;
     if (byIds) {
-        QVariantList ids;
-        for (int index = first; index < last; ++index) {
-            if (m_rows[index].isEmpty())
-                ids << m_rowIds[index];
-        }
-        if (ids.isEmpty())
-            return true;
         query = prepared({QString(), m_source.values + ids},
                          QStringLiteral("select * from (%1) as source where rowid in (%2)")
                              .arg(m_source.sql, QStringList(ids.size(), QStringLiteral("?")).join(u',')));
+    } else if (!reversed.isEmpty()) {
+        query = runFrom(QStringLiteral("*"), int(m_rows.size()) - last, last - first, reversed);
+        start = last - 1;
+        step = -1;
     } else {
         query = runFrom(QStringLiteral("*"), first, PageSize);
     }
@@ -283,13 +344,13 @@ bool Recordset::loadPage(int row) const
         return false;
     const int columns = int(m_fieldNames.size());
     QHash<qint64, int> at;
-    for (int index = first; index < last; ++index)
+    for (int index = first; byIds && index < last; ++index)
         at.insert(m_rowIds[index], index);
-    for (int index = first; query.next(); ++index) {
+    for (int index = start; query.next(); index += step) {
         const qint64 id = query.value(0).toLongLong();
         if (byIds)
             index = at.value(id, -1);
-        if (index < 0 || index >= last)
+        if (index < first || index >= last)
             continue;
         if (!m_rows[index].isEmpty())
             continue;
@@ -297,7 +358,7 @@ bool Recordset::loadPage(int row) const
         QVector<QVariant> values(columns);
         for (int i = 0; i < columns; ++i)
             values[i] = query.value(i + 1);
-        m_rows[index] = std::move(values);
+        m_rows.set(index, std::move(values));
     }
     if (query.lastError().isValid()) {
         m_lastError = query.lastError().text();
@@ -309,9 +370,19 @@ bool Recordset::loadPage(int row) const
 
 bool Recordset::ensureLoaded(int row) const
 {
-    if (row < 0 || (row >= m_rows.size() && (row >= availableCount() || !ensureAllKeys())) || row >= m_rows.size())
+    // Once counted every row has its place; before, only the first page is known.
+    if (row < 0 || row >= m_rows.size())
         return false;
     return !m_rows[row].isEmpty() || (loadPage(row) && !m_rows[row].isEmpty());
+}
+
+void Recordset::forgetRows(int first, int last)
+{
+    const int end = std::min(last, int(m_rows.size()));
+    for (int row = std::max(first, 0); row < end; ++row) {
+        if (row != m_index && !m_rows[row].isEmpty() && !m_insertedIds.contains(m_rowIds.value(row)))
+            m_rows.set(row, {});
+    }
 }
 
 void Recordset::close()
@@ -344,7 +415,7 @@ int Recordset::AbsolutePosition() const
 bool Recordset::setAbsolutePosition(int position)
 {
     if (position > m_rows.size())
-        ensureAllKeys();
+        ensureCounted();
     if (position < 1 || position > m_rows.size())
         return fail(tr("No row at position %1").arg(position));
     return moveTo(position - 1);
@@ -367,7 +438,8 @@ bool Recordset::MoveFirst()
 
 bool Recordset::MoveLast()
 {
-    if (!ensureAllKeys())
+    // The count and the last page are enough: a million ids need not be read to stand on the last.
+    if (!ensureCounted())
         return false;
     return moveTo(std::max(int(m_rows.size()) - 1, 0));
 }
@@ -391,7 +463,7 @@ bool Recordset::MovePrevious()
 bool Recordset::Move(int rows)
 {
     if (rows > 0)
-        ensureAllKeys();
+        ensureCounted();
     const int from = m_currentDeleted && rows > 0 ? m_index - 1 : m_index;
     return moveTo(std::clamp(from + rows, -1, int(m_rows.size())));
 }
@@ -510,7 +582,7 @@ int Recordset::positionInOrder(int column, double wanted, int from) const
     if (!m_rows[position].isEmpty())
         return m_rowIds[position] == id ? position : -1;
     m_rowIds[position] = id;
-    m_rows[position] = std::move(values);
+    m_rows.set(position, std::move(values));
     return position;
 }
 
@@ -534,7 +606,7 @@ bool Recordset::setField(int index, const QVariant &value)
             return fail(tr("No current row"));
         m_editing = true;
         m_adding = false;
-        m_pending = m_rows[m_index].values();
+        m_pending = m_rows[m_index];
         m_dirty = QVector<bool>(m_fieldNames.size(), false);
     }
     m_pending[index] = value;
@@ -627,7 +699,7 @@ bool Recordset::Update()
         m_index = row;
         emit currentRowChanged(row);
     } else {
-        m_rows[m_index] = stored;
+        m_rows.set(m_index, stored);
         emit rowChanged(m_index);
     }
     m_lastError.clear();
@@ -649,7 +721,7 @@ bool Recordset::Delete()
     }
     if (m_currentDeleted)
         return fail(tr("The row is already deleted"));
-    if (IsEOF() || IsBOF() || !ensureLoaded(m_index) || !ensureAllKeys())
+    if (IsEOF() || IsBOF() || !ensureLoaded(m_index) || !ensureCounted())
         return fail(tr("No current row"));
     QSqlQuery query(m_db);
     if (!query.prepare(QStringLiteral("delete from %1 where rowid=?").arg(m_table)))
@@ -659,13 +731,15 @@ bool Recordset::Delete()
         return failWith(query.lastError());
     m_editing = false;
     const int row = m_index;
+    // No other row becomes current: a second delete must not reach a job nobody chose. The grid
+    // lets go of the row before it goes, so it does not pick a neighbour for itself, and hears of
+    // the removal while the rows are still as it knew them.
+    m_currentDeleted = true;
+    emit currentRowChanged(-1);
+    emit rowAboutToBeRemoved(row);
     m_rows.remove(row);
     m_rowIds.remove(row);
     m_count = int(m_rows.size());
-    // No other row becomes current: a second delete must not reach a job nobody chose. The grid
-    // lets go of the row before it goes, so it does not pick a neighbour for itself.
-    m_currentDeleted = true;
-    emit currentRowChanged(-1);
     emit rowRemoved(row);
     return true;
 }
@@ -762,7 +836,7 @@ bool Recordset::rowUnchanged()
             return failWith(read.lastError());
         return fail(tr("The row is no longer in the table"), StorageFault::Gone);
     }
-    const QVector<QVariant> &loaded = m_rows[m_index].values();
+    const QVector<QVariant> &loaded = m_rows[m_index];
     m_storedRow.resize(m_fieldNames.size());
     m_changedElsewhere.clear();
     for (int i = 0; i < m_storedRow.size(); ++i) {
@@ -781,7 +855,7 @@ void Recordset::acceptStoredRow()
 {
     if (m_storedRow.size() != m_fieldNames.size() || m_index < 0 || m_index >= m_rows.size())
         return;
-    m_rows[m_index] = m_storedRow;
+    m_rows.set(m_index, m_storedRow);
     if (m_editing && !m_adding) {
         // Columns left alone keep following the row as it is stored.
         for (int i = 0; i < m_pending.size(); ++i) {
@@ -797,7 +871,7 @@ bool Recordset::moveTo(int index)
     if (!commitBeforeMove())
         return false;
     if (index >= m_rows.size())
-        ensureAllKeys();
+        ensureCounted();
     index = std::clamp(index, -1, int(m_rows.size()));
     const bool leavingDeleted = std::exchange(m_currentDeleted, false);
     if (index == m_index && !leavingDeleted)
@@ -822,13 +896,4 @@ bool Recordset::fail(const QString &message, StorageFault fault)
 bool Recordset::failWith(const QSqlError &error)
 {
     return fail(error.text(), Dialect::faultOf(error, m_db));
-}
-
-void Recordset::forgetRows(int first, int last)
-{
-    const int end = std::min(last, int(m_rows.size()));
-    for (int row = std::max(first, 0); row < end; ++row) {
-        if (row != m_index && !m_rows[row].isEmpty() && !m_insertedIds.contains(m_rowIds[row]))
-            m_rows[row] = StoredRow();
-    }
 }

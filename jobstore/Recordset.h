@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "jobstore/RecordRows.h"
 #include "jobstore/SqlText.h"
 #include "jobstore/StorageFault.h"
 
@@ -11,12 +12,12 @@
 #include <QVariant>
 #include <QVector>
 
-#include <memory>
+#include <limits>
 
 // A client-side, static record set over one query of the job table: its first page of rows is read
-// at once, the ids of all its rows on another thread (or at once, when a move needs them), the
-// other rows a page at a time as they are shown; the current row moves over them, and changes are
-// written back row by row.
+// at once, the ids of all its rows on another thread (or at once, when a search or a new row needs
+// them), the other rows a page at a time as they are shown, once counted by their place when their
+// ids are not known yet; the current row moves over them, and changes are written back row by row.
 class Recordset : public QObject
 {
     Q_OBJECT
@@ -97,51 +98,25 @@ signals:
     void aboutToReset();
     void reset();
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
 
 private:
     static constexpr int PageSize = 256;
+    // The id of a counted row not read yet.
+    static constexpr qint64 UnknownId = std::numeric_limits<qint64>::min();
 
-    // A row's values once read. A row not read yet costs one pointer: a list of a million jobs, of
-    // which a few pages are ever shown, would otherwise hold 24 MB of empty rows.
-    class StoredRow
-    {
-    public:
-        StoredRow() = default;
-        StoredRow(QVector<QVariant> values)
-        {
-            if (!values.isEmpty())
-                m_values = std::make_unique<QVector<QVariant>>(std::move(values));
-        }
-        StoredRow(const StoredRow &other) : StoredRow(other.values()) {}
-        StoredRow(StoredRow &&) noexcept = default;
-        StoredRow &operator=(const StoredRow &other)
-        {
-            if (this != &other)
-                *this = StoredRow(other);
-            return *this;
-        }
-        StoredRow &operator=(StoredRow &&) noexcept = default;
-
-        bool isEmpty() const { return !m_values; }
-        const QVector<QVariant> &values() const
-        {
-            static const QVector<QVariant> none;
-            return m_values ? *m_values : none;
-        }
-        operator const QVector<QVariant> &() const { return values(); }
-        const QVariant &operator[](qsizetype column) const { return (*m_values)[column]; }
-        QVariant &operator[](qsizetype column) { return (*m_values)[column]; }
-
-    private:
-        std::unique_ptr<QVector<QVariant>> m_values;
-    };
-
-    QSqlQuery runFrom(const QString &columns, int offset, int limit) const;
+    // `source`: the record set's own when empty.
+    QSqlQuery runFrom(const QString &columns, int offset, int limit, const QString &source = QString()) const;
     QSqlQuery prepared(const SqlText &source, const QString &sql) const;
+    // Every row's id, read on the reading thread over a connection like `connectionName`.
+    void requestKeys(const QString &connectionName);
     // Every row's id, read now unless the reading thread brought them already.
     bool ensureAllKeys() const;
+    // Counts the rows once, so every row has its place, its id and values read as it is shown.
+    bool ensureCounted() const;
+    bool knownIdsMatch(const QVector<qint64> &keys) const;
     bool agrees(const QVector<qint64> &keys) const;
     void takeKeys(QVector<qint64> keys) const;
     void grewTo(int visibleBefore) const;
@@ -160,14 +135,13 @@ private:
     SqlText m_source;               // as run for the first page
     SqlText m_allSource;            // as run for every row's id or the count
     QString m_idColumn;             // the source's first column: ids are looked up by it when it is "rowid"
-    mutable int m_count = -1;       // every row counted; -1 while only the first page is known
+    mutable int m_count = -1;       // every row counted, m_rowIds sized to it; -1 while only the first page is known
     mutable bool m_allKeys = false; // m_rowIds holds every row's id
     quint64 m_generation = 0;
     QString m_table;
     mutable QStringList m_fieldNames;
-    // Rows not yet read are empty vectors; every row has at least one column once read.
     mutable QVector<qint64> m_rowIds;
-    mutable QVector<StoredRow> m_rows;
+    mutable RecordRows m_rows;
     QVector<qint64> m_insertedIds; // added here, kept at the end whatever their order
 
     int m_index = -1;              // -1 before the first row, size() after the last

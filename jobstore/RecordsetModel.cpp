@@ -30,8 +30,9 @@ void RecordsetModel::setRecordset(Recordset *recordset)
             m_rows = last + 1;
             endInsertRows();
         });
-        connect(recordset, &Recordset::rowRemoved, this, [this](int row) {
-            beginRemoveRows(QModelIndex(), row, row);
+        connect(recordset, &Recordset::rowAboutToBeRemoved, this,
+                [this](int row) { beginRemoveRows(QModelIndex(), row, row); });
+        connect(recordset, &Recordset::rowRemoved, this, [this] {
             --m_rows;
             endRemoveRows();
         });

@@ -300,22 +300,25 @@ void Form1::registerJob()
     }
     for (QLineEdit *box : {ui->Text1, ui->Text2, ui->Text3})
         box->setText(QString());
+    // With every box empty the list after the save is the receipt box's: its count and last row come
+    // from the numbers' index, not from reading every job's name or model.
+    m_searchBox = ui->Text1;
+    // The highest number stored, not the row under the cursor: after a delete or a narrow search the
+    // last listed job need not carry it. The list's last row is only asked when that fails.
     qint64 next = 1;
-    if (position() > 0 || onDeletedRow()) {
+    Adodc highest;
+    highest.setConnectionString(Program::DatabaseConnection);
+    highest.setRecordSource(Queries::highestNumber());
+    if (highest.Refresh() && highest.recordset()->RecordCount() == 1) {
+        next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
+    } else if (highest.lastFault() == StorageFault::NoAnswer && toldServerAway(this)) {
+        return;
+    } else if (position() > 0 || onDeletedRow()) {
         Recordset *recordset = m_adodc1->recordset();
         recordset->MoveLast();
         if (recordset->AbsolutePosition() > 0)
             next = qint64(recordset->Fields(0).toDouble()) + 1;
     }
-    // The highest number stored, not the row under the cursor: after a delete or a narrow search the
-    // last listed job need not carry it.
-    Adodc highest;
-    highest.setConnectionString(Program::DatabaseConnection);
-    highest.setRecordSource(Queries::highestNumber());
-    if (highest.Refresh() && highest.recordset()->RecordCount() == 1)
-        next = qint64(std::floor(highest.recordset()->Fields(0).toDouble())) + 1;
-    else if (highest.lastFault() == StorageFault::NoAnswer && toldServerAway(this))
-        return;
     // The clerk types a free number into the empty, focused box of the window that opens next.
     const bool numberLeft = next <= std::numeric_limits<qint32>::max();
     if (!numberLeft)

@@ -272,6 +272,8 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage_data()
     QTest::newRow("ids from the thread") << "" << 1000 << 1;
     QTest::newRow("counted at once") << "count" << 1000 << 1;
     QTest::newRow("last row at once") << "last" << 1000 << 1000;
+    QTest::newRow("rows by their place before the ids") << "place" << 1000 << 700;
+    QTest::newRow("a row deleted before the ids") << "place, delete" << 999 << 301;
     QTest::newRow("another counter deletes before the ids") << "delete" << 999 << 11;
 }
 
@@ -296,6 +298,24 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
         QCOMPARE(model.rowCount(), 1000);
     } else if (first == QLatin1String("last")) {
         QVERIFY(rs->MoveLast());
+    } else if (first.startsWith(QLatin1String("place"))) {
+        // Counted, not every id read: each row is read by its place, from the nearer end.
+        QVERIFY(rs->MoveLast());
+        QCOMPARE(model.rowCount(), 1000);
+        QCOMPARE(rs->Fields(Num).toInt(), 1000);
+        for (int row : {998, 700, 300, 256})
+            QCOMPARE(model.data(model.index(row, Num)).toInt(), row + 1);
+        QVERIFY(rs->setAbsolutePosition(700));
+        if (first.endsWith(QLatin1String("delete"))) {
+            // The rows read on either side of it, pages apart, each move up one place.
+            QVERIFY(rs->setAbsolutePosition(300));
+            QVERIFY(rs->Delete());
+            QCOMPARE(model.rowCount(), 999);
+            QCOMPARE(model.data(model.index(298, Num)).toInt(), 299);
+            for (int row : {299, 699, 997})
+                QCOMPARE(model.data(model.index(row, Num)).toInt(), row + 2);
+            QVERIFY(rs->MoveNext());
+        }
     } else if (first == QLatin1String("delete")) {
         QVERIFY(rs->setAbsolutePosition(11));
         folder.value(QStringLiteral("delete from table1 where num=5"));
