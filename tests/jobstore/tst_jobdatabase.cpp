@@ -252,7 +252,7 @@ void TestJobDatabase::anOlderFileGetsEveryIndexOverEveryJob()
             QVERIFY2(query.exec() && query.next(), qPrintable(statement));
         }
         const QList<std::pair<const char *, const char *>> searches = {
-            {"search_num", "%1"}, {"search_name", "n%1z"}, {"search_model", "m%1q"}};
+            {"search_num", "%1"}, {"search_name_unblanked", "n%1z"}, {"search_model_unblanked", "m%1q"}};
         for (const auto &[table, text] : searches) {
             for (qint64 id : ids) {
                 const QString wanted = QString::fromLatin1(text).arg(id);

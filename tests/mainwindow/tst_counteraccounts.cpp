@@ -241,7 +241,7 @@ void TestCounterAccounts::aCounterWorksAtTheCounterButMayNotRestore()
     const QString jobs =
         folder.value(QStringLiteral("select string_agg(num || name, ',' order by num) from table1")).toString();
     QVERIFY(!DatabaseCopies::restoreFrom(&form, backup));
-    QCOMPARE(seams.messageTexts().size(), 2);
+    QCOMPARE(seams.messageTexts().size(), 3);
     QVERIFY2(seams.messageTexts().last().contains(owner) && seams.messageTexts().last().contains("فقط با حساب"),
              qPrintable(seams.messageTexts().last()));
     QCOMPARE(folder.value(QStringLiteral("select string_agg(num || name, ',' order by num) from table1")).toString(),
