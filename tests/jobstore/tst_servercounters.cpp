@@ -11,17 +11,12 @@
 #include "jobstore/ServerWatch.h"
 #include "support/TempJobFolder.h"
 
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <QtTest>
 
-#include <pwd.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <optional>
@@ -41,7 +36,6 @@ private slots:
     void serverAddressesAreReadOrRefused_data();
     void serverAddressesAreReadOrRefused();
     void unreachableServerIsToldAndNothingIsMade();
-    void encryptedLineRefusalsAreToldApart();
     void jobsMoveBetweenServerAndFileBothWays();
     void changeAtOneCounterIsSeenAtTheOther();
     void countersStartedTogetherOnANewServerBothStart();
@@ -169,117 +163,6 @@ void TestServerCounters::serverAddressesAreReadOrRefused()
     QTEST(address->password, "password");
 }
 
-namespace
-{
-
-// A PostgreSQL server of the test's own on a TCP port, its certificate signed by an authority of
-// its own: libpq words each refusal of the encrypted line only in its text. PostgreSQL refuses to
-// run as root, so as root it runs as nobody, as the scripts run the test server.
-class TlsServer
-{
-public:
-    TlsServer() : m_port(20000 + int(QCoreApplication::applicationPid() % 20000)) {}
-    ~TlsServer() { stop(); }
-
-    static QString bin(const QString &program)
-    {
-        QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        std::sort(versions.begin(), versions.end(),
-                  [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
-        const QString path = versions.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral("/usr/lib/postgresql/%1/bin/%2").arg(versions.last(), program);
-        return QFileInfo(path).isExecutable() ? path : QStandardPaths::findExecutable(program);
-    }
-
-    bool make()
-    {
-        const QString key = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes");
-        QFile extension(file(QStringLiteral("san")));
-        if (!extension.open(QIODevice::WriteOnly) || extension.write("subjectAltName=DNS:localhost\n") < 0)
-            return false;
-        extension.close();
-        if (!run("openssl req -x509 -days 2 -subj /CN=ca -keyout @ca.key -out @ca.crt " + key) ||
-            !run("openssl req -x509 -days 2 -subj /CN=other -keyout @other.key -out @other.crt " + key) ||
-            !run("openssl req -subj /CN=localhost -keyout @server.key -out @server.csr " + key) ||
-            !run(QStringLiteral("openssl x509 -req -in @server.csr -CA @ca.crt -CAkey @ca.key -CAcreateserial -days 2 "
-                                "-extfile @san -out @server.crt")))
-            return false;
-        QFile::setPermissions(file(QStringLiteral("server.key")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        if (::geteuid() == 0) {
-            const passwd *nobody = ::getpwnam("nobody");
-            for (const QString &each : {QString(), QStringLiteral("server.key"), QStringLiteral("server.crt")}) {
-                if (!nobody || ::chown(QFile::encodeName(file(each)).constData(), nobody->pw_uid, nobody->pw_gid) != 0)
-                    return false;
-            }
-        }
-        return run(QStringLiteral("initdb -D @data -A trust -U velmora --no-sync"));
-    }
-
-    // Encrypting and taking only encrypted lines, or neither.
-    bool start(bool tls)
-    {
-        stop();
-        QFile hba(file(QStringLiteral("data/pg_hba.conf")));
-        if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            hba.write(tls ? "hostssl all all 127.0.0.1/32 trust\n" : "host all all 127.0.0.1/32 trust\n") < 0)
-            return false;
-        hba.close();
-        QString options =
-            QStringLiteral("-k %1 -c listen_addresses=127.0.0.1 -p %2 -c fsync=off").arg(file({})).arg(m_port);
-        if (tls)
-            options += QStringLiteral(" -c ssl=on -c ssl_cert_file=%1 -c ssl_key_file=%2")
-                           .arg(file(QStringLiteral("server.crt")), file(QStringLiteral("server.key")));
-        m_running = run(QStringLiteral("pg_ctl -D @data -l @server.log -w -t 30 start -o"), options);
-        return m_running;
-    }
-
-    void stop()
-    {
-        if (std::exchange(m_running, false))
-            run(QStringLiteral("pg_ctl -D @data -m immediate -w stop"));
-    }
-
-    QString url(const QString &host, const QString &parameters) const
-    {
-        return QStringLiteral("postgresql://velmora@%1:%2/postgres?%3").arg(host).arg(m_port).arg(parameters);
-    }
-
-    QString file(const QString &name) const { return name.isEmpty() ? m_dir.path() : m_dir.filePath(name); }
-
-private:
-    // `line`'s words, "@name" standing for that file of the server's folder, and then `last`.
-    bool run(const QString &line, const QString &last = QString())
-    {
-        QStringList command;
-        for (const QString &word : line.split(u' '))
-            command << (word.startsWith(u'@') ? file(word.mid(1)) : word);
-        if (!last.isEmpty())
-            command << last;
-        if (command.first() != QLatin1String("openssl")) {
-            command.first() = bin(command.first());
-            if (::geteuid() == 0)
-                command = QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"),
-                                      QStringLiteral("--")} +
-                          command;
-        }
-        QProcess process;
-        process.start(command.takeFirst(), command);
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-            process.exitCode() != 0) {
-            qWarning("%s", process.readAllStandardError().constData());
-            return false;
-        }
-        return true;
-    }
-
-    QTemporaryDir m_dir;
-    int m_port;
-    bool m_running = false;
-};
-
-} // namespace
-
 void TestServerCounters::unreachableServerIsToldAndNothingIsMade()
 {
     QTemporaryDir socketFolder; // no server listens there
@@ -292,47 +175,6 @@ void TestServerCounters::unreachableServerIsToldAndNothingIsMade()
     QVERIFY(!error.isEmpty());
     QSqlDatabase::removeDatabase(QStringLiteral("unreachable"));
     QVERIFY(QDir(socketFolder.path()).isEmpty());
-}
-
-// Each refusal a real server and libpq make is read as its own kind, and a sound line as none.
-void TestServerCounters::encryptedLineRefusalsAreToldApart()
-{
-    if (!TempJobFolder::onServer())
-        QSKIP("Runs beside the other server tests.");
-    if (TlsServer::bin(QStringLiteral("initdb")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty())
-        QSKIP("needs PostgreSQL's initdb and openssl");
-    TlsServer server;
-    QVERIFY(server.make());
-    const QString ca = QStringLiteral("sslrootcert=") + server.file(QStringLiteral("ca.crt"));
-    const struct {
-        bool tls;
-        const char *host;
-        QString parameters;
-        Dialect::LineFault fault; // None: the line is made and the start goes on
-    } cases[] = {
-        {true, "localhost", "sslmode=verify-full&" + ca, Dialect::LineFault::None},
-        {true, "localhost", "sslmode=verify-full&sslrootcert=" + server.file(QStringLiteral("other.crt")),
-         Dialect::LineFault::UnknownAuthority},
-        {true, "localhost", "sslmode=verify-ca&sslrootcert=" + server.file(QStringLiteral("none.crt")),
-         Dialect::LineFault::NoAuthorityFile},
-        {true, "127.0.0.1", "sslmode=verify-full&" + ca, Dialect::LineFault::OtherName},
-        {true, "localhost", QStringLiteral("sslmode=disable"), Dialect::LineFault::TlsRequired},
-        {false, "localhost", QStringLiteral("sslmode=require"), Dialect::LineFault::NoTlsOffered},
-        {false, "localhost", "sslmode=verify-full&" + ca, Dialect::LineFault::NoTlsOffered},
-    };
-    std::optional<bool> tls;
-    for (const auto &each : cases) {
-        if (tls != each.tls)
-            QVERIFY2(server.start(*(tls = each.tls)), "the test's own server did not start");
-        const QString url = server.url(QLatin1String(each.host), each.parameters);
-        const JobDatabase::Check check = JobDatabase::ensure(url);
-        QVERIFY2((check.state == JobDatabase::State::Unreachable) == (each.fault != Dialect::LineFault::None),
-                 qPrintable(url + u' ' + check.detail));
-        QVERIFY2(Dialect::lineFaultOf(check.detail) == each.fault, qPrintable(url + u' ' + check.detail));
-        if (each.fault == Dialect::LineFault::OtherName)
-            QCOMPARE(Dialect::certificateName(check.detail), QStringLiteral("localhost"));
-    }
 }
 
 void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()

@@ -11,28 +11,8 @@ class TestFileListColumns : public QObject
     Q_OBJECT
 
 private slots:
-    void sizes_data();
-    void sizes();
     void columnsOfAFolder();
 };
-
-void TestFileListColumns::sizes_data()
-{
-    QTest::addColumn<qint64>("bytes");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("empty") << qint64(0) << QStringLiteral("0 بايت");
-    QTest::newRow("bytes") << qint64(1023) << QStringLiteral("1023 بايت");
-    QTest::newRow("a kilobyte and a half") << qint64(1536) << QStringLiteral("1.5 کيلوبايت");
-    QTest::newRow("a job file") << qint64(120 * 1024 + 300) << QStringLiteral("120 کيلوبايت");
-    QTest::newRow("a big shop") << qint64(3 * 1024 * 1024 / 2) << QStringLiteral("1.5 مگابايت");
-    QTest::newRow("gigabytes") << qint64(5) * 1024 * 1024 * 1024 << QStringLiteral("5.0 گيگابايت");
-}
-
-void TestFileListColumns::sizes()
-{
-    QFETCH(qint64, bytes);
-    QTEST(FileListColumns::sizeText(bytes), "shown");
-}
 
 void TestFileListColumns::columnsOfAFolder()
 {
