@@ -125,8 +125,8 @@ void PForm::createMenu()
     const ReceiptLayout::LabelSize chosen = ReceiptLayout::readLabelSize();
     for (ReceiptLayout::LabelSize size : ReceiptLayout::LabelSizes) {
         const QSizeF mm = ReceiptLayout::millimetres(size);
-        QAction *item = labels->addAction(isolated(QStringLiteral("%1 × %2").arg(mm.width()).arg(mm.height())) +
-                                          QStringLiteral(" ميلي متر"));
+        // Read from the right, as the menu is: width first.
+        QAction *item = labels->addAction(QStringLiteral("%1 در %2 ميلي متر").arg(mm.width()).arg(mm.height()));
         item->setObjectName(QStringLiteral("label") + ReceiptLayout::labelWord(size));
         item->setCheckable(true);
         item->setChecked(size == chosen);
