@@ -343,22 +343,28 @@ void Form1::openCurrentJob()
 
 void Form1::openTypedJob()
 {
-    const std::optional<qint32> number = JobFieldText::receiptNumber(ui->Text1->text());
-    if (!number || m_storeRefused || toldServerAway(this))
+    const QString typed = ui->Text1->text().trimmed();
+    if (typed.isEmpty() || m_storeRefused || toldServerAway(this))
         return;
-    Adodc lookup;
-    lookup.setConnectionString(Program::DatabaseConnection);
-    lookup.setRecordSource(JobQueries::jobsNumbered(*number));
-    if (!lookup.Refresh()) {
-        if (lookup.lastFault() != StorageFault::NoAnswer || !toldServerAway(this))
-            MessageBox::failure(this, QStringLiteral("کار شماره %1 خوانده نشد.").arg(*number), lookup.lastError());
-        return;
+    // A number no receipt can carry (0, past the largest) is no job's either.
+    const std::optional<qint32> number = JobFieldText::receiptNumber(typed);
+    bool found = false;
+    if (number) {
+        Adodc lookup;
+        lookup.setConnectionString(Program::DatabaseConnection);
+        lookup.setRecordSource(JobQueries::jobsNumbered(*number));
+        if (!lookup.Refresh()) {
+            if (lookup.lastFault() != StorageFault::NoAnswer || !toldServerAway(this))
+                MessageBox::failure(this, QStringLiteral("کار شماره %1 خوانده نشد.").arg(*number), lookup.lastError());
+            return;
+        }
+        found = lookup.recordset()->RecordCount() > 0;
     }
-    if (lookup.recordset()->RecordCount() == 0) {
-        MessageBox::information(this, QStringLiteral("کاري با شماره رسيد %1 ثبت نشده است.").arg(*number));
-    } else {
+    if (found) {
         Program::CurrentReceiptNumber = *number;
         showModal<Form3>();
+    } else {
+        MessageBox::information(this, QStringLiteral("کاري با شماره رسيد %1 ثبت نشده است.").arg(typed));
     }
     // The next scan replaces the number instead of running on from it.
     ui->Text1->selectAll();

@@ -296,6 +296,8 @@ void TestRecordCommands::enterInTheReceiptBoxOpensThatJob_data()
     QTest::newRow("4 among 14") << "4" << 4 << QString();
     QTest::newRow("Persian keyboard's digits") << QStringLiteral("۱۲") << 12 << QString();
     QTest::newRow("no such job") << "99" << 0 << QStringLiteral("کاري با شماره رسيد 99 ثبت نشده است.");
+    QTest::newRow("past the largest number")
+        << "99999999999" << 0 << QStringLiteral("کاري با شماره رسيد 99999999999 ثبت نشده است.");
     QTest::newRow("empty box") << "" << 0 << QString();
 }
 
