@@ -10,12 +10,14 @@
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "jobstore/Recordset.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/ListRefresh.h"
 #include "platform/MaskEdBox.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
 #include "platform/Twips.h"
+#include "receipts/DeviceLabel.h"
 #include "receipts/ReceiptPrinting.h"
 #include "solardate/ShamsiFactory.h"
 #include "solardate/SolarCalendar.h"
@@ -178,9 +180,15 @@ void Form3::placeControls()
         box->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
     ui->Text1_15->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignTop);
 
-    placeFromRight(ui->Command1, labelRight, buttonTop, 1300, 450);
-    placeFromRight(ui->Command3, labelRight + 1300 + 120, buttonTop, 1300, 450);
-    placeFromRight(ui->printCmd, labelRight + 2 * (1300 + 120), buttonTop, 2000, 450);
+    // Right to left along the bottom: leave, save, save and print the receipt, print the label.
+    int right = labelRight;
+    for (const auto &[button, width] : {std::pair<QPushButton *, int>{ui->Command1, 1000},
+                                        {ui->Command3, 1000},
+                                        {ui->printCmd, 1800},
+                                        {ui->labelCmd, 1300}}) {
+        placeFromRight(button, right, buttonTop, width, 450);
+        right += width + 120;
+    }
     // Beside the top rows, where the boxes leave the window's left side free.
     placeFromRight(ui->historyCmd, windowWidth - labelRight - 1300, rowTop, 1300, 450);
 }
@@ -189,6 +197,7 @@ void Form3::connectControls()
 {
     connect(ui->Command3, &QPushButton::clicked, this, &Form3::save);
     connect(ui->printCmd, &QPushButton::clicked, this, &Form3::printCommand);
+    connect(ui->labelCmd, &QPushButton::clicked, this, &Form3::labelCommand);
     connect(ui->historyCmd, &QPushButton::clicked, this, &Form3::showHistory);
     connect(ui->Command1, &QPushButton::clicked, this, &Form3::reject);
     connect(m_timer1, &QTimer::timeout, this, &Form3::newJobDefaults);
@@ -216,13 +225,19 @@ void Form3::loadJob()
             if (!value.isNull())
                 showColumn(column, value);
         }
-        m_loadedNumber = recordset->Fields(JobTable::Num);
-        for (int column = 0; column < JobTable::ColumnCount; ++column) {
-            m_shown[column] = JobFieldText::shownAsStored(boxValue(column), recordset->Fields(column));
-            m_atLoad[column] = boxValue(column);
-        }
+        rememberStored();
     }
     m_timer1->start();
+}
+
+void Form3::rememberStored()
+{
+    const Recordset *recordset = m_adodc1->recordset();
+    m_loadedNumber = recordset->Fields(JobTable::Num);
+    for (int column = 0; column < JobTable::ColumnCount; ++column) {
+        m_shown[column] = JobFieldText::shownAsStored(boxValue(column), recordset->Fields(column));
+        m_atLoad[column] = boxValue(column);
+    }
 }
 
 void Form3::showColumn(int column, const QVariant &value)
@@ -400,11 +415,30 @@ void Form3::printCommand()
     accept();
 }
 
+void Form3::labelCommand()
+{
+    // As with the receipt, a label only ever carries a number the job is stored under.
+    if (!store())
+        return;
+    // The window stays open on the job now stored, so the receipt can follow; a job just
+    // registered is from here on the stored job, which the next save changes rather than adds.
+    m_newJob = false;
+    rememberStored();
+    DeviceLabel::print(this, shownJob());
+}
+
 bool Form3::printReceipt()
 {
     // A date typed just before the click reaches its hidden number first.
     if (auto *dateBox = qobject_cast<MaskEdBox *>(focusWidget()))
         dateBoxLeft(dateBox);
+    // A printer failure has been told to the clerk; the job is stored all the same.
+    ReceiptPrinting::print(this, shownJob());
+    return true;
+}
+
+ReceiptJob Form3::shownJob() const
+{
     ReceiptJob job;
     job.number = ReceiptJob::wholeNumber(ui->Text1_0->text());
     job.name = ui->Text1_1->text();
@@ -416,9 +450,7 @@ bool Form3::printReceipt()
     job.deposit = NumericText::roundHalfEven(JobFieldText::amountValue(ui->Text1_9->text()).value_or(0));
     job.accessories = ui->Text1_10->text();
     job.description = ui->Text1_15->text();
-    // A printer failure has been told to the clerk; the job is stored all the same.
-    ReceiptPrinting::print(this, job);
-    return true;
+    return job;
 }
 
 void Form3::reject()

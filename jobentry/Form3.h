@@ -3,6 +3,7 @@
 
 #include "jobstore/JobTable.h"
 #include "jobstore/StorageFault.h"
+#include "receipts/ReceiptJob.h"
 
 #include <QDialog>
 #include <QHash>
@@ -82,6 +83,12 @@ private:
     // Prints the job's receipt before it is saved. Returns false only when the job must stay unsaved
     // with the window open; a printer failure shows its own message and still lets the job be saved.
     bool printReceipt();
+    // Ctrl+L: stores the job as it stands, then prints its device label; the window stays open.
+    void labelCommand();
+    // What the receipt and the label show of the job, from the boxes.
+    ReceiptJob shownJob() const;
+    // The stored row's values as what the boxes now stand for: the next save writes only later changes.
+    void rememberStored();
 
     void boxFocused(QObject *box);
     bool moveOn(QObject *box, int key);

@@ -3,10 +3,12 @@
 #include "ui_Form1.h"
 
 #include "jobentry/Form3.h"
+#include "jobentry/JobFieldText.h"
 #include "jobstore/Adodc.h"
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/JobHistory.h"
+#include "jobstore/JobQueries.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
@@ -339,6 +341,35 @@ void Form1::openCurrentJob()
     showModal<Form3>();
 }
 
+void Form1::openTypedJob()
+{
+    const QString typed = ui->Text1->text().trimmed();
+    if (typed.isEmpty() || m_storeRefused || toldServerAway(this))
+        return;
+    // A number no receipt can carry (0, past the largest) is no job's either.
+    const std::optional<qint32> number = JobFieldText::receiptNumber(typed);
+    bool found = false;
+    if (number) {
+        Adodc lookup;
+        lookup.setConnectionString(Program::DatabaseConnection);
+        lookup.setRecordSource(JobQueries::jobsNumbered(*number));
+        if (!lookup.Refresh()) {
+            if (lookup.lastFault() != StorageFault::NoAnswer || !toldServerAway(this))
+                MessageBox::failure(this, QStringLiteral("کار شماره %1 خوانده نشد.").arg(*number), lookup.lastError());
+            return;
+        }
+        found = lookup.recordset()->RecordCount() > 0;
+    }
+    if (found) {
+        Program::CurrentReceiptNumber = *number;
+        showModal<Form3>();
+    } else {
+        MessageBox::information(this, QStringLiteral("کاري با شماره رسيد %1 ثبت نشده است.").arg(typed));
+    }
+    // The next scan replaces the number instead of running on from it.
+    ui->Text1->selectAll();
+}
+
 template <class Window> void Form1::showModal()
 {
     m_lastDeletion = 0;
@@ -380,6 +411,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             searchFocused(box);
     } else if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == ui->Text1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            openTypedJob();
+            return true;
+        }
         if (watched == ui->Text1)
             return filterReceiptKey(key);
         if (watched == ui->DataGrid1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {

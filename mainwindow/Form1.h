@@ -38,6 +38,8 @@ public:
     // Record commands, reachable from buttons, menu items and keys.
     void registerJob();
     void openCurrentJob();
+    // Enter in the receipt box, as a barcode scanner ends a number: opens the job with that number.
+    void openTypedJob();
     void moveFirst();
     void movePrevious();
     void moveNext();

@@ -14,6 +14,7 @@
 #include "solardate/ShamsiFactory.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -117,6 +118,22 @@ void PForm::createMenu()
     m_roll80->setObjectName(QStringLiteral("roll80"));
     m_roll80->setCheckable(true);
     m_roll80->setChecked(ReceiptLayout::read() == ReceiptLayout::Kind::Roll80);
+    // The device label the job window prints (Ctrl+L there) on a label printer's roll.
+    QMenu *labels = file->addMenu(QStringLiteral("اندازه برچسب دستگاه"));
+    labels->setObjectName(QStringLiteral("labelSize"));
+    auto *sizes = new QActionGroup(labels);
+    const ReceiptLayout::LabelSize chosen = ReceiptLayout::readLabelSize();
+    for (ReceiptLayout::LabelSize size : ReceiptLayout::LabelSizes) {
+        const QSizeF mm = ReceiptLayout::millimetres(size);
+        // Read from the right, as the menu is: width first.
+        QAction *item = labels->addAction(QStringLiteral("%1 در %2 ميلي متر").arg(mm.width()).arg(mm.height()));
+        item->setObjectName(QStringLiteral("label") + ReceiptLayout::labelWord(size));
+        item->setCheckable(true);
+        item->setChecked(size == chosen);
+        item->setData(int(size));
+        sizes->addAction(item);
+    }
+    m_labelSizes = sizes;
     connect(exit, &QAction::triggered, this, &QDialog::close);
     connect(print, &QAction::triggered, this, &PForm::printFace);
     connect(preview, &QAction::triggered, this, &PForm::previewFace);
@@ -361,12 +378,23 @@ QPrintPreviewDialog *PForm::previewFace()
         this, [this](PrintSurface &surface) { return printOn(surface); }, rollPage);
 }
 
+ReceiptLayout::LabelSize PForm::labelSize() const
+{
+    const QAction *checked = m_labelSizes->checkedAction();
+    return checked ? ReceiptLayout::LabelSize(checked->data().toInt()) : ReceiptLayout::LabelSize::Mm50x30;
+}
+
 void PForm::unload()
 {
     QString error;
     const auto layout = rollReceipt() ? ReceiptLayout::Kind::Roll80 : ReceiptLayout::Kind::Page;
     if (ReceiptLayout::read() != layout && !ReceiptLayout::write(layout, ReceiptLayout::defaultFileName(), &error)) {
         MessageBox::show(this, QStringLiteral("انتخاب رسيد 80 ميلي متري ذخيره نشد.\n%1").arg(error),
+                         MessageBox::Icon::Critical);
+    }
+    if (ReceiptLayout::readLabelSize() != labelSize() &&
+        !ReceiptLayout::writeLabelSize(labelSize(), ReceiptLayout::labelFileName(), &error)) {
+        MessageBox::show(this, QStringLiteral("اندازه برچسب دستگاه ذخيره نشد.\n%1").arg(error),
                          MessageBox::Icon::Critical);
     }
     if (!writeSettings(&error)) {

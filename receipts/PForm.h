@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "receipts/ReceiptLayout.h"
+
 #include <QDialog>
 #include <memory>
 
 class PrintSurface;
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QMenuBar;
@@ -53,6 +56,8 @@ public:
     // The 80 mm roll receipt instead of the window's face ("رسيد 80 ميلي متري" in the File menu).
     bool rollReceipt() const;
     void setRollReceipt(bool roll);
+    // The device label's size, chosen in the File menu and kept in label-size.txt.
+    ReceiptLayout::LabelSize labelSize() const;
     // The number the roll receipt's barcode encodes; receipt printing sets it with the job.
     void setReceiptNumber(qint64 number) { m_receiptNumber = number; }
     // Draws one copy of the receipt in the chosen layout; the caller ends the document.
@@ -77,5 +82,6 @@ private:
     QWidget *m_shamsi1 = nullptr; // today's date; hidden on a printed receipt
     QString m_logoPath;
     QAction *m_roll80 = nullptr;
+    QActionGroup *m_labelSizes = nullptr;
     qint64 m_receiptNumber = 0;
 };

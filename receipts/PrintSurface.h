@@ -20,8 +20,8 @@ public:
 
     // Draws the window's visible controls at real size from the top left of the page.
     virtual bool printForm(QWidget *window) = 0;
-    // Draws a receipt laid out for a roll printer on a page of its own, as wide as the roll and as
-    // long as the receipt (both in twips).
+    // Draws a receipt laid out for a roll printer, or a device label, on a page of its own of the
+    // given size (in twips): as wide as the roll and as long as the receipt, or the label's size.
     virtual bool printRoll(const QList<FaceItem> &items, QSizeF pageTwips) = 0;
     // Draws laid-out texts, outlines and pictures (in twips) on the current page.
     virtual bool drawItems(const QList<FaceItem> &items) = 0;

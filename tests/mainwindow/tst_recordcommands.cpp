@@ -35,6 +35,8 @@ private slots:
     void openCommandsDoNothingOnAnEmptyList();
     void openFromRowSevenReturnsToRowSeven();
     void enterAndDoubleClickOpenTheCurrentJob();
+    void enterInTheReceiptBoxOpensThatJob_data();
+    void enterInTheReceiptBoxOpensThatJob();
     void searchBoxesAskForTheirKeyboardLayouts();
     void editAndSettingsItemsDoNothing();
     void registerTwoJobsThenFindAndChangeOne();
@@ -284,6 +286,45 @@ void TestRecordCommands::enterAndDoubleClickOpenTheCurrentJob()
     form.adodc1()->recordset()->MoveLast();
     QCOMPARE(withJobWindow([&] { QTest::keyClick(dataGrid, Qt::Key_Return); }), 1);
     QCOMPARE(Program::CurrentReceiptNumber, 5);
+}
+
+void TestRecordCommands::enterInTheReceiptBoxOpensThatJob_data()
+{
+    QTest::addColumn<QString>("typed"); // as a scanner types it, then Enter
+    QTest::addColumn<int>("opened");    // the job opened; 0: none
+    QTest::addColumn<QString>("message");
+    QTest::newRow("4 among 14") << "4" << 4 << QString();
+    QTest::newRow("Persian keyboard's digits") << QStringLiteral("۱۲") << 12 << QString();
+    QTest::newRow("no such job") << "99" << 0 << QStringLiteral("کاري با شماره رسيد 99 ثبت نشده است.");
+    QTest::newRow("past the largest number")
+        << "99999999999" << 0 << QStringLiteral("کاري با شماره رسيد 99999999999 ثبت نشده است.");
+    QTest::newRow("empty box") << "" << 0 << QString();
+}
+
+void TestRecordCommands::enterInTheReceiptBoxOpensThatJob()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, opened);
+    QFETCH(QString, message);
+    TempJobFolder folder;
+    folder.addJobs(1, 14);
+    Seams seams;
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *box = form.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    box->setFocus();
+    Program::CurrentReceiptNumber = 0;
+    const int windows = withJobWindow([&] {
+        for (QChar ch : typed)
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QCOMPARE(windows, opened ? 1 : 0);
+    QCOMPARE(Program::CurrentReceiptNumber, opened);
+    QCOMPARE(seams.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+    // The next scan replaces the number rather than running on from it.
+    QCOMPARE(box->selectedText(), box->text());
 }
 
 void TestRecordCommands::searchBoxesAskForTheirKeyboardLayouts()

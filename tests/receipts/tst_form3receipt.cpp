@@ -30,6 +30,7 @@ private slots:
     void failedSavePrintsNothing();
     void outageThenTakenNumberPrintsOnlyTheStoredNumber();
     void printerFailureIsToldAndTheJobSaved();
+    void labelStoresTheJobFirstAndKeepsTheWindowOpen();
 
 private:
     static void writeEditFile(const TempJobFolder &folder, const QByteArray &bytes)
@@ -178,6 +179,33 @@ void tst_Form3Receipt::printerFailureIsToldAndTheJobSaved()
     QCOMPARE(m_recorder->callCount(), 1);
     QVERIFY(!driver.form->isVisible());
     QCOMPARE(folder.value("select count(*) from table1 where num=4").toInt(), 1);
+}
+
+// Ctrl+L on a job just typed in: stored first, then its label; the receipt may follow.
+void tst_Form3Receipt::labelStoresTheJobFirstAndKeepsTheWindowOpen()
+{
+    TempJobFolder folder;
+    writeEditFile(folder, "1\r\n");
+    Seams seams;
+    Form3Driver driver;
+    driver.openNew(7);
+    driver.fill(1, customer);
+    driver.fill(2, QStringLiteral("Nokia 1100"));
+    QTest::keyClick(driver.form.get(), Qt::Key_L, Qt::ControlModifier);
+    // The key clicks the button as a click of the mouse looks: a moment later.
+    QTRY_COMPARE(m_recorder->count(RecordingSurface::Operation::Kind::Roll), 1);
+    QCOMPARE(RecordingSurface::itemOf(m_recorder->forms().last(), "Barcode")->text, QStringLiteral("7"));
+    QCOMPARE(folder.value("select name from table1 where num=7").toString(), customer);
+    QVERIFY(driver.form->isVisible());
+
+    // The window now holds the stored job: the receipt's save changes it instead of adding another.
+    driver.fill(10, QStringLiteral("شارژر"));
+    driver.click("printCmd");
+    QCOMPARE(folder.rows(QStringLiteral("select num, accessory from table1")),
+             (QList<QVariantList>{{7, QStringLiteral("شارژر")}}));
+    QCOMPARE(RecordingSurface::textOf(m_recorder->forms().last(), "Text2"), QStringLiteral("شماره:7"));
+    QVERIFY(seams.messages.isEmpty());
+    QVERIFY(!driver.form->isVisible());
 }
 
 QTEST_MAIN(tst_Form3Receipt)

@@ -393,6 +393,18 @@ void tst_PForm::rollChoiceIsKeptBesideEditTxt()
     PForm again;
     QVERIFY(again.rollReceipt());
     QCOMPARE(ReceiptLayout::read(choiceFile), ReceiptLayout::Kind::Roll80);
+
+    // The device label's size, 50 x 30 until another is chosen, in a file of its own.
+    const QString labelFile = m_dir->filePath(QStringLiteral("label-size.txt"));
+    QCOMPARE(again.labelSize(), ReceiptLayout::LabelSize::Mm50x30);
+    QVERIFY(!QFile::exists(labelFile));
+    again.findChild<QAction *>("label40x25")->trigger();
+    again.show();
+    again.close();
+    QCOMPARE(fileBytes(labelFile), QByteArray("40x25\r\n"));
+    PForm third;
+    QCOMPARE(third.labelSize(), ReceiptLayout::LabelSize::Mm40x25);
+    QVERIFY(third.findChild<QAction *>("label40x25")->isChecked());
 }
 
 void tst_PForm::previewShowsTheChosenReceipt_data()

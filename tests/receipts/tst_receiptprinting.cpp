@@ -4,6 +4,7 @@
 #include "platform/ErrorLog.h"
 #include "platform/LatinDigits.h"
 #include "platform/RunOptions.h"
+#include "receipts/DeviceLabel.h"
 #include "receipts/PForm.h"
 #include "receipts/PrintSurface.h"
 #include "receipts/ReceiptPrinting.h"
@@ -47,6 +48,8 @@ private slots:
     void longTextsStayWhole_data();
     void longTextsStayWhole();
     void rollReceipt();
+    void deviceLabel_data();
+    void deviceLabel();
     void printerFailure_data();
     void printerFailure();
     void pdfPerCopyWithExtractableText();
@@ -384,6 +387,62 @@ void tst_ReceiptPrinting::rollReceipt()
     QCOMPARE(qRound(narrowest), 20);
     for (const QString &name : {"Text5", "Text6", "Text7", "Text13", "Text12", "Text18"})
         QVERIFY2(RecordingSurface::itemOf(roll, name), qPrintable(name));
+}
+
+void tst_ReceiptPrinting::deviceLabel_data()
+{
+    QTest::addColumn<QByteArray>("sizeFile"); // label-size.txt; empty: none
+    QTest::addColumn<QSizeF>("millimetres");
+    QTest::addColumn<bool>("longTexts");
+    QTest::addColumn<int>("bars"); // Code 128: three bars a symbol, the stop four
+    QTest::newRow("no choice: 50 x 30") << QByteArray() << QSizeF(50, 30) << false << 3 * 3 + 4;
+    QTest::newRow("40 x 25, long name and model") << QByteArray("40x25\r\n") << QSizeF(40, 25) << true << 3 * 4 + 4;
+    QTest::newRow("60 x 40") << QByteArray("60x40\r\n") << QSizeF(60, 40) << true << 3 * 4 + 4;
+    QTest::newRow("unknown size") << QByteArray("70x50\r\n") << QSizeF(50, 30) << false << 3 * 3 + 4;
+}
+
+void tst_ReceiptPrinting::deviceLabel()
+{
+    QFETCH(QByteArray, sizeFile);
+    QFETCH(QSizeF, millimetres);
+    QFETCH(bool, longTexts);
+    QFETCH(int, bars);
+    if (!sizeFile.isEmpty()) {
+        QFile choice(QDir(m_dir->path()).filePath(QStringLiteral("label-size.txt")));
+        QVERIFY(choice.open(QIODevice::WriteOnly));
+        choice.write(sizeFile);
+    }
+    const ReceiptJob job = longTexts ? realisticJob() : sampleJob();
+    QVERIFY(DeviceLabel::print(nullptr, job));
+    QCOMPARE(m_recorder->count(Kind::Roll), 1);
+    QCOMPARE(m_recorder->operations.last().kind, Kind::EndDoc);
+    const RecordingSurface::Operation label = m_recorder->forms().first();
+    QCOMPARE(QSizeF(label.page / 1440 * 25.4).toSize(), millimetres.toSize());
+
+    // The barcode reads the receipt number, with room for a scanner's quiet zone on both sides.
+    const FaceItem *barcode = RecordingSurface::itemOf(label, "Barcode");
+    QVERIFY(barcode);
+    QCOMPARE(barcode->text, QString::number(job.number));
+    QCOMPARE(barcode->bars.size(), bars);
+    QVERIFY(barcode->rect.left() >= 300 && label.page.width() - barcode->rect.right() >= 300);
+    QVERIFY(barcode->rect.height() >= 5 * 1440 / 25.4);
+    for (const QRectF &bar : barcode->bars)
+        QVERIFY(bar.width() >= 15); // two dots of a 203 dpi head at the least
+
+    // The number under it, then name, model and the whole date in; nothing off the label.
+    QCOMPARE(RecordingSurface::textOf(label, "Number"), QString::number(job.number));
+    QCOMPARE(RecordingSurface::textOf(label, "Name"), job.name);
+    QCOMPARE(RecordingSurface::textOf(label, "Device"), job.device);
+    QCOMPARE(RecordingSurface::textOf(label, "DateIn"),
+             QStringLiteral("ورود: ") + (longTexts ? QStringLiteral("1405/09/17") : QStringLiteral("1392/02/08")));
+    const QRectF page(QPointF(0, 0), label.page);
+    for (const FaceItem &item : label.face) {
+        QVERIFY2(page.adjusted(100, 100, -100, -100).contains(item.rect), qPrintable(item.name));
+        if (item.kind == FaceItem::Kind::Text) {
+            QVERIFY(item.rect.top() >= barcode->rect.bottom());
+            verifyWhole(item);
+        }
+    }
 }
 
 void tst_ReceiptPrinting::printerFailure_data()
