@@ -34,12 +34,32 @@ SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, cons
     return {sql, values};
 }
 
+namespace
+{
+
+QString unordered(const SqlText &report)
+{
+    QString rows = report.sql;
+    rows.truncate(rows.lastIndexOf(QStringLiteral("order by")));
+    return rows;
+}
+
+} // namespace
+
 SqlText reportTotals(const SqlText &report)
 {
     // Summed where the rows are: a busy month's thousands of rows need not cross to the window.
-    QString rows = report.sql;
-    rows.truncate(rows.lastIndexOf(QStringLiteral("order by")));
-    return {QStringLiteral("select 0,count(*),sum(panelp),sum(endp) from (%1) as source").arg(rows), report.values};
+    return {QStringLiteral("select 0,count(*),sum(panelp),sum(endp) from (%1) as source").arg(unordered(report)),
+            report.values};
+}
+
+SqlText reportMonths(const SqlText &report)
+{
+    // Cast first: the server's numeric division keeps the day as a fraction.
+    return {QStringLiteral("select 0,cast(datein as bigint)/100,count(*),sum(panelp),sum(endp) "
+                           "from (%1) as source group by 2")
+                .arg(unordered(report)),
+            report.values};
 }
 
 } // namespace Queries
