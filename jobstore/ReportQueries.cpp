@@ -53,11 +53,11 @@ SqlText reportTotals(const SqlText &report)
             report.values};
 }
 
-SqlText reportMonths(const SqlText &report)
+SqlText reportDays(const SqlText &report)
 {
-    // Cast first: the server's numeric division keeps the day as a fraction.
-    return {QStringLiteral("select 0,cast(datein as bigint)/100,count(*),sum(panelp),sum(endp) "
-                           "from (%1) as source group by 2")
+    // By day, not by month: the date index gives the days in order, where grouping by a month
+    // computed from the date would sort every row of the report first.
+    return {QStringLiteral("select 0,datein,count(*),sum(panelp),sum(endp) from (%1) as source group by datein")
                 .arg(unordered(report)),
             report.values};
 }

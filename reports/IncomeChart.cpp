@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <memory>
 
 namespace
 {
@@ -57,19 +58,26 @@ void IncomeChart::showReport(const QString &connection, const SqlText &report, f
     }
     m_income = MonthlyIncome();
     m_note = QStringLiteral("نمودار ماه ها خوانده نشد: %1").arg(error);
-    m_view->setChart(makeChart(m_note));
+    replaceChart();
 }
 
 void IncomeChart::showIncome(const MonthlyIncome &income)
 {
     m_income = income;
     m_note.clear();
-    m_view->setChart(makeChart(m_note));
+    replaceChart();
 }
 
 void IncomeChart::clear()
 {
     showIncome(MonthlyIncome());
+}
+
+void IncomeChart::replaceChart()
+{
+    // The view lets go of the chart it showed without deleting it.
+    std::unique_ptr<QChart> old(m_view->chart());
+    m_view->setChart(makeChart(m_note));
 }
 
 QChart *IncomeChart::makeChart(const QString &note) const
@@ -123,6 +131,7 @@ QChart *IncomeChart::makeChart(const QString &note) const
     auto *amountAxis = new QCategoryAxis;
     amountAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     amountAxis->setLabelsFont(font());
+    amountAxis->setTruncateLabels(false);
     const double step = tickStep(highest - lowest);
     const double first = std::floor(lowest / step) * step;
     const double last = qMax(first + step, std::ceil(highest / step) * step);

@@ -30,6 +30,7 @@ public:
     QImage picture(QSizeF twips) const;
 
 private:
+    void replaceChart();
     // A new chart of the months; `note` stands as its title.
     QChart *makeChart(const QString &note) const;
 

@@ -3,12 +3,12 @@
 
 #include "jobstore/Adodc.h"
 #include "jobstore/DateNumber.h"
-#include "jobstore/Recordset.h"
 #include "jobstore/ReportQueries.h"
 #include "reports/ReportTotals.h"
 #include "solardate/SolarCalendar.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 QString MonthlyIncome::Month::label() const
@@ -30,27 +30,30 @@ std::optional<MonthlyIncome> MonthlyIncome::read(const QString &connection, cons
 {
     Adodc sums;
     sums.setConnectionString(connection);
-    sums.setRecordSource(Queries::reportMonths(report));
-    if (!sums.Refresh()) {
+    MonthlyIncome income;
+    const bool ok = sums.readEach(Queries::reportDays(report), [&income](const QVariantList &day) {
+        income.add(day.value(0), day.value(1).toInt(), day.value(2), day.value(3));
+    });
+    if (!ok) {
         if (error)
             *error = sums.lastError();
         return std::nullopt;
     }
-    MonthlyIncome income;
-    Recordset *rows = sums.recordset();
-    for (int row = 0; row < rows->RecordCount(); ++row)
-        income.add(rows->value(row, 0), rows->value(row, 1).toInt(), rows->value(row, 2), rows->value(row, 3));
     income.finish(shopFraction);
     return income;
 }
 
-void MonthlyIncome::add(const QVariant &key, int repairs, const QVariant &parts, const QVariant &final)
+void MonthlyIncome::add(const QVariant &day, int repairs, const QVariant &parts, const QVariant &final)
 {
     // Every number that is no date shares the one bar of the jobs without a date.
-    const QVariant month = key.isNull() || key.toLongLong() <= 0 ? QVariant() : QVariant(key.toLongLong());
-    auto found = std::find_if(m_months.begin(), m_months.end(), [&month](const Month &m) {
+    const qint64 number = day.isNull() ? 0 : qint64(std::floor(day.toDouble()));
+    const QVariant month = number <= 0 ? QVariant() : QVariant(number / 100);
+    const auto same = [&month](const Month &m) {
         return m.key.isNull() == month.isNull() && m.key.toLongLong() == month.toLongLong();
-    });
+    };
+    // The days come in date order, so their month is nearly always the last one met.
+    auto found = !m_months.isEmpty() && same(m_months.last()) ? m_months.end() - 1
+                                                              : std::find_if(m_months.begin(), m_months.end(), same);
     if (found == m_months.end()) {
         m_months.append(Month{month});
         found = m_months.end() - 1;

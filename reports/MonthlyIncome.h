@@ -31,8 +31,8 @@ public:
     static std::optional<MonthlyIncome> read(const QString &connection, const SqlText &report, float shopFraction,
                                              QString *error = nullptr);
 
-    // A month's count and sums; a month given twice adds up.
-    void add(const QVariant &key, int repairs, const QVariant &parts, const QVariant &final);
+    // A day's count and sums (the entry date number, null for none), added to its month's.
+    void add(const QVariant &day, int repairs, const QVariant &parts, const QVariant &final);
     // Puts the months in calendar order and splits each month's repair income.
     void finish(float shopFraction);
 

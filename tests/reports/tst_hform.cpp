@@ -383,6 +383,7 @@ void tst_Hform::failedQueryLeavesNoStaleTotals()
     QCOMPARE(seams.messages[0].icon, MessageBox::Icon::Critical);
     QVERIFY(seams.messages[0].text.startsWith(QStringLiteral("گزارش گيري انجام نشد")));
     QCOMPARE(child<QLabel>(form, "Label7")->text(), QStringLiteral("تعداد تعميرات :"));
+    QCOMPARE(chartMonths(form), QStringList());
     QVERIFY(!child<QPushButton>(form, "Command3")->isEnabled());
     QVERIFY(!child<QPushButton>(form, "Command4")->isEnabled());
 }
