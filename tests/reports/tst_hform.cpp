@@ -459,6 +459,16 @@ void tst_Hform::printsThroughTheSurface()
     QVERIFY(texts.contains(QStringLiteral("  وضعيت دستگاه ها:") + JobTable::statusRepaired()));
     QVERIFY(texts.contains(QStringLiteral("  تعداد تعميرات :5")));
     QCOMPARE(firstCells, (QStringList{"1", "5", "7", "8", "9"}));
+    // The report ends with the chart, drawn with the bars of its one month in the shop's blue.
+    const QList<FaceItem> last = surface.operations.at(surface.operations.size() - 3).face;
+    QCOMPARE(last.size(), 1);
+    QCOMPARE(last[0].kind, FaceItem::Kind::Picture);
+    const QImage chart = last[0].picture;
+    QCOMPARE(chart.size(), (ReportPrinter::chartSize() * 300 / 1440).toSize());
+    bool blue = false;
+    for (int x = 0; x < chart.width() && !blue; x += 4)
+        blue = chart.pixelColor(x, chart.height() / 2) == QColor(0x1f, 0x6f, 0xb2);
+    QVERIFY(blue);
     // The date of the report comes from the window's date control.
     QVERIFY(texts.first().startsWith(QStringLiteral("تاريخ گزارش گيري : 1")));
 }
