@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reports/IncomeChart.h"
 
+#include "jobstore/DateNumber.h"
 #include "reports/ReportTotals.h"
 
 #include <QBarCategoryAxis>
@@ -22,6 +23,16 @@ namespace
 const int printDpi = 300;
 const int twipsPerInch = 1440;
 const int screenDpi = 96; // the chart is laid out for paper as for a screen of this density
+
+// Up to this many months each is named; beyond, their years are.
+const int yearsFrom = 14;
+
+// A month's year as the axis names it; the jobs without a date keep their own name.
+QString yearText(const MonthlyIncome::Month &month)
+{
+    return month.key.isNull() ? month.label()
+                              : QString::number(DateNumber::fullYear(int(month.key.toLongLong() / 100 % 100)));
+}
 
 // A round step (1, 2 or 5 times a power of ten) that divides the span into about four parts.
 double tickStep(double span)
@@ -119,11 +130,28 @@ QChart *IncomeChart::makeChart(const QString &note) const
     series->setBarWidth(0.6);
     chart->addSeries(series);
 
-    auto *monthAxis = new QBarCategoryAxis;
-    monthAxis->append(labels);
+    QAbstractAxis *monthAxis = nullptr;
+    if (labels.size() <= yearsFrom) {
+        auto *byMonth = new QBarCategoryAxis;
+        byMonth->append(labels);
+        monthAxis = byMonth;
+    } else {
+        // Too many months to name each: the years are named under their months instead.
+        auto *byYear = new QCategoryAxis;
+        byYear->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+        byYear->setStartValue(-0.5);
+        for (int index = 0; index < labels.size(); ++index) {
+            const MonthlyIncome::Month &month = months.at(months.size() - 1 - index);
+            const bool yearEnds =
+                index + 1 == labels.size() || yearText(months.at(months.size() - 2 - index)) != yearText(month);
+            if (yearEnds)
+                byYear->append(yearText(month), index + 0.5);
+        }
+        byYear->setRange(-0.5, labels.size() - 0.5);
+        monthAxis = byYear;
+    }
     monthAxis->setLabelsFont(font());
-    if (labels.size() > 12)
-        monthAxis->setLabelsAngle(-90);
+    monthAxis->setGridLineVisible(false);
     chart->addAxis(monthAxis, Qt::AlignBottom);
     series->attachAxis(monthAxis);
 
