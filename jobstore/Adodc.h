@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 // A data control: a connection to the job database named by a connection text, a record source,
 // and the record set it opens. Each window holds its own; on a server it borrows an open one.
 class Adodc : public QObject
@@ -26,6 +28,10 @@ public:
     bool Refresh();
     // The open record set, opened on first use when no Refresh came before.
     Recordset *recordset();
+    // Runs `source` once, reading its rows forward only and handing each one's values (after the
+    // row id) to `row`: a summary of many rows read whole, without the record set's second reads
+    // for its count, its ids and its pages. The record source and the record set stay as they are.
+    bool readEach(const SqlText &source, const std::function<void(const QVariantList &values)> &row);
 
     QString lastError() const { return m_lastError; }
     StorageFault lastFault() const { return m_lastFault; }

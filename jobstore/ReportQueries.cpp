@@ -34,12 +34,32 @@ SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, cons
     return {sql, values};
 }
 
+namespace
+{
+
+QString unordered(const SqlText &report)
+{
+    QString rows = report.sql;
+    rows.truncate(rows.lastIndexOf(QStringLiteral("order by")));
+    return rows;
+}
+
+} // namespace
+
 SqlText reportTotals(const SqlText &report)
 {
     // Summed where the rows are: a busy month's thousands of rows need not cross to the window.
-    QString rows = report.sql;
-    rows.truncate(rows.lastIndexOf(QStringLiteral("order by")));
-    return {QStringLiteral("select 0,count(*),sum(panelp),sum(endp) from (%1) as source").arg(rows), report.values};
+    return {QStringLiteral("select 0,count(*),sum(panelp),sum(endp) from (%1) as source").arg(unordered(report)),
+            report.values};
+}
+
+SqlText reportDays(const SqlText &report)
+{
+    // By day, not by month: the date index gives the days in order, where grouping by a month
+    // computed from the date would sort every row of the report first.
+    return {QStringLiteral("select 0,datein,count(*),sum(panelp),sum(endp) from (%1) as source group by datein")
+                .arg(unordered(report)),
+            report.values};
 }
 
 } // namespace Queries

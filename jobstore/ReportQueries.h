@@ -19,5 +19,8 @@ SqlText report(double fromDate, qint64 toDate, const QString &statusFilter, cons
 // One row over the rows of report(): their count, and the sums of panelp and endp (null when no
 // row has a value there).
 SqlText reportTotals(const SqlText &report);
+// The same sums per entry date, one row each: the date number (null for the rows without one),
+// then as reportTotals().
+SqlText reportDays(const SqlText &report);
 
 } // namespace Queries

@@ -15,6 +15,7 @@
 #include "platform/Twips.h"
 #include "receipts/PrintPreview.h"
 #include "receipts/PrintSurface.h"
+#include "reports/IncomeChart.h"
 #include "reports/ReportCsv.h"
 #include "reports/ReportPrinter.h"
 #include "solardate/Shamsi.h"
@@ -102,6 +103,8 @@ void Hform::createControls()
     ui->Command2->installEventFilter(this);
     ui->DataGrid1->setItemDelegate(new AmountDelegate(ui->DataGrid1));
     setGridColumns();
+    m_chart = new IncomeChart(this);
+    m_chart->setObjectName(QStringLiteral("IncomeChart"));
     // The window opens on the first date, so a date typed at once lands there.
     ui->Mask1->setFocus(Qt::OtherFocusReason);
 }
@@ -109,8 +112,8 @@ void Hform::createControls()
 void Hform::placeControls()
 {
     // Sized in twips as the window always was; the client area takes the height so the export
-    // button fits under the totals.
-    resize(Twips::toPixels(14950 - 120), Twips::toPixels(7250));
+    // button fits under the totals, and the chart of the months under the grid.
+    resize(Twips::toPixels(14950 - 120), Twips::toPixels(10250));
     Twips::place(ui->DataGrid1, 270, 195, 10455, 6285);
     Twips::place(ui->Frame1, 10920, 120, 3735, 3615);
     Twips::place(ui->Mask1, 240, 360, 1695, 375);
@@ -136,6 +139,7 @@ void Hform::placeControls()
     // The report's extras share the row under the totals: saving as CSV and the print preview.
     Twips::place(ui->Command4, 12840, 6600, 1815, 420);
     Twips::place(ui->Command5, 10920, 6600, 1815, 420);
+    Twips::place(m_chart, 270, 6600, 10455, 3450);
     if (m_shamsi1)
         Twips::place(m_shamsi1, 0, 0, 615, 375);
 }
@@ -245,6 +249,7 @@ void Hform::runReport()
         // Totals of an earlier report must not stand beside a report that did not run.
         m_hasReport = false;
         clearTotals();
+        m_chart->clear();
         ui->Command3->setEnabled(false);
         ui->Command4->setEnabled(false);
         ui->Command5->setEnabled(false);
@@ -269,6 +274,7 @@ void Hform::runReport()
             m_totals.addRow(cells(row, partsPriceColumn), cells(row, finalPriceColumn));
     }
     m_totals.finish(shopFraction);
+    m_chart->showReport(m_adodc1->ConnectionString(), report, shopFraction);
     m_hasReport = true;
     ui->Command4->setEnabled(true);
     ui->Command5->setEnabled(true);
@@ -347,6 +353,7 @@ ReportPrinter::CellSource Hform::passingCells() const
 void Hform::setPrinterRows(ReportPrinter &printer) const
 {
     printer.setRows(reportRowCount(), passingCells());
+    printer.setChart(m_chart->picture(ReportPrinter::chartSize()));
 }
 
 QPrintPreviewDialog *Hform::previewReport()

@@ -8,6 +8,7 @@
 #include <memory>
 
 class Adodc;
+class IncomeChart;
 class PrintSurface;
 class QPrintPreviewDialog;
 
@@ -64,6 +65,7 @@ private:
     std::unique_ptr<Ui::Hform> ui;
     Adodc *m_adodc1;
     Sorvan::Shamsi *m_shamsi1 = nullptr; // today's date for the printed report
+    IncomeChart *m_chart = nullptr;      // the report's months, under the grid
     ReportTotals m_totals;
     QString m_technicianFilter; // as it was when the report ran
     bool m_hasReport = false;

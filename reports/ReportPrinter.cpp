@@ -33,6 +33,7 @@ const double headingPoints = 10; // the most; all headings share the size the wi
 const double footerPoints = 8;
 const double totalsGap = 150;
 const double totalsPitch = 400;
+const double chartGap = 300;
 const int rowLines = 3; // a long text wraps over this many lines of the row's size before it shrinks
 const int headingLines = 2;
 
@@ -302,7 +303,10 @@ ReportPrinter::Outcome ReportPrinter::print()
         ++rowsOnPage;
     }
     const bool totalsOnOwnPage = m_rowCount > 0 && top + totalsGap + totalsHeight() > pageBottom;
-    const int pages = 1 + int(pageStarts.size()) + (totalsOnOwnPage ? 1 : 0);
+    const double totalsEnd = (totalsOnOwnPage ? pageTableTop : top + totalsGap) + totalsHeight();
+    const bool chartDue = m_rowCount > 0 && !m_chart.isNull();
+    const bool chartOnOwnPage = chartDue && totalsEnd + chartGap + chartSize().height() > pageBottom;
+    const int pages = 1 + int(pageStarts.size()) + (totalsOnOwnPage ? 1 : 0) + (chartOnOwnPage ? 1 : 0);
 
     if (!m_surface.setFontSize(10)) {
         fail();
@@ -372,6 +376,22 @@ ReportPrinter::Outcome ReportPrinter::print()
             top += totalsGap;
         }
         if (!items(totalsItems(top)) || !box(top, top + totalsHeight()))
+            return Outcome::Failed;
+        top += totalsHeight();
+    }
+    if (chartDue) {
+        if (chartOnOwnPage) {
+            if (!nextPage())
+                return Outcome::Failed;
+        } else {
+            top += chartGap;
+        }
+        FaceItem chart;
+        chart.kind = FaceItem::Kind::Picture;
+        chart.name = QStringLiteral("IncomeChart");
+        chart.rect = QRectF(QPointF(tableLeft, top), chartSize());
+        chart.picture = m_chart;
+        if (!items({chart}))
             return Outcome::Failed;
     }
     if (!items(footerItems(page, pages)))

@@ -6,8 +6,10 @@
 
 #include <QFont>
 #include <QHash>
+#include <QImage>
 #include <QList>
 #include <QPointF>
+#include <QSizeF>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -20,7 +22,8 @@ class PrintSurface;
 // and the date range. A row is 300 twips high, 38 on the first page and 48 on each further one,
 // unless a long text in it wraps: a text never covers another value, it is fitted into its own
 // column (wrapped, its row grown, then shrunk down to 6 points); numbers and dates keep the row's
-// size. The whole report is one print job.
+// size. The chart of the months ends the report, under the totals or on a page of its own. The whole
+// report is one print job.
 class ReportPrinter
 {
 public:
@@ -56,6 +59,10 @@ public:
 
     void setRows(int count, CellSource cells);
     void setProgress(Progress progress, int everyRows = 50);
+    // The picture that ends the report, drawn at chartSize(); none when null.
+    void setChart(const QImage &picture) { m_chart = picture; }
+    // In twips: as wide as the table.
+    static QSizeF chartSize() { return QSizeF(tableRight - tableLeft, 4500); }
     // The face texts are printed in; the program's font unless set.
     void setFontFamily(const QString &family) { m_family = family; }
 
@@ -101,6 +108,7 @@ private:
     int m_progressEvery = 50;
     int m_pages = 0;
     QString m_family;
+    QImage m_chart;
     mutable QHash<int, LineInk> m_inks; // by pixel size
     QString m_error;
 };

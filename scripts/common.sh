@@ -5,9 +5,11 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
+# Debian 12's qt6-charts-dev needs libqt6opengl6-dev for its CMake files but does not depend on it.
 PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-psql
+    qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     libpq-dev libx11-dev fonts-noto-core qt6-translations-l10n libzint-dev mdbtools-dev libzstd-dev
     xvfb xauth x11-xkb-utils poppler-utils postgresql desktop-file-utils appstream
     clang libclang-rt-14-dev

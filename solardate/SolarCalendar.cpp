@@ -131,4 +131,11 @@ int solarDateNumber(const SolarDate &date)
     return date.year % 100 * 10000 + date.month * 100 + date.day;
 }
 
+QString solarMonthName(int month)
+{
+    static const char16_t *const names[] = {u"فروردين", u"ارديبهشت", u"خرداد", u"تير", u"مرداد", u"شهريور",
+                                            u"مهر",     u"آبان",     u"آذر",   u"دي",  u"بهمن",  u"اسفند"};
+    return month >= 1 && month <= 12 ? QString::fromUtf16(names[month - 1]) : QString();
+}
+
 } // namespace Sorvan

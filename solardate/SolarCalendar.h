@@ -42,4 +42,8 @@ SORVAN_EXPORT SolarDate addSolarDays(const SolarDate &date, int days);
 // The number the job table stores and compares: year mod 100, two-digit month, two-digit day (1392/02/08 is 920208).
 SORVAN_EXPORT int solarDateNumber(const SolarDate &date);
 
+// The month's Persian name ("فروردين" for 1), written with Arabic yeh as Persian texts of the date control are;
+// empty for a month outside 1 to 12.
+SORVAN_EXPORT QString solarMonthName(int month);
+
 } // namespace Sorvan

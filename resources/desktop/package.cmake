@@ -24,7 +24,7 @@ set(CPACK_DEBIAN_VELMORA_PACKAGE_SECTION misc)
 # library link reveals, so every one is named. The PostgreSQL driver is needed only for a shop's
 # database server, so it is recommended; without it the program says which package to install.
 set(CPACK_DEBIAN_VELMORA_PACKAGE_DEPENDS
-    "libsorvan${SORVAN_SOVERSION} (>= ${PROJECT_VERSION}), libc6 (>= 2.34), libstdc++6 (>= 12), libx11-6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite, libqt6printsupport6 (>= 6.4), libzint2.11, libmdb3, libzstd1, libpq5, qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-core")
+    "libsorvan${SORVAN_SOVERSION} (>= ${PROJECT_VERSION}), libc6 (>= 2.34), libstdc++6 (>= 12), libx11-6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite, libqt6printsupport6 (>= 6.4), libqt6charts6 (>= 6.4), libzint2.11, libmdb3, libzstd1, libpq5, qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-core")
 set(CPACK_DEBIAN_VELMORA_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 set(CPACK_COMPONENT_VELMORA_DESCRIPTION "counter program of a mobile-phone repair shop
 Registers the devices brought in for repair, prints numbered receipts,

@@ -6,9 +6,13 @@
 #include "platform/MaskEdBox.h"
 #include "receipts/RecordingSurface.h"
 #include "reports/Hform.h"
+#include "reports/IncomeChart.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
 
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChartView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +21,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStackedBarSeries>
 #include <QStyledItemDelegate>
 #include <QtTest>
 
@@ -92,6 +97,41 @@ QByteArray savedCsv(Hform &form, Seams &seams, const QString &path)
     child<QPushButton>(form, "Command4")->click();
     QFile file(path + QStringLiteral(".csv"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The chart's bars as drawn: the parts, shop and technician values of each month, right to left.
+QList<QBarSet *> chartBars(Hform &form)
+{
+    const QList<QAbstractSeries *> series = child<QChartView>(form, "IncomeChartView")->chart()->series();
+    return series.size() == 1 ? qobject_cast<QStackedBarSeries *>(series[0])->barSets() : QList<QBarSet *>();
+}
+
+QStringList chartMonths(Hform &form)
+{
+    const auto axes = child<QChartView>(form, "IncomeChartView")->chart()->axes(Qt::Horizontal);
+    return axes.size() == 1 ? qobject_cast<QBarCategoryAxis *>(axes[0])->categories() : QStringList();
+}
+
+// The bars add up to the report's totals: parts, shop's share, technician's share, final prices.
+void verifyChartMatchesTotals(Hform &form)
+{
+    const QList<QBarSet *> bars = chartBars(form);
+    QCOMPARE(bars.size(), 3);
+    double sums[3] = {};
+    for (int set = 0; set < 3; ++set) {
+        QCOMPARE(bars[set]->count(), chartMonths(form).size());
+        for (int month = 0; month < bars[set]->count(); ++month)
+            sums[set] += bars[set]->at(month);
+    }
+    const ReportTotals &totals = form.totals();
+    QCOMPARE(sums[0], totals.partsTotal());
+    QCOMPARE(sums[1], double(totals.shopShare()));
+    QCOMPARE(sums[2], totals.technicianShare());
+    QCOMPARE(sums[0] + sums[1] + sums[2], totals.finalTotal());
+    int repairs = 0;
+    for (const MonthlyIncome::Month &month : child<IncomeChart>(form, "IncomeChart")->income().months())
+        repairs += month.repairs;
+    QCOMPARE(repairs, totals.repairCount());
 }
 
 } // namespace
@@ -188,6 +228,7 @@ void tst_Hform::filters()
     QTEST(listed(form), "nums");
     QVERIFY(seams.messages.isEmpty());
     QVERIFY(child<QPushButton>(form, "Command3")->isEnabled());
+    verifyChartMatchesTotals(form);
 }
 
 void tst_Hform::acrossNewCenturyAndLetterForms_data()
@@ -197,21 +238,30 @@ void tst_Hform::acrossNewCenturyAndLetterForms_data()
     QTest::addColumn<QString>("technician");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QList<int>>("nums");
+    QTest::addColumn<QStringList>("months"); // the chart's, right to left
 
     // Typed on a Persian keyboard: Persian yeh (U+06CC), Arabic kaf (U+0643) and Persian digits.
     const QString persianAli = QStringLiteral("\u0639\u0644\u06CC");
     const QString persianDelivered = QStringLiteral("\u062A\u062D\u0648\u06CC\u0644 \u0634\u062F\u0647");
     const QString none;
-    QTest::newRow("99/10/01 to 00/03/01")
-        << QStringLiteral("99/10/01") << QStringLiteral("00/03/01") << none << all << QList<int>{2, 3, 4};
-    QTest::newRow("from 1400 on") << QStringLiteral("00/01/01") << none << none << all << QList<int>{3, 4, 5};
-    QTest::newRow("up to 1399") << none << QStringLiteral("99/12/30") << none << all << QList<int>{1, 2};
-    QTest::newRow("Persian yeh technician") << none << none << persianAli << all << QList<int>{1, 3};
+    const QString azar = QStringLiteral("آذر 1399");
+    const QString bahman = QStringLiteral("بهمن 1399");
+    const QString farvardin = QStringLiteral("فروردين 1400");
+    const QString khordad = QStringLiteral("خرداد 1400");
+    QTest::newRow("99/10/01 to 00/03/01") << QStringLiteral("99/10/01") << QStringLiteral("00/03/01") << none << all
+                                          << QList<int>{2, 3, 4} << QStringList{khordad, farvardin, bahman};
+    QTest::newRow("from 1400 on") << QStringLiteral("00/01/01") << none << none << all << QList<int>{3, 4, 5}
+                                  << QStringList{khordad, farvardin};
+    QTest::newRow("up to 1399") << none << QStringLiteral("99/12/30") << none << all << QList<int>{1, 2}
+                                << QStringList{bahman, azar};
+    QTest::newRow("Persian yeh technician")
+        << none << none << persianAli << all << QList<int>{1, 3} << QStringList{farvardin, azar};
     QTest::newRow("Arabic kaf technician")
-        << none << none << QStringLiteral("\u0643\u0631\u064A\u0645") << all << QList<int>{4};
-    QTest::newRow("Persian yeh status") << none << none << none << persianDelivered << QList<int>{2, 4};
+        << none << none << QStringLiteral("\u0643\u0631\u064A\u0645") << all << QList<int>{4} << QStringList{khordad};
+    QTest::newRow("Persian yeh status") << none << none << none << persianDelivered << QList<int>{2, 4}
+                                        << QStringList{khordad, bahman};
     QTest::newRow("Persian digits in the technician")
-        << none << none << QStringLiteral("\u06F2") << all << QList<int>{3};
+        << none << none << QStringLiteral("\u06F2") << all << QList<int>{3} << QStringList{farvardin};
 }
 
 void tst_Hform::acrossNewCenturyAndLetterForms()
@@ -232,6 +282,7 @@ void tst_Hform::acrossNewCenturyAndLetterForms()
     setFilters(form, from, to, technician, status);
     child<QPushButton>(form, "Command2")->click();
     QTEST(listed(form), "nums");
+    QTEST(chartMonths(form), "months");
     QVERIFY(seams.messages.isEmpty());
 }
 
@@ -276,6 +327,7 @@ void tst_Hform::percentage()
     QVERIFY(seams.messages.isEmpty());
     QVERIFY(form.hasReport());
     QCOMPARE(form.totals().shopShare(), shopShare);
+    verifyChartMatchesTotals(form);
 }
 
 void tst_Hform::totalLabels()
@@ -331,6 +383,7 @@ void tst_Hform::failedQueryLeavesNoStaleTotals()
     QCOMPARE(seams.messages[0].icon, MessageBox::Icon::Critical);
     QVERIFY(seams.messages[0].text.startsWith(QStringLiteral("گزارش گيري انجام نشد")));
     QCOMPARE(child<QLabel>(form, "Label7")->text(), QStringLiteral("تعداد تعميرات :"));
+    QCOMPARE(chartMonths(form), QStringList());
     QVERIFY(!child<QPushButton>(form, "Command3")->isEnabled());
     QVERIFY(!child<QPushButton>(form, "Command4")->isEnabled());
 }
@@ -406,6 +459,16 @@ void tst_Hform::printsThroughTheSurface()
     QVERIFY(texts.contains(QStringLiteral("  وضعيت دستگاه ها:") + JobTable::statusRepaired()));
     QVERIFY(texts.contains(QStringLiteral("  تعداد تعميرات :5")));
     QCOMPARE(firstCells, (QStringList{"1", "5", "7", "8", "9"}));
+    // The report ends with the chart, drawn with the bars of its one month in the shop's blue.
+    const QList<FaceItem> last = surface.operations.at(surface.operations.size() - 3).face;
+    QCOMPARE(last.size(), 1);
+    QCOMPARE(last[0].kind, FaceItem::Kind::Picture);
+    const QImage chart = last[0].picture;
+    QCOMPARE(chart.size(), (ReportPrinter::chartSize() * 300 / 1440).toSize());
+    bool blue = false;
+    for (int x = 0; x < chart.width() && !blue; x += 4)
+        blue = chart.pixelColor(x, chart.height() / 2) == QColor(0x1f, 0x6f, 0xb2);
+    QVERIFY(blue);
     // The date of the report comes from the window's date control.
     QVERIFY(texts.first().startsWith(QStringLiteral("تاريخ گزارش گيري : 1")));
 }

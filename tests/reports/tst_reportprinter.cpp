@@ -270,13 +270,14 @@ void tst_ReportPrinter::pages_data()
 {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("tablePages");
-    QTest::addColumn<int>("pages"); // with the totals after the last row
+    QTest::addColumn<int>("pages"); // with the totals after the last row and the chart after them
     QTest::newRow("one row") << 1 << 1 << 1;
     QTest::newRow("38 fill page one") << 38 << 1 << 2;
     QTest::newRow("39th starts page two") << 39 << 2 << 2;
     QTest::newRow("38 + 48 fill page two") << 86 << 2 << 3;
     QTest::newRow("87th starts page three") << 87 << 3 << 3;
-    QTest::newRow("busy shop") << 32767 << 683 << 683;
+    QTest::newRow("room for the totals, not the chart") << 68 << 2 << 3;
+    QTest::newRow("busy shop") << 32767 << 683 << 684;
 }
 
 void tst_ReportPrinter::pages()
@@ -287,8 +288,32 @@ void tst_ReportPrinter::pages()
     RecordingSurface surface;
     ReportPrinter printer(surface, ::header(), totalsOf(rows, 0, 0, QStringLiteral("50")));
     printer.setRows(rows, cell);
+    printer.setChart(QImage(20, 10, QImage::Format_RGB32));
     QCOMPARE(printer.print(), ReportPrinter::Outcome::Printed);
     QCOMPARE(surface.count(Op::Kind::NewPage), pages - 1);
+
+    // The chart is the last thing printed, on the last page, under every rule and text but the
+    // footer's, whole above the footer.
+    int page = 1;
+    double lowestInk = 0;
+    QRectF chart;
+    for (const Op &op : surface.operations) {
+        page += op.kind == Op::Kind::NewPage ? 1 : 0;
+        if (page < pages || op.kind == Op::Kind::EndDoc)
+            continue;
+        QVERIFY(chart.isNull() || op.face.size() == 2); // only the footer after it
+        if (op.kind == Op::Kind::Line)
+            lowestInk = qMax(lowestInk, qMax(op.from.y(), op.to.y()));
+        for (const FaceItem &item : op.face) {
+            if (item.kind == FaceItem::Kind::Picture)
+                chart = item.rect;
+            else if (chart.isNull())
+                lowestInk = qMax(lowestInk, item.rect.bottom());
+        }
+    }
+    QCOMPARE(chart.size(), ReportPrinter::chartSize());
+    QVERIFY(chart.top() > lowestInk);
+    QVERIFY(chart.bottom() < ReportPrinter::footerY);
     QCOMPARE(printer.pagesStarted(), pages);
     QCOMPARE(surface.count(Op::Kind::EndDoc), 1);
 

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "reports/MonthlyIncome.h"
 #include "reports/ReportTotals.h"
 
 #include <QtTest>
 
 using Prices = QList<QPair<QVariant, QVariant>>;
 Q_DECLARE_METATYPE(Prices)
+using Days = QList<QPair<QVariant, double>>; // an entry date number and a final price
+Q_DECLARE_METATYPE(Days)
 
 class tst_ReportTotals : public QObject
 {
@@ -17,6 +20,8 @@ private slots:
     void percentTexts();
     void numberText_data();
     void numberText();
+    void months_data();
+    void months();
 };
 
 void tst_ReportTotals::totals_data()
@@ -110,6 +115,44 @@ void tst_ReportTotals::numberText()
 {
     QFETCH(QVariant, value);
     QTEST(ReportTotals::cellText(value), "text");
+}
+
+void tst_ReportTotals::months_data()
+{
+    QTest::addColumn<Days>("days");
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<QList<qint64>>("shops"); // at 50 percent
+
+    QTest::newRow("no date first, 1399 before 1400")
+        << Days{{105, 10}, {991230, 20}, {0, 30}, {QVariant(), 40}, {991201, 50}, {-3, 60}}
+        << QStringList{QStringLiteral("بدون تاريخ"), QStringLiteral("اسفند 1399"), QStringLiteral("فروردين 1400")}
+        << QList<qint64>{65, 35, 5};
+    QTest::newRow("a month no calendar has")
+        << Days{{911305, 4}} << QStringList{QStringLiteral("1391/13")} << QList<qint64>{2};
+    // Each month's half of 1 alone rounds to 0: the months take 0, 1 and 1 so they add up to the
+    // half of 3 rounded, 2.
+    QTest::newRow("shares add up to the rounded total")
+        << Days{{910601, 1}, {910701, 1}, {910801, 1}}
+        << QStringList{QStringLiteral("شهريور 1391"), QStringLiteral("مهر 1391"), QStringLiteral("آبان 1391")}
+        << QList<qint64>{0, 1, 1};
+}
+
+void tst_ReportTotals::months()
+{
+    QFETCH(Days, days);
+    MonthlyIncome income;
+    for (const auto &day : days)
+        income.add(day.first, 1, QVariant(), day.second);
+    income.finish(0.5f);
+    QStringList labels;
+    QList<qint64> shops;
+    for (const MonthlyIncome::Month &month : income.months()) {
+        labels << month.label();
+        shops << month.shop;
+        QCOMPARE(month.technician, month.final - double(month.shop));
+    }
+    QTEST(labels, "labels");
+    QTEST(shops, "shops");
 }
 
 QTEST_GUILESS_MAIN(tst_ReportTotals)

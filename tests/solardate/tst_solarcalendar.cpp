@@ -28,6 +28,7 @@ private slots:
     void invalidDates();
     void dateNumber_data();
     void dateNumber();
+    void monthNames();
 };
 
 void TestSolarCalendar::text_data()
@@ -169,6 +170,15 @@ void TestSolarCalendar::dateNumber()
     QFETCH(SolarDate, date);
     QFETCH(int, expected);
     QCOMPARE(solarDateNumber(date), expected);
+}
+
+void TestSolarCalendar::monthNames()
+{
+    QCOMPARE(solarMonthName(1), QStringLiteral("فروردين"));
+    QCOMPARE(solarMonthName(10), QStringLiteral("دي"));
+    QCOMPARE(solarMonthName(12), QStringLiteral("اسفند"));
+    QVERIFY(solarMonthName(0).isEmpty());
+    QVERIFY(solarMonthName(13).isEmpty());
 }
 
 QTEST_MAIN(TestSolarCalendar)
