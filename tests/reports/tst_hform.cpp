@@ -480,6 +480,12 @@ void tst_Hform::exportsCsv()
     child<QPushButton>(form, "Command4")->click();
     QCOMPARE(seams.dialogs.size(), 2);
     QVERIFY(seams.messages.isEmpty());
+
+    // A file that cannot be made is told, by its name.
+    QVERIFY(savedCsv(form, seams, folder.path() + QStringLiteral("/missing/out")).isEmpty());
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(seams.messages[0].text.contains(QStringLiteral("out.csv")));
+    QVERIFY(!QDir(folder.path() + QStringLiteral("/missing")).exists());
 }
 
 void tst_Hform::longReportIsSavedWholeAndStaysListed()
