@@ -561,12 +561,18 @@ void Bench::report()
     QElapsedTimer clock;
     clock.start();
     window.runReport();
-    const double all = clock.nsecsElapsed() / 1e6;
+    const double shown = clock.nsecsElapsed() / 1e6;
+    // The grid learns its length as the ids arrive from their thread; that too is the clerk's wait.
+    const Recordset *rows = window.adodc1()->recordset();
+    waitFor([&] { return rows->availableCount() >= window.totals().repairCount(); }, 300000);
+    const double known = clock.nsecsElapsed() / 1e6;
     settle(100);
-    say("report over all jobs", all,
-        QStringLiteral("(%1 repairs in the totals; longest the window went without its event loop: %2 ms)")
-            .arg(window.totals().repairCount())
-            .arg(gaps.longestMs()));
+    say("report over all jobs", gaps.longestMs(),
+        QStringLiteral("(the window's longest pause; shown in %1 ms, every row known in %2 ms; %3 repairs in the "
+                       "totals)")
+            .arg(shown, 0, 'f', 0)
+            .arg(known, 0, 'f', 0)
+            .arg(window.totals().repairCount()));
     settle(1000);
     std::printf("memory after the report over all jobs: %s\n", qPrintable(memory()));
     nextFile = folder.filePath(QStringLiteral("report.csv"));
@@ -575,10 +581,10 @@ void Bench::report()
     window.exportCsv();
     const double csv = clock.nsecsElapsed() / 1e6;
     settle(100);
-    say("the report over all jobs saved as CSV", csv,
-        QStringLiteral("(%1 MB; longest the window went without its event loop: %2 ms)")
-            .arg(QFileInfo(nextFile).size() / 1e6, 0, 'f', 1)
-            .arg(gaps.longestMs()));
+    say("report CSV", gaps.longestMs(),
+        QStringLiteral("(the window's longest pause; saved in %1 s, %2 MB)")
+            .arg(csv / 1000, 0, 'f', 1)
+            .arg(QFileInfo(nextFile).size() / 1e6, 0, 'f', 1));
     QFile::remove(nextFile);
     std::printf("memory after saving the report over all jobs: %s\n", qPrintable(memory()));
     window.hide();

@@ -50,14 +50,16 @@ bool runWith(QWidget *owner, const QString &label, const std::function<bool(cons
     }
     dialog.setMinimumDuration(300);
     dialog.setLayoutDirection(Qt::RightToLeft);
+    QEventLoop loop;
     std::thread worker([&] {
         ok = work([&](qint64 doneNow, qint64 totalNow) {
             done = doneNow;
             total = totalNow;
         });
         finished = true;
+        // Work done in a moment (a month's report) returns at once, not at the next poll.
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         if (total > 0 && !(cancel && *cancel)) {

@@ -6,6 +6,8 @@
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/ReportQueries.h"
+#include "jobstore/ReportReader.h"
+#include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
 #include "platform/FileDialog.h"
 #include "platform/MaskEdBox.h"
@@ -241,6 +243,21 @@ void Hform::runReport()
     const QString technicianFilter = ui->Text1->text();
 
     const SqlText report = Queries::report(fromDate, toDate, statusFilter, technicianFilter);
+    // Summed away from the window: over every job of a big shop the sums take a second or more.
+    QVector<QVariant> sums;
+    bool cancelled = false;
+    BackgroundWork::runCancellable(
+        this, QStringLiteral("در حال گزارش گيري ..."),
+        [&sums, &report, connection = m_adodc1->ConnectionString()](const BackgroundWork::Progress &,
+                                                                    const BackgroundWork::Cancelled &stop) {
+            ReportReader reader(connection);
+            sums = reader.firstRow(Queries::reportTotals(report));
+            return !stop();
+        },
+        &cancelled, QStringLiteral("ReportProgress"));
+    // Stopped: the report on screen stays as it was, its totals with it.
+    if (cancelled)
+        return;
     m_adodc1->setRecordSource(report);
     const bool ok = m_adodc1->Refresh();
     if (ui->DataGrid1->dataSource() != m_adodc1)
@@ -262,12 +279,8 @@ void Hform::runReport()
 
     m_technicianFilter = technicianFilter;
     m_totals.clear();
-    Adodc sums;
-    sums.setConnectionString(m_adodc1->ConnectionString());
-    sums.setRecordSource(Queries::reportTotals(report));
-    if (sums.Refresh() && sums.recordset()->RecordCount() == 1) {
-        const Recordset *total = sums.recordset();
-        m_totals.setSums(total->Fields(0).toInt(), total->Fields(1), total->Fields(2));
+    if (sums.size() == 4) {
+        m_totals.setSums(sums[1].toInt(), sums[2], sums[3]);
     } else {
         const ReportPrinter::CellSource cells = passingCells();
         for (int row = 0; row < m_adodc1->recordset()->RecordCount(); ++row)
@@ -431,13 +444,51 @@ void Hform::exportCsv()
         {labelCaption(11), ReportTotals::numberText(double(m_totals.shopShare()))},
         {labelCaption(12), ReportTotals::numberText(m_totals.technicianShare())},
     };
+    // Written away from the window, from rows read on their own connection: a million jobs take
+    // many seconds, and a cancelled or failed file leaves nothing under the chosen name.
     QString error;
-    const bool ok = ReportCsv::write(
-        fileName, captions, reportRowCount(),
-        [cells = passingCells()](int row, int column) { return ReportTotals::cellText(cells(row, column)); }, totals,
-        &error);
+    bool cancelled = false;
+    // The rows the totals counted; a job saved since is left to the next report.
+    const qint64 rows = m_totals.repairCount();
+    const QString connection = m_adodc1->ConnectionString();
+    const SqlText report = m_adodc1->RecordSource();
+    const bool ok = BackgroundWork::runCancellable(
+        this, QStringLiteral("گزارش ذخيره مي شود..."),
+        [&](const BackgroundWork::Progress &progress, const BackgroundWork::Cancelled &stop) {
+            ReportCsv csv(fileName);
+            if (!csv.open(captions)) {
+                error = csv.errorString();
+                return false;
+            }
+            qint64 written = 0;
+            bool failed = false;
+            ReportReader reader(connection);
+            const bool read = reader.eachRow(report, [&](const QVector<QVariant> &cells) {
+                if (written >= rows)
+                    return false;
+                QStringList fields;
+                for (const QVariant &cell : cells)
+                    fields << ReportTotals::cellText(cell);
+                failed = !csv.addRow(fields);
+                if (++written % 1024 == 0)
+                    progress(written, rows);
+                return !failed && !stop();
+            });
+            if (stop())
+                return false;
+            if (failed || !reader.ok() || (!read && written < rows)) {
+                error = failed ? csv.errorString() : reader.lastError();
+                return false;
+            }
+            if (!csv.finish(totals)) {
+                error = csv.errorString();
+                return false;
+            }
+            return true;
+        },
+        &cancelled, QStringLiteral("CsvProgress"));
     System::returnFreedMemory();
-    if (!ok)
+    if (!ok && !cancelled)
         MessageBox::failure(
             this, QStringLiteral("فايل %1 ذخيره نشد.").arg(isolated(QDir::toNativeSeparators(fileName))), error);
 }

@@ -2,7 +2,6 @@
 #include "reports/ReportCsv.h"
 
 #include <QLocale>
-#include <QSaveFile>
 
 QString ReportCsv::neutralised(const QString &text)
 {
@@ -26,43 +25,41 @@ QString ReportCsv::field(const QString &cell)
     return u'"' + quoted + u'"';
 }
 
-bool ReportCsv::write(const QString &fileName, const QStringList &captions, int rowCount, const CellText &cell,
-                      const QList<QPair<QString, QString>> &totals, QString *error)
+ReportCsv::ReportCsv(const QString &fileName) : m_file(fileName) {}
+
+bool ReportCsv::open(const QStringList &captions)
 {
-    // A failed write leaves any earlier file of that name as it was.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
+    if (!m_file.open(QIODevice::WriteOnly))
         return false;
-    }
-    // Written as it is made: a report over a million jobs is a hundred megabytes of text.
-    QByteArray pending("\xEF\xBB\xBF");
-    const auto addLine = [&](const QStringList &fields) {
-        QStringList quoted;
-        for (const QString &f : fields)
-            quoted << field(f);
-        pending += (quoted.join(u',') + QStringLiteral("\r\n")).toUtf8();
-        if (pending.size() >= 65536) {
-            file.write(pending);
-            pending.clear();
-        }
-    };
-    addLine(captions);
-    for (int row = 0; row < rowCount; ++row) {
-        QStringList fields;
-        for (int column = 0; column < captions.size(); ++column)
-            fields << cell(row, column);
-        addLine(fields);
-    }
-    pending += "\r\n";
+    m_pending = "\xEF\xBB\xBF";
+    return addLine(captions);
+}
+
+bool ReportCsv::addRow(const QStringList &cells)
+{
+    return addLine(cells);
+}
+
+bool ReportCsv::addLine(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &f : fields)
+        quoted << field(f);
+    m_pending += (quoted.join(u',') + QStringLiteral("\r\n")).toUtf8();
+    return m_pending.size() < 65536 || flush();
+}
+
+bool ReportCsv::flush()
+{
+    const bool ok = m_file.write(m_pending) == m_pending.size();
+    m_pending.clear();
+    return ok;
+}
+
+bool ReportCsv::finish(const QList<QPair<QString, QString>> &totals)
+{
+    m_pending += "\r\n";
     for (const auto &total : totals)
         addLine({total.first, total.second});
-    file.write(pending);
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return flush() && m_file.commit();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
 #include "jobstore/JobTable.h"
+#include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
 #include "platform/DataGrid.h"
 #include "platform/MaskEdBox.h"
@@ -156,6 +157,7 @@ private slots:
     void longPrintCanBeCancelled();
     void exportsCsv();
     void longReportIsSavedWholeAndStaysListed();
+    void cancelLeavesReportAndFileAsTheyWere();
     void gridShowsAmountsAsPrinted_data();
     void gridShowsAmountsAsPrinted();
     void widestValuesShowWhole_data();
@@ -541,6 +543,12 @@ void tst_Hform::exportsCsv()
     child<QPushButton>(form, "Command4")->click();
     QCOMPARE(seams.dialogs.size(), 2);
     QVERIFY(seams.messages.isEmpty());
+
+    // A file that cannot be made is told, by its name.
+    QVERIFY(savedCsv(form, seams, folder.path() + QStringLiteral("/missing/out")).isEmpty());
+    QCOMPARE(seams.messages.size(), 1);
+    QVERIFY(seams.messages[0].text.contains(QStringLiteral("out.csv")));
+    QVERIFY(!QDir(folder.path() + QStringLiteral("/missing")).exists());
 }
 
 void tst_Hform::longReportIsSavedWholeAndStaysListed()
@@ -568,6 +576,49 @@ void tst_Hform::longReportIsSavedWholeAndStaysListed()
     for (int n = 1; n <= jobs; ++n)
         expected << n;
     QCOMPARE(listed(form), expected);
+}
+
+void tst_Hform::cancelLeavesReportAndFileAsTheyWere()
+{
+    TempJobFolder folder;
+    Seams seams;
+    folder.addJobs(1, 3000);
+    folder.value(QStringLiteral("update table1 set datein=910601"));
+    Hform form;
+    form.show();
+    setFilters(form, "", "", "", all);
+    child<QPushButton>(form, "Command2")->click();
+    const QString path = folder.path() + QStringLiteral("/all.csv");
+    {
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+
+    QString pressedOn;
+    BackgroundWork::setCancelHandler([&pressedOn](const QString &label) {
+        pressedOn = label;
+        return true;
+    });
+    // Saving stopped: the earlier file of that name stays, and no part of the new one is left.
+    seams.fileNames << path;
+    child<QPushButton>(form, "Command4")->click();
+    QVERIFY(!pressedOn.isEmpty());
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), before);
+
+    // A report stopped while it sums leaves the one on screen with its totals.
+    pressedOn.clear();
+    setFilters(form, "", "", "nobody", all);
+    child<QPushButton>(form, "Command2")->click();
+    BackgroundWork::setCancelHandler({});
+    QVERIFY(!pressedOn.isEmpty());
+    QCOMPARE(listed(form).size(), 3000);
+    QCOMPARE(child<QLabel>(form, "Label7")->text(), QStringLiteral("تعداد تعميرات :3000"));
+    QVERIFY(seams.messages.isEmpty());
 }
 
 void tst_Hform::gridShowsAmountsAsPrinted_data()
