@@ -77,36 +77,6 @@ bool Adodc::openRecordset()
     return false;
 }
 
-bool Adodc::readEach(const SqlText &source, const std::function<void(const QVariantList &values)> &row)
-{
-    if (!connect())
-        return false;
-    const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    const SqlText adapted = Dialect::adapt(db, source, SearchIndex::Purpose::AllRows);
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(adapted.sql);
-    if (ok) {
-        for (const QVariant &value : adapted.values)
-            query.addBindValue(value);
-        ok = query.exec();
-    }
-    QVariantList values;
-    while (ok && query.next()) {
-        values.clear();
-        for (int column = 1; column < query.record().count(); ++column)
-            values << query.value(column);
-        row(values);
-    }
-    if (ok && query.lastError().isValid())
-        ok = false; // the rows stopped short: a server's line dropped, a busy or broken file
-    if (!ok) {
-        m_lastError = query.lastError().text();
-        m_lastFault = Dialect::faultOf(query.lastError(), db);
-    }
-    return ok;
-}
-
 Recordset *Adodc::recordset()
 {
     if (!m_everOpened)

@@ -28,10 +28,6 @@ public:
     bool Refresh();
     // The open record set, opened on first use when no Refresh came before.
     Recordset *recordset();
-    // Runs `source` once, reading its rows forward only and handing each one's values (after the
-    // row id) to `row`: a summary of many rows read whole, without the record set's second reads
-    // for its count, its ids and its pages. The record source and the record set stay as they are.
-    bool readEach(const SqlText &source, const std::function<void(const QVariantList &values)> &row);
 
     QString lastError() const { return m_lastError; }
     StorageFault lastFault() const { return m_lastFault; }

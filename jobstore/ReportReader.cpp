@@ -123,3 +123,22 @@ bool ReportReader::eachRow(const SqlText &source, const std::function<bool(const
     }
     return true;
 }
+
+bool ReportReader::eachGrouped(const SqlText &source, const std::function<void(const QVector<QVariant> &values)> &row)
+{
+    if (!ok())
+        return false;
+    const SqlText adapted = Dialect::adapt(m_db, source, SearchIndex::Purpose::AllRows);
+    QSqlQuery query = run(m_db, adapted.sql, adapted.values);
+    QVector<QVariant> values;
+    while (query.isActive() && query.next()) {
+        values.clear();
+        for (int column = 1; column < query.record().count(); ++column)
+            values << query.value(column);
+        row(values);
+    }
+    // The rows can stop short (a server's line dropped, a busy or broken file): that is no report.
+    if (query.lastError().isValid() || !query.isActive())
+        return failed(query.lastError().text());
+    return true;
+}

@@ -34,6 +34,10 @@ public:
     // read failed or `row` returned false.
     bool eachRow(const SqlText &source, const std::function<bool(const QVector<QVariant> &row)> &row);
 
+    // Runs `source` once, forward only, handing each row's values after its first column to `row`:
+    // a summary of many rows read whole, without paging by ids. False when the read failed.
+    bool eachGrouped(const SqlText &source, const std::function<void(const QVector<QVariant> &values)> &row);
+
 private:
     bool failed(const QString &error);
 

@@ -245,13 +245,18 @@ void Hform::runReport()
     const SqlText report = Queries::report(fromDate, toDate, statusFilter, technicianFilter);
     // Summed away from the window: over every job of a big shop the sums take a second or more.
     QVector<QVariant> sums;
+    std::optional<MonthlyIncome> income;
+    QString incomeError;
     bool cancelled = false;
     BackgroundWork::runCancellable(
         this, QStringLiteral("در حال گزارش گيري ..."),
-        [&sums, &report, connection = m_adodc1->ConnectionString()](const BackgroundWork::Progress &,
-                                                                    const BackgroundWork::Cancelled &stop) {
+        [&, connection = m_adodc1->ConnectionString()](const BackgroundWork::Progress &,
+                                                       const BackgroundWork::Cancelled &stop) {
             ReportReader reader(connection);
             sums = reader.firstRow(Queries::reportTotals(report));
+            if (stop())
+                return false;
+            income = MonthlyIncome::read(reader, report, shopFraction, &incomeError);
             return !stop();
         },
         &cancelled, QStringLiteral("ReportProgress"));
@@ -287,7 +292,7 @@ void Hform::runReport()
             m_totals.addRow(cells(row, partsPriceColumn), cells(row, finalPriceColumn));
     }
     m_totals.finish(shopFraction);
-    m_chart->showReport(m_adodc1->ConnectionString(), report, shopFraction);
+    m_chart->showRead(income, incomeError);
     m_hasReport = true;
     ui->Command4->setEnabled(true);
     ui->Command5->setEnabled(true);

@@ -60,10 +60,9 @@ IncomeChart::IncomeChart(QWidget *parent) : QWidget(parent), m_view(new QChartVi
     clear();
 }
 
-void IncomeChart::showReport(const QString &connection, const SqlText &report, float shopFraction)
+void IncomeChart::showRead(const std::optional<MonthlyIncome> &income, const QString &error)
 {
-    QString error;
-    if (std::optional<MonthlyIncome> income = MonthlyIncome::read(connection, report, shopFraction, &error)) {
+    if (income) {
         showIncome(*income);
         return;
     }

@@ -20,8 +20,8 @@ class IncomeChart : public QWidget
 public:
     explicit IncomeChart(QWidget *parent = nullptr);
 
-    // Reads and shows the months of the report query; a failed read is said on the chart itself.
-    void showReport(const QString &connection, const SqlText &report, float shopFraction);
+    // Shows the months read for a report; a failed read (`error`) is said on the chart itself.
+    void showRead(const std::optional<MonthlyIncome> &income, const QString &error);
     void showIncome(const MonthlyIncome &income);
     void clear();
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reports/MonthlyIncome.h"
 
-#include "jobstore/Adodc.h"
 #include "jobstore/DateNumber.h"
 #include "jobstore/ReportQueries.h"
+#include "jobstore/ReportReader.h"
 #include "reports/ReportTotals.h"
 #include "solardate/SolarCalendar.h"
 
@@ -25,18 +25,16 @@ QString MonthlyIncome::Month::label() const
     return QStringLiteral("%1 %2").arg(name).arg(year);
 }
 
-std::optional<MonthlyIncome> MonthlyIncome::read(const QString &connection, const SqlText &report, float shopFraction,
+std::optional<MonthlyIncome> MonthlyIncome::read(ReportReader &reader, const SqlText &report, float shopFraction,
                                                  QString *error)
 {
-    Adodc sums;
-    sums.setConnectionString(connection);
     MonthlyIncome income;
-    const bool ok = sums.readEach(Queries::reportDays(report), [&income](const QVariantList &day) {
+    const bool ok = reader.eachGrouped(Queries::reportDays(report), [&income](const QVector<QVariant> &day) {
         income.add(day.value(0), day.value(1).toInt(), day.value(2), day.value(3));
     });
     if (!ok) {
         if (error)
-            *error = sums.lastError();
+            *error = reader.lastError();
         return std::nullopt;
     }
     income.finish(shopFraction);

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class ReportReader;
+
 // A report's income month by month, as its chart draws it: for each solar month of entry the parts,
 // the shop's share and the technician's share, which add up to the month's final prices. The shares
 // are split as the report's totals split theirs, and their sums over the months are the totals'.
@@ -28,7 +30,7 @@ public:
     };
 
     // The months of the report query's rows, by one grouped query; nullopt (and `error`) when it fails.
-    static std::optional<MonthlyIncome> read(const QString &connection, const SqlText &report, float shopFraction,
+    static std::optional<MonthlyIncome> read(ReportReader &reader, const SqlText &report, float shopFraction,
                                              QString *error = nullptr);
 
     // A day's count and sums (the entry date number, null for none), added to its month's.
