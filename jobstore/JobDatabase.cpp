@@ -8,6 +8,7 @@
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/SearchIndex.h"
+#include "jobstore/ServerJobsLoad.h"
 #include "jobstore/ServerPool.h"
 #include "jobstore/ServerWatch.h"
 #include "jobstore/WholeFile.h"
@@ -598,19 +599,13 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
     if (!server.isOpen())
         return failWith(server.error());
     QString detail;
-    QSqlQuery query(target);
     // The other counters wait for the swap rather than save into a table being replaced.
-    bool ok = target.transaction() && query.exec(QStringLiteral("set local statement_timeout=0")) &&
-              query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
-              JobHistory::silenceServerTrigger(target) && query.exec(QStringLiteral("delete from table1"));
-    if (!ok)
-        detail = query.lastError().text();
-    // The trigram indexes are made again at the end, faster than kept up job by job.
-    bool indexed = false;
-    ok = ok && SearchIndex::dropFromServer(target, &indexed) &&
-         copyJobs(source.db(), target, &detail, progress, stop) &&
-         JobHistory::replaceHistory(source.db(), target, &detail) &&
-         ImportLedger::replace(source.db(), target, &detail) && (!indexed || SearchIndex::prepareServer(target, true));
+    ServerJobsLoad load(target);
+    bool ok = target.transaction() && QSqlQuery(target).exec(QStringLiteral("set local statement_timeout=0")) &&
+              JobHistory::silenceServerTrigger(target) && load.begin(&detail) &&
+              load.copyJobs(source.db(), &detail, progress, stop) &&
+              JobHistory::replaceHistory(source.db(), target, &detail) &&
+              ImportLedger::replace(source.db(), target, &detail) && load.finish(&detail, progress, stop);
     // Stopped even at the last moment, the server keeps the jobs it had.
     if (ok && stop && stop()) {
         ok = false;
@@ -623,9 +618,6 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
         target.rollback();
         return failWith(detail);
     }
-    // The server would gather the new table's figures only a minute later; until then its searches
-    // would read every job.
-    QSqlQuery(target).exec(QStringLiteral("analyze table1"));
     return true;
 }
 

@@ -16,7 +16,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-
 #include <atomic>
 #include <csignal>
 #include <optional>
@@ -200,8 +199,11 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     // Back onto the server, after the server's jobs changed: the file's jobs replace them all.
     folder.value(QStringLiteral("delete from table1 where num>100"));
     folder.addJob({{"num", 999}, {"name", QStringLiteral("only on the server")}});
+    const QString shape = folder.tableShape();
     QVERIFY2(JobDatabase::replaceServerJobs(server, file, &error), qPrintable(error));
     QCOMPARE(JobDatabase::jobCount(server), 302);
+    // The indexes and the history trigger set aside for the load are back as they were.
+    QCOMPARE(folder.tableShape(), shape);
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=999")).toInt(), 0);
     QCOMPARE(folder
                  .value(QStringLiteral("select count(*) from table1 where num=302 and name='' and serial is null "
@@ -224,6 +226,7 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QVERIFY(!JobDatabase::replaceServerJobs(server, file, &error));
     QVERIFY(error.contains(QStringLiteral("23505")) || error.contains(QStringLiteral("duplicate")));
     QCOMPARE(JobDatabase::jobCount(server), 302);
+    QCOMPARE(folder.tableShape(), shape);
 }
 
 // Idle, the watch reports nothing; a save, change or delete at another counter is reported within
