@@ -44,6 +44,10 @@ public:
 
     bool MoveFirst();
     bool MoveLast();
+    // MoveLast, with the count it may need made on the reading thread: a million jobs on a server
+    // take longer to count than the window may stand still. The current row stays until the count
+    // comes; a move before then, or the list read again, stands instead.
+    void MoveLastWhenCounted();
     bool MoveNext();
     bool MovePrevious();
     bool Move(int rows);
@@ -116,6 +120,9 @@ private:
     bool ensureAllKeys() const;
     // Counts the rows once, so every row has its place, its id and values read as it is shown.
     bool ensureCounted() const;
+    void takeCount(int count) const;
+    // The last row, if MoveLastWhenCounted() still waits for it.
+    void takeLastWanted();
     bool knownIdsMatch(const QVector<qint64> &keys) const;
     bool agrees(const QVector<qint64> &keys) const;
     void takeKeys(QVector<qint64> keys) const;
@@ -148,6 +155,8 @@ private:
     bool m_currentDeleted = false; // m_index then names the row that followed the deleted one
     int m_uniqueColumn = -1;
     bool m_open = false;
+    bool m_lastWanted = false;               // MoveLastWhenCounted() waits for the count
+    QObject *m_counting = new QObject(this); // the reading thread's context for counts, beside the ids'
 
     bool m_editing = false;
     bool m_adding = false;

@@ -225,7 +225,7 @@ void Form1::moveFirst()
 void Form1::moveLast()
 {
     if (position() > 0 || onDeletedRow())
-        m_adodc1->recordset()->MoveLast();
+        m_adodc1->recordset()->MoveLastWhenCounted();
 }
 
 bool Form1::onDeletedRow()
@@ -472,7 +472,7 @@ void Form1::listRefresh()
     searchChanged(m_searchBox ? m_searchBox : ui->Text1);
     Recordset *recordset = m_adodc1->recordset();
     if (Program::NewJobMode == 1) {
-        recordset->MoveLast();
+        recordset->MoveLastWhenCounted();
         Program::NewJobMode = 0;
     } else if (!hadCurrent && hadRows) {
         // After a delete no job is current until the clerk picks one, however often the list is read.
