@@ -44,6 +44,22 @@ void appendCopyText(QByteArray &line, const QVariant &value)
     }
 }
 
+// The connection's libpq handle once `statement` has started a COPY, or null.
+pg_conn *startCopy(const QSqlDatabase &db, const QString &statement, ExecStatusType expected, QString *error)
+{
+    pg_conn *conn = ServerWatch::handleOf(db);
+    if (!conn) {
+        *error = QStringLiteral("no connection to the server");
+        return nullptr;
+    }
+    PGresult *started = PQexec(conn, statement.toUtf8().constData());
+    const bool copying = PQresultStatus(started) == expected;
+    if (!copying)
+        *error = QString::fromUtf8(PQresultErrorMessage(started)).trimmed();
+    PQclear(started);
+    return copying ? conn : nullptr;
+}
+
 // Reads what the COPY left; libpq must be drained before the connection takes another statement.
 bool copyEnded(pg_conn *conn, QString *error)
 {
@@ -59,7 +75,99 @@ bool copyEnded(pg_conn *conn, QString *error)
     return ok;
 }
 
+// One column of a COPY text row, as the server escapes it.
+QVariant fromCopyText(const char *begin, const char *end)
+{
+    if (end - begin == 2 && begin[0] == '\\' && begin[1] == 'N')
+        return QVariant();
+    QByteArray text;
+    text.reserve(end - begin);
+    for (const char *c = begin; c < end; ++c) {
+        if (*c != '\\' || c + 1 == end) {
+            text += *c;
+            continue;
+        }
+        switch (*++c) {
+        case 'n':
+            text += '\n';
+            break;
+        case 'r':
+            text += '\r';
+            break;
+        case 't':
+            text += '\t';
+            break;
+        case 'b':
+            text += '\b';
+            break;
+        case 'f':
+            text += '\f';
+            break;
+        case 'v':
+            text += '\v';
+            break;
+        default:
+            text += *c;
+        }
+    }
+    // An empty text stays a text, not a null.
+    return text.isEmpty() ? QVariant(QStringLiteral("")) : QVariant(QString::fromUtf8(text));
+}
+
 } // namespace
+
+bool ServerJobsLoad::readJobs(const QSqlDatabase &server, const std::function<bool(const QVariantList &)> &take,
+                              QString *error)
+{
+    pg_conn *conn = startCopy(
+        server, QStringLiteral("copy (select %1 from table1 order by rowid) to stdout").arg(JobTable::quotedColumns()),
+        PGRES_COPY_OUT, error);
+    if (!conn)
+        return false;
+    bool ok = true;
+    bool stopped = false;
+    QVariantList row;
+    char *line = nullptr;
+    int size = 0;
+    while ((size = PQgetCopyData(conn, &line, 0)) > 0) {
+        if (!stopped) {
+            row.clear();
+            const char *field = line;
+            const char *end = line + (size > 0 && line[size - 1] == '\n' ? size - 1 : size);
+            for (const char *c = line; c <= end; ++c) {
+                if (c == end || *c == '\t') {
+                    row << fromCopyText(field, c);
+                    field = c + 1;
+                }
+            }
+            if (row.size() != JobTable::ColumnCount) {
+                *error = QStringLiteral("a job came with %1 columns").arg(row.size());
+                ok = false;
+            } else {
+                ok = take(row);
+            }
+            // Stopped midway, the server is told to stop sending, and what it sent is let go of.
+            if (!ok) {
+                stopped = true;
+                if (PGcancel *cancel = PQgetCancel(conn)) {
+                    char why[256];
+                    PQcancel(cancel, why, sizeof why);
+                    PQfreeCancel(cancel);
+                }
+            }
+        }
+        PQfreemem(line);
+    }
+    if (size == -2 && ok) {
+        *error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        ok = false;
+    }
+    QString ended;
+    const bool whole = copyEnded(conn, &ended);
+    if (ok && !whole)
+        *error = ended;
+    return ok && whole;
+}
 
 bool ServerJobsLoad::run(const QString &statement, QString *error)
 {
@@ -109,11 +217,6 @@ bool ServerJobsLoad::begin(QString *error)
 bool ServerJobsLoad::copyJobs(const QSqlDatabase &file, QString *error, const JobDatabase::Progress &progress,
                               const JobDatabase::Stop &stop)
 {
-    pg_conn *conn = ServerWatch::handleOf(m_server);
-    if (!conn) {
-        *error = QStringLiteral("no connection to the server");
-        return false;
-    }
     QSqlQuery read(file);
     read.setForwardOnly(true);
     qint64 total = 0;
@@ -123,16 +226,12 @@ bool ServerJobsLoad::copyJobs(const QSqlDatabase &file, QString *error, const Jo
         *error = read.lastError().text();
         return false;
     }
-    // Frozen as written: table1 was emptied in this transaction, so no counter can have seen these
-    // rows missing, and the server's vacuum need not go over a million new rows again.
-    const QByteArray copy =
-        QStringLiteral("copy table1 (%1) from stdin with (freeze)").arg(JobTable::quotedColumns()).toUtf8();
-    PGresult *started = PQexec(conn, copy.constData());
-    const bool copying = PQresultStatus(started) == PGRES_COPY_IN;
-    if (!copying)
-        *error = QString::fromUtf8(PQresultErrorMessage(started)).trimmed();
-    PQclear(started);
-    if (!copying)
+    // Frozen as written, which the server allows as table1 was emptied in this transaction: its
+    // vacuum need not go over a million new rows again, and they count fast from the start.
+    pg_conn *conn =
+        startCopy(m_server, QStringLiteral("copy table1 (%1) from stdin with (freeze)").arg(JobTable::quotedColumns()),
+                  PGRES_COPY_IN, error);
+    if (!conn)
         return false;
 
     QByteArray chunk;

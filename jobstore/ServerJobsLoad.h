@@ -6,6 +6,9 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+
+#include <functional>
 
 // Puts a job file's jobs in place of the server's table1 inside the caller's transaction, as fast
 // as the server takes a million of them: the table emptied at once rather than row by row, the
@@ -23,6 +26,12 @@ public:
                   const JobDatabase::Stop &stop);
     // Makes the indexes set aside again, turns the trigger back on and gathers the new table's figures.
     bool finish(QString *error, const JobDatabase::Progress &progress, const JobDatabase::Stop &stop);
+
+    // Reads every job of the server's table1 in row order, sent as one COPY: `take` has each job's
+    // columns as JobTable names them (null, a number as text, or a text) and stops the reading by
+    // answering false.
+    static bool readJobs(const QSqlDatabase &server, const std::function<bool(const QVariantList &)> &take,
+                         QString *error);
 
 private:
     bool run(const QString &statement, QString *error);

@@ -195,6 +195,14 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QVERIFY(JobDatabase::isJobDatabase(file));
     QCOMPARE(JobDatabase::jobCount(file), 302);
     QVERIFY(!QFile::exists(file + QStringLiteral(".partial")));
+    // Stopped midway through the jobs, a copy leaves no file, and the connection it stopped on
+    // serves the next copy whole.
+    const QString stopped = elsewhere.filePath(QStringLiteral("stopped.mdb"));
+    int asked = 0;
+    QVERIFY(!JobDatabase::copyConsistent(server, stopped, &error, {}, {}, [&asked] { return ++asked > 1; }));
+    QVERIFY(!QFile::exists(stopped) && !QFile::exists(stopped + QStringLiteral(".partial")));
+    QVERIFY2(JobDatabase::copyConsistent(server, stopped, &error), qPrintable(error));
+    QCOMPARE(JobDatabase::jobCount(stopped), 302);
 
     // Back onto the server, after the server's jobs changed: the file's jobs replace them all.
     folder.value(QStringLiteral("delete from table1 where num>100"));
