@@ -35,6 +35,8 @@ public:
     int RecordCount();
     // The rows known without asking the database: all of them once counted, the first page before.
     int availableCount() const { return m_count >= 0 ? m_count : int(m_rows.size()); }
+    // Whether availableCount() is every row, counted or its ids read.
+    bool isCounted() const { return m_count >= 0; }
     // 1-based position of the current row; 0 or less when there is none.
     int AbsolutePosition() const;
     bool setAbsolutePosition(int position);
