@@ -168,6 +168,9 @@ void Recordset::MoveLastWhenCounted()
         MoveLast();
         return;
     }
+    // No row is current meanwhile: a key pressed before the count comes must not reach the first.
+    if (!moveTo(-1))
+        return;
     m_lastWanted = true;
     KeyReader::request(
         m_counting, m_db.connectionName(),

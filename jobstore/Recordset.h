@@ -47,7 +47,7 @@ public:
     bool MoveFirst();
     bool MoveLast();
     // MoveLast, with the count it may need made on the reading thread: a million jobs on a server
-    // take longer to count than the window may stand still. The current row stays until the count
+    // take longer to count than the window may stand still. No row is current until the count
     // comes; a move before then, or the list read again, stands instead.
     void MoveLastWhenCounted();
     bool MoveNext();

@@ -322,6 +322,7 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
         }
     } else if (first.startsWith(QLatin1String("last when counted"))) {
         rs->MoveLastWhenCounted();
+        QVERIFY(rs->AbsolutePosition() <= 0); // no row to act on until the count comes
         if (first.endsWith(QLatin1String("moved")))
             QVERIFY(rs->setAbsolutePosition(3));
         else if (first.endsWith(QLatin1String("read again")))
