@@ -182,9 +182,11 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
         QSKIP("Moving jobs to and from the server needs the test server.");
     TempJobFolder folder;
     folder.addJobs(1, 300);
-    folder.addJob({{"num", 301}, {"tel", QStringLiteral("09120000000")}, {"minp", 1500.5}});
-    // Texts that array literals must carry as they are: empty (not null), quotes, backslashes, braces.
-    const QString awkward = QStringLiteral("a\"b\\c{d},e NULL");
+    folder.addJob(
+        {{"num", 301}, {"name", QStringLiteral("\\N")}, {"tel", QStringLiteral("09120000000")}, {"minp", 1500.5}});
+    // Texts that must travel as they are: empty (not null), quotes, backslashes, braces, the text
+    // \N (not null either), tabs and line breaks, and Persian.
+    const QString awkward = QStringLiteral("a\"b\\c{d},e NULL \\N\tf\ng\r\nعلي");
     folder.addJob({{"num", 302}, {"name", QString("")}, {"nameph", awkward}});
     const QString server = folder.databasePath();
     QTemporaryDir elsewhere;
@@ -219,6 +221,7 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
                  .toInt(),
              1);
     QCOMPARE(folder.value(QStringLiteral("select nameph from table1 where num=302")).toString(), awkward);
+    QCOMPARE(folder.value(QStringLiteral("select name from table1 where num=301")).toString(), QStringLiteral("\\N"));
     QCOMPARE(folder.value(QStringLiteral("select tel from table1 where num=301")).toString(),
              QStringLiteral("09120000000"));
     QCOMPARE(folder.value(QStringLiteral("select minp from table1 where num=301")).toDouble(), 1500.5);
