@@ -104,7 +104,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     m_count = -1;
     m_allKeys = false;
     m_editing = m_adding = false;
-    m_lastWanted = false;
+    m_wantedRow = -1;
     m_index = -1;
     m_currentDeleted = false;
     m_open = false;
@@ -158,38 +158,44 @@ void Recordset::requestKeys(const QString &connectionName)
             // Without the thread's ids the grid still learns its length, by a count.
             else if (!m_allKeys)
                 RecordCount();
-            takeLastWanted();
+            takeWantedRow();
         });
 }
 
-void Recordset::MoveLastWhenCounted()
+void Recordset::moveWhenCounted(int index)
 {
     if (m_count >= 0 || !m_open) {
-        MoveLast();
+        m_wantedRow = index;
+        takeWantedRow();
         return;
     }
     // No row is current meanwhile: a key pressed before the count comes must not reach the first.
     if (!moveTo(-1))
         return;
-    m_lastWanted = true;
+    m_wantedRow = index;
     KeyReader::request(
         m_counting, m_db.connectionName(),
         {QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(m_allSource.sql)), m_allSource.values},
         [this, generation = m_generation](bool ok, const QVector<qint64> &count) {
             // A list read again since asked for a count of its own; one counted or changed here
             // since knows its length better than this count.
-            if (generation != m_generation || !m_lastWanted)
+            if (generation != m_generation || m_wantedRow < 0)
                 return;
             if (ok && count.size() == 1 && m_count < 0)
                 takeCount(int(count.first()));
-            takeLastWanted();
+            takeWantedRow();
         });
 }
 
-void Recordset::takeLastWanted()
+void Recordset::takeWantedRow()
 {
-    if (std::exchange(m_lastWanted, false))
+    const int wanted = std::exchange(m_wantedRow, -1);
+    if (wanted == LastRow)
         MoveLast();
+    else if (wanted >= 0 && wanted < RecordCount())
+        moveTo(wanted);
+    else if (wanted >= 0)
+        MoveFirst();
 }
 
 int Recordset::RecordCount()
@@ -433,7 +439,7 @@ void Recordset::close()
     m_allKeys = false;
     m_fieldNames.clear();
     m_editing = m_adding = false;
-    m_lastWanted = false;
+    m_wantedRow = -1;
     m_index = -1;
     m_currentDeleted = false;
     m_open = false;
@@ -907,7 +913,7 @@ void Recordset::acceptStoredRow()
 
 bool Recordset::moveTo(int index)
 {
-    m_lastWanted = false;
+    m_wantedRow = -1;
     if (!commitBeforeMove())
         return false;
     if (index >= m_rows.size())

@@ -49,7 +49,9 @@ public:
     // MoveLast, with the count it may need made on the reading thread: a million jobs on a server
     // take longer to count than the window may stand still. No row is current until the count
     // comes; a move before then, or the list read again, stands instead.
-    void MoveLastWhenCounted();
+    void MoveLastWhenCounted() { moveWhenCounted(LastRow); }
+    // The same for the 0-based row `index`, or the first row when there are fewer.
+    void moveWhenCounted(int index);
     bool MoveNext();
     bool MovePrevious();
     bool Move(int rows);
@@ -123,8 +125,8 @@ private:
     // Counts the rows once, so every row has its place, its id and values read as it is shown.
     bool ensureCounted() const;
     void takeCount(int count) const;
-    // The last row, if MoveLastWhenCounted() still waits for it.
-    void takeLastWanted();
+    // The row moveWhenCounted() still waits for, if any.
+    void takeWantedRow();
     bool knownIdsMatch(const QVector<qint64> &keys) const;
     bool agrees(const QVector<qint64> &keys) const;
     void takeKeys(QVector<qint64> keys) const;
@@ -157,7 +159,8 @@ private:
     bool m_currentDeleted = false; // m_index then names the row that followed the deleted one
     int m_uniqueColumn = -1;
     bool m_open = false;
-    bool m_lastWanted = false;               // MoveLastWhenCounted() waits for the count
+    static constexpr int LastRow = std::numeric_limits<int>::max();
+    int m_wantedRow = -1;                    // where moveWhenCounted() goes once counted; -1 for nowhere
     QObject *m_counting = new QObject(this); // the reading thread's context for counts, beside the ids'
 
     bool m_editing = false;

@@ -480,7 +480,10 @@ void Form1::listRefresh()
             recordset->Move(-recordset->AbsolutePosition());
     } else if (recordset->availableCount() > 0) {
         recordset->MoveFirst();
-        if (previous > 0 && (previous < recordset->availableCount() || previous < recordset->RecordCount()))
+        if (previous > 0 && previous < recordset->availableCount())
             recordset->Move(previous);
+        // A row past the first page is gone back to once counted, the count off the window's thread.
+        else if (previous > 0)
+            recordset->moveWhenCounted(previous);
     }
 }

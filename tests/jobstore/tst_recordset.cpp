@@ -279,6 +279,7 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage_data()
     QTest::newRow("last row once counted") << "last when counted" << 1000 << 1000;
     QTest::newRow("a move before the count comes") << "last when counted, moved" << 1000 << 3;
     QTest::newRow("the list read again before the count comes") << "last when counted, read again" << 1000 << 1;
+    QTest::newRow("a far row once counted") << "row 700 when counted" << 1000 << 701;
 }
 
 void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
@@ -327,6 +328,9 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
             QVERIFY(rs->setAbsolutePosition(3));
         else if (first.endsWith(QLatin1String("read again")))
             QVERIFY(control.Refresh());
+    } else if (first == QLatin1String("row 700 when counted")) {
+        rs->moveWhenCounted(700);
+        QVERIFY(rs->AbsolutePosition() <= 0);
     } else if (first == QLatin1String("delete")) {
         QVERIFY(rs->setAbsolutePosition(11));
         folder.value(QStringLiteral("delete from table1 where num=5"));
