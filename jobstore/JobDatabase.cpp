@@ -8,6 +8,7 @@
 #include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/SearchIndex.h"
+#include "jobstore/ServerJobsLoad.h"
 #include "jobstore/ServerPool.h"
 #include "jobstore/ServerWatch.h"
 #include "jobstore/WholeFile.h"
@@ -426,7 +427,8 @@ void recoverHotJournal(const QString &path)
     QSqlQuery(scratch.db()).exec(QStringLiteral("select count(*) from sqlite_master"));
 }
 
-// Every job read from `from` is written to `to`; both are inside transactions their callers hold.
+// Every job of the server `from` is written to the file `to`; both are inside transactions their
+// callers hold.
 bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, const Progress &progress,
               const Stop &stop = {})
 {
@@ -437,16 +439,11 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
             total = count.value(0).toLongLong();
     }
     qint64 done = 0;
-    QSqlQuery read(from);
-    read.setForwardOnly(true);
-    // Many jobs a statement: a million jobs one by one take a server minutes of round trips. The
-    // server takes them as one array per column, a file as rows of a multi-row insert.
-    const bool server = Dialect::isServer(to);
-    const int batch = server ? 5000 : 100;
+    // Many jobs a statement, as rows of a multi-row insert.
+    const int batch = 100;
     QSqlQuery write(to);
-    if (!read.exec(QStringLiteral("select %1 from table1 order by rowid").arg(JobTable::quotedColumns())) ||
-        !write.prepare(server ? Dialect::insertFromArrays() : JobTable::insertStatement(batch))) {
-        *error = read.lastError().isValid() ? read.lastError().text() : write.lastError().text();
+    if (!write.prepare(JobTable::insertStatement(batch))) {
+        *error = write.lastError().text();
         return false;
     }
     QList<QVariantList> columns(JobTable::ColumnCount);
@@ -459,16 +456,12 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
         if (pending == 0)
             return true;
         QSqlQuery tail(to);
-        QSqlQuery &statement = server || pending == batch ? write : tail;
+        QSqlQuery &statement = pending == batch ? write : tail;
         if (&statement == &tail && !tail.prepare(JobTable::insertStatement(pending))) {
             *error = tail.lastError().text();
             return false;
         }
         for (int i = 0; i < JobTable::ColumnCount; ++i) {
-            if (server) {
-                statement.bindValue(i, Dialect::arrayLiteral(columns.at(i)));
-                continue;
-            }
             for (int row = 0; row < pending; ++row)
                 statement.bindValue(row * JobTable::ColumnCount + i, columns.at(i).at(row));
         }
@@ -481,19 +474,20 @@ bool copyJobs(const QSqlDatabase &from, const QSqlDatabase &to, QString *error, 
         pending = 0;
         return true;
     };
-    while (read.next()) {
-        for (int i = 0; i < JobTable::ColumnCount; ++i)
-            columns[i] << read.value(i);
-        if (++pending == batch && !flush())
-            return false;
-        if (progress && ++done % 1000 == 0)
-            progress(done, total);
-    }
-    if (read.lastError().isValid()) {
-        *error = read.lastError().text();
-        return false;
-    }
-    return flush();
+    // Sent as one COPY: a million jobs read a row at a time keep the server waiting on this end.
+    const bool read = ServerJobsLoad::readJobs(
+        from,
+        [&](const QVariantList &row) {
+            for (int i = 0; i < JobTable::ColumnCount; ++i)
+                columns[i] << row.at(i);
+            if (++pending == batch && !flush())
+                return false;
+            if (progress && ++done % 1000 == 0)
+                progress(done, total);
+            return true;
+        },
+        error);
+    return read && flush();
 }
 
 bool copyFromServer(const QString &url, const QString &partial, QString *error, const Progress &progress,
@@ -598,19 +592,13 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
     if (!server.isOpen())
         return failWith(server.error());
     QString detail;
-    QSqlQuery query(target);
     // The other counters wait for the swap rather than save into a table being replaced.
-    bool ok = target.transaction() && query.exec(QStringLiteral("set local statement_timeout=0")) &&
-              query.exec(QStringLiteral("lock table table1 in exclusive mode")) &&
-              JobHistory::silenceServerTrigger(target) && query.exec(QStringLiteral("delete from table1"));
-    if (!ok)
-        detail = query.lastError().text();
-    // The trigram indexes are made again at the end, faster than kept up job by job.
-    bool indexed = false;
-    ok = ok && SearchIndex::dropFromServer(target, &indexed) &&
-         copyJobs(source.db(), target, &detail, progress, stop) &&
-         JobHistory::replaceHistory(source.db(), target, &detail) &&
-         ImportLedger::replace(source.db(), target, &detail) && (!indexed || SearchIndex::prepareServer(target, true));
+    ServerJobsLoad load(target);
+    bool ok = target.transaction() && QSqlQuery(target).exec(QStringLiteral("set local statement_timeout=0")) &&
+              JobHistory::silenceServerTrigger(target) && load.begin(&detail) &&
+              load.copyJobs(source.db(), &detail, progress, stop) &&
+              JobHistory::replaceHistory(source.db(), target, &detail) &&
+              ImportLedger::replace(source.db(), target, &detail) && load.finish(&detail, progress, stop);
     // Stopped even at the last moment, the server keeps the jobs it had.
     if (ok && stop && stop()) {
         ok = false;
@@ -623,9 +611,6 @@ bool replaceServerJobs(const QString &url, const QString &file, QString *error, 
         target.rollback();
         return failWith(detail);
     }
-    // The server would gather the new table's figures only a minute later; until then its searches
-    // would read every job.
-    QSqlQuery(target).exec(QStringLiteral("analyze table1"));
     return true;
 }
 

@@ -270,6 +270,21 @@ bool silenceServerTrigger(const QSqlDatabase &server)
     return QSqlQuery(server).exec(QStringLiteral("select set_config('velmora.restoring', 'on', true)"));
 }
 
+bool pauseServerTrigger(const QSqlDatabase &server, bool paused, QString *error)
+{
+    QSqlQuery query(server);
+    const bool present = query.exec(QStringLiteral("select 1 from pg_trigger where tgrelid='table1'::regclass and "
+                                                   "tgname='job_history_changed'")) &&
+                         query.next();
+    if (!query.lastError().isValid() && !present)
+        return true;
+    if (present && query.exec(QStringLiteral("alter table table1 %1 trigger job_history_changed")
+                                  .arg(paused ? QLatin1String("disable") : QLatin1String("enable"))))
+        return true;
+    *error = query.lastError().text();
+    return false;
+}
+
 bool replaceHistory(const QSqlDatabase &from, const QSqlDatabase &to, QString *error)
 {
     QSqlQuery write(to);

@@ -38,6 +38,9 @@ void nameServerConnection(const QSqlDatabase &db);
 // and the history becomes that of `from` (empty when `from` has none). `to` may also be a job file
 // (a copy from the server).
 bool silenceServerTrigger(const QSqlDatabase &server);
+// Turns the history trigger off, or back on, inside the caller's transaction (the owner's): a load
+// of a million jobs then does not call it a million times. A table without one is left alone.
+bool pauseServerTrigger(const QSqlDatabase &server, bool paused, QString *error);
 bool replaceHistory(const QSqlDatabase &from, const QSqlDatabase &to, QString *error);
 
 struct Change {

@@ -104,6 +104,7 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     m_count = -1;
     m_allKeys = false;
     m_editing = m_adding = false;
+    m_wantedRow = -1;
     m_index = -1;
     m_currentDeleted = false;
     m_open = false;
@@ -157,7 +158,44 @@ void Recordset::requestKeys(const QString &connectionName)
             // Without the thread's ids the grid still learns its length, by a count.
             else if (!m_allKeys)
                 RecordCount();
+            takeWantedRow();
         });
+}
+
+void Recordset::moveWhenCounted(int index)
+{
+    if (m_count >= 0 || !m_open) {
+        m_wantedRow = index;
+        takeWantedRow();
+        return;
+    }
+    // No row is current meanwhile: a key pressed before the count comes must not reach the first.
+    if (!moveTo(-1))
+        return;
+    m_wantedRow = index;
+    KeyReader::request(
+        m_counting, m_db.connectionName(),
+        {QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(m_allSource.sql)), m_allSource.values},
+        [this, generation = m_generation](bool ok, const QVector<qint64> &count) {
+            // A list read again since asked for a count of its own; one counted or changed here
+            // since knows its length better than this count.
+            if (generation != m_generation || m_wantedRow < 0)
+                return;
+            if (ok && count.size() == 1 && m_count < 0)
+                takeCount(int(count.first()));
+            takeWantedRow();
+        });
+}
+
+void Recordset::takeWantedRow()
+{
+    const int wanted = std::exchange(m_wantedRow, -1);
+    if (wanted == LastRow)
+        MoveLast();
+    else if (wanted >= 0 && wanted < RecordCount())
+        moveTo(wanted);
+    else if (wanted >= 0)
+        MoveFirst();
 }
 
 int Recordset::RecordCount()
@@ -174,14 +212,20 @@ bool Recordset::ensureCounted() const
         prepared(m_allSource, QStringLiteral("select count(*) from (%1) as source").arg(withoutOrder(m_allSource.sql)));
     if (!count.isActive() || !count.next())
         return false;
-    const int visible = availableCount();
-    m_count = std::max(count.value(0).toInt(), int(m_rows.size()));
+    const int rows = count.value(0).toInt();
     count.finish();
+    takeCount(rows);
+    return true;
+}
+
+void Recordset::takeCount(int count) const
+{
+    const int visible = availableCount();
+    m_count = std::max(count, int(m_rows.size()));
     // Every row has its place from now on; the ids not read yet come with their pages or the thread.
     m_rowIds.resize(m_count, UnknownId);
     m_rows.resize(m_count);
     grewTo(visible);
-    return true;
 }
 
 void Recordset::grewTo(int visibleBefore) const
@@ -395,6 +439,7 @@ void Recordset::close()
     m_allKeys = false;
     m_fieldNames.clear();
     m_editing = m_adding = false;
+    m_wantedRow = -1;
     m_index = -1;
     m_currentDeleted = false;
     m_open = false;
@@ -868,6 +913,7 @@ void Recordset::acceptStoredRow()
 
 bool Recordset::moveTo(int index)
 {
+    m_wantedRow = -1;
     if (!commitBeforeMove())
         return false;
     if (index >= m_rows.size())

@@ -35,6 +35,8 @@ public:
     int RecordCount();
     // The rows known without asking the database: all of them once counted, the first page before.
     int availableCount() const { return m_count >= 0 ? m_count : int(m_rows.size()); }
+    // Whether availableCount() is every row, counted or its ids read.
+    bool isCounted() const { return m_count >= 0; }
     // 1-based position of the current row; 0 or less when there is none.
     int AbsolutePosition() const;
     bool setAbsolutePosition(int position);
@@ -44,6 +46,12 @@ public:
 
     bool MoveFirst();
     bool MoveLast();
+    // MoveLast, with the count it may need made on the reading thread: a million jobs on a server
+    // take longer to count than the window may stand still. No row is current until the count
+    // comes; a move before then, or the list read again, stands instead.
+    void MoveLastWhenCounted() { moveWhenCounted(LastRow); }
+    // The same for the 0-based row `index`, or the first row when there are fewer.
+    void moveWhenCounted(int index);
     bool MoveNext();
     bool MovePrevious();
     bool Move(int rows);
@@ -116,6 +124,9 @@ private:
     bool ensureAllKeys() const;
     // Counts the rows once, so every row has its place, its id and values read as it is shown.
     bool ensureCounted() const;
+    void takeCount(int count) const;
+    // The row moveWhenCounted() still waits for, if any.
+    void takeWantedRow();
     bool knownIdsMatch(const QVector<qint64> &keys) const;
     bool agrees(const QVector<qint64> &keys) const;
     void takeKeys(QVector<qint64> keys) const;
@@ -148,6 +159,9 @@ private:
     bool m_currentDeleted = false; // m_index then names the row that followed the deleted one
     int m_uniqueColumn = -1;
     bool m_open = false;
+    static constexpr int LastRow = std::numeric_limits<int>::max();
+    int m_wantedRow = -1;                    // where moveWhenCounted() goes once counted; -1 for nowhere
+    QObject *m_counting = new QObject(this); // the reading thread's context for counts, beside the ids'
 
     bool m_editing = false;
     bool m_adding = false;

@@ -227,7 +227,7 @@ void Form1::moveFirst()
 void Form1::moveLast()
 {
     if (position() > 0 || onDeletedRow())
-        m_adodc1->recordset()->MoveLast();
+        m_adodc1->recordset()->MoveLastWhenCounted();
 }
 
 bool Form1::onDeletedRow()
@@ -507,7 +507,7 @@ void Form1::listRefresh()
     searchChanged(m_searchBox ? m_searchBox : ui->Text1);
     Recordset *recordset = m_adodc1->recordset();
     if (Program::NewJobMode == 1) {
-        recordset->MoveLast();
+        recordset->MoveLastWhenCounted();
         Program::NewJobMode = 0;
     } else if (!hadCurrent && hadRows) {
         // After a delete no job is current until the clerk picks one, however often the list is read.
@@ -515,7 +515,10 @@ void Form1::listRefresh()
             recordset->Move(-recordset->AbsolutePosition());
     } else if (recordset->availableCount() > 0) {
         recordset->MoveFirst();
-        if (previous > 0 && (previous < recordset->availableCount() || previous < recordset->RecordCount()))
+        if (previous > 0 && previous < recordset->availableCount())
             recordset->Move(previous);
+        // A row past the first page is gone back to once counted, the count off the window's thread.
+        else if (previous > 0)
+            recordset->moveWhenCounted(previous);
     }
 }

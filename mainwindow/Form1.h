@@ -88,6 +88,7 @@ private:
     void afterRestore();
     void onTim();
     void onTimer4();
+    void showDueCount();
     QString dueKey() const;
     Queries::SearchField fieldOf(const QLineEdit *box) const;
 

@@ -7,6 +7,7 @@
 #include "jobstore/JobChanges.h"
 #include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/Recordset.h"
 #include "jobstore/ServerWatch.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/BidiText.h"
@@ -54,6 +55,8 @@ void Form1::createHousekeeping()
     // The count runs every second on the window's thread: a file another program holds skips a tick
     // instead of freezing the window.
     m_adodc2->setBusyWait(0);
+    // A long list of due jobs is counted on the reading thread, and told when its count comes.
+    connect(m_adodc2->recordset(), &Recordset::rowsAppended, this, &Form1::showDueCount);
 
     m_tim->setObjectName(QStringLiteral("Tim"));
     m_tim->setInterval(10);
@@ -159,8 +162,16 @@ void Form1::onTimer4()
     if (!m_adodc2->Refresh())
         return;
     m_countedKey = key;
-    ui->Command9->setText(QStringLiteral(" تحويل امروز: ") +
-                          QStringLiteral(" %1").arg(m_adodc2->recordset()->RecordCount()) + QStringLiteral(" مورد"));
+    showDueCount();
+}
+
+void Form1::showDueCount()
+{
+    // Until then the button keeps the figure it had: never the length of the first page alone.
+    const Recordset *due = m_adodc2->recordset();
+    if (due->isCounted())
+        ui->Command9->setText(QStringLiteral(" تحويل امروز: ") + QStringLiteral(" %1").arg(due->availableCount()) +
+                              QStringLiteral(" مورد"));
 }
 
 void Form1::backupCommand()

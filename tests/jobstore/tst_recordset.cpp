@@ -275,6 +275,11 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage_data()
     QTest::newRow("rows by their place before the ids") << "place" << 1000 << 700;
     QTest::newRow("a row deleted before the ids") << "place, delete" << 999 << 301;
     QTest::newRow("another counter deletes before the ids") << "delete" << 999 << 11;
+    // The count on the reading thread: it moves to the last row only if nothing else moved first.
+    QTest::newRow("last row once counted") << "last when counted" << 1000 << 1000;
+    QTest::newRow("a move before the count comes") << "last when counted, moved" << 1000 << 3;
+    QTest::newRow("the list read again before the count comes") << "last when counted, read again" << 1000 << 1;
+    QTest::newRow("a far row once counted") << "row 700 when counted" << 1000 << 701;
 }
 
 void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
@@ -316,6 +321,16 @@ void TestRecordset::longListLearnsItsLengthAfterItsFirstPage()
                 QCOMPARE(model.data(model.index(row, Num)).toInt(), row + 2);
             QVERIFY(rs->MoveNext());
         }
+    } else if (first.startsWith(QLatin1String("last when counted"))) {
+        rs->MoveLastWhenCounted();
+        QVERIFY(rs->AbsolutePosition() <= 0); // no row to act on until the count comes
+        if (first.endsWith(QLatin1String("moved")))
+            QVERIFY(rs->setAbsolutePosition(3));
+        else if (first.endsWith(QLatin1String("read again")))
+            QVERIFY(control.Refresh());
+    } else if (first == QLatin1String("row 700 when counted")) {
+        rs->moveWhenCounted(700);
+        QVERIFY(rs->AbsolutePosition() <= 0);
     } else if (first == QLatin1String("delete")) {
         QVERIFY(rs->setAbsolutePosition(11));
         folder.value(QStringLiteral("delete from table1 where num=5"));

@@ -16,7 +16,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-
 #include <atomic>
 #include <csignal>
 #include <optional>
@@ -183,9 +182,11 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
         QSKIP("Moving jobs to and from the server needs the test server.");
     TempJobFolder folder;
     folder.addJobs(1, 300);
-    folder.addJob({{"num", 301}, {"tel", QStringLiteral("09120000000")}, {"minp", 1500.5}});
-    // Texts that array literals must carry as they are: empty (not null), quotes, backslashes, braces.
-    const QString awkward = QStringLiteral("a\"b\\c{d},e NULL");
+    folder.addJob(
+        {{"num", 301}, {"name", QStringLiteral("\\N")}, {"tel", QStringLiteral("09120000000")}, {"minp", 1500.5}});
+    // Texts that must travel as they are: empty (not null), quotes, backslashes, braces, the text
+    // \N (not null either), tabs and line breaks, and Persian.
+    const QString awkward = QStringLiteral("a\"b\\c{d},e NULL \\N\tf\ng\r\nعلي");
     folder.addJob({{"num", 302}, {"name", QString("")}, {"nameph", awkward}});
     const QString server = folder.databasePath();
     QTemporaryDir elsewhere;
@@ -196,12 +197,23 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QVERIFY(JobDatabase::isJobDatabase(file));
     QCOMPARE(JobDatabase::jobCount(file), 302);
     QVERIFY(!QFile::exists(file + QStringLiteral(".partial")));
+    // Stopped midway through the jobs, a copy leaves no file, and the connection it stopped on
+    // serves the next copy whole.
+    const QString stopped = elsewhere.filePath(QStringLiteral("stopped.mdb"));
+    int asked = 0;
+    QVERIFY(!JobDatabase::copyConsistent(server, stopped, &error, {}, {}, [&asked] { return ++asked > 1; }));
+    QVERIFY(!QFile::exists(stopped) && !QFile::exists(stopped + QStringLiteral(".partial")));
+    QVERIFY2(JobDatabase::copyConsistent(server, stopped, &error), qPrintable(error));
+    QCOMPARE(JobDatabase::jobCount(stopped), 302);
 
     // Back onto the server, after the server's jobs changed: the file's jobs replace them all.
     folder.value(QStringLiteral("delete from table1 where num>100"));
     folder.addJob({{"num", 999}, {"name", QStringLiteral("only on the server")}});
+    const QString shape = folder.tableShape();
     QVERIFY2(JobDatabase::replaceServerJobs(server, file, &error), qPrintable(error));
     QCOMPARE(JobDatabase::jobCount(server), 302);
+    // The indexes and the history trigger set aside for the load are back as they were.
+    QCOMPARE(folder.tableShape(), shape);
     QCOMPARE(folder.value(QStringLiteral("select count(*) from table1 where num=999")).toInt(), 0);
     QCOMPARE(folder
                  .value(QStringLiteral("select count(*) from table1 where num=302 and name='' and serial is null "
@@ -209,6 +221,7 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
                  .toInt(),
              1);
     QCOMPARE(folder.value(QStringLiteral("select nameph from table1 where num=302")).toString(), awkward);
+    QCOMPARE(folder.value(QStringLiteral("select name from table1 where num=301")).toString(), QStringLiteral("\\N"));
     QCOMPARE(folder.value(QStringLiteral("select tel from table1 where num=301")).toString(),
              QStringLiteral("09120000000"));
     QCOMPARE(folder.value(QStringLiteral("select minp from table1 where num=301")).toDouble(), 1500.5);
@@ -224,6 +237,7 @@ void TestServerCounters::jobsMoveBetweenServerAndFileBothWays()
     QVERIFY(!JobDatabase::replaceServerJobs(server, file, &error));
     QVERIFY(error.contains(QStringLiteral("23505")) || error.contains(QStringLiteral("duplicate")));
     QCOMPARE(JobDatabase::jobCount(server), 302);
+    QCOMPARE(folder.tableShape(), shape);
 }
 
 // Idle, the watch reports nothing; a save, change or delete at another counter is reported within

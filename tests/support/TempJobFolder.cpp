@@ -152,6 +152,16 @@ QVariant TempJobFolder::value(const QString &sql) const
     return query.value(0);
 }
 
+QString TempJobFolder::tableShape() const
+{
+    if (!onServer())
+        return QString();
+    return value(QStringLiteral("select string_agg(indexdef, ';' order by indexname) || (select string_agg(tgname || "
+                                "tgenabled, ';' order by tgname) from pg_trigger where tgrelid='table1'::regclass and "
+                                "not tgisinternal) from pg_indexes where tablename='table1'"))
+        .toString();
+}
+
 QList<QVariantList> TempJobFolder::rows(const QString &sql) const
 {
     QList<QVariantList> result;

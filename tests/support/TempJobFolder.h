@@ -25,6 +25,8 @@ public:
     void addJobs(int from, int to); // jobs numbered from..to with a name and model each
     QVariant value(const QString &sql) const;
     QList<QVariantList> rows(const QString &sql) const;
+    // On the server, table1's indexes and triggers as defined (and each trigger's on/off); empty on a file.
+    QString tableShape() const;
     // Holds table1 as another counter in the middle of its own save does, or (readersToo) as one
     // swapping in a restored file does, until "commit" or "rollback" goes through value().
     void hold(bool readersToo);
