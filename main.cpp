@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/DataFolder.h"
+#include "jobstore/file/DataFolder.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/CounterCommand.h"
 #include "mainwindow/ImportCommand.h"

@@ -6,7 +6,7 @@
 #include "support/JobGenerator.h"
 #include "support/PrivateDocuments.h"
 
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "solardate/Clock.h"

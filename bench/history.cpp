@@ -7,7 +7,7 @@
 
 #include "jobentry/HistoryForm.h"
 #include "jobstore/Adodc.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"

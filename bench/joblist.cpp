@@ -12,8 +12,8 @@
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
 #include "jobstore/Recordset.h"

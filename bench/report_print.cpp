@@ -4,7 +4,7 @@
 //
 //   bench_report_print [rows] [runs] [pdf-folder]
 
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "platform/AppSetup.h"
 #include "platform/MessageBox.h"

@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 
 #include "jobentry/JobFieldText.h"
-#include "jobstore/Dialect.h"
+#include "jobstore/server/Dialect.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/Queries.h"
 #include "tests/support/PlainFold.h"

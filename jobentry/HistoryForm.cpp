@@ -2,7 +2,7 @@
 #include "jobentry/HistoryForm.h"
 
 #include "jobentry/JobFieldText.h"
-#include "jobstore/JobHistory.h"
+#include "jobstore/history/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "platform/BidiText.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/Recordset.h"
 #include "jobstore/SqlText.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Recordset.h"
 
-#include "jobstore/Dialect.h"
+#include "jobstore/server/Dialect.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/KeyReader.h"
 

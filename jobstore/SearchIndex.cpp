@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/SearchIndex.h"
 
-#include "jobstore/Dialect.h"
+#include "jobstore/server/Dialect.h"
 #include "jobstore/Queries.h"
 
 #include <QSet>

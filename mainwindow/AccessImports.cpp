@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/AccessImports.h"
 
-#include "jobstore/AccessFile.h"
-#include "jobstore/AccessImport.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobFileConnections.h"
+#include "jobstore/access/AccessFile.h"
+#include "jobstore/access/AccessImport.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/file/JobFileConnections.h"
 #include "jobstore/ProgramValues.h"
 #include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"

@@ -4,10 +4,10 @@
 #include "ui_Form1.h"
 
 #include "jobstore/Adodc.h"
-#include "jobstore/JobChanges.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/server/JobChanges.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/server/ServerWatch.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/BidiText.h"
 #include "platform/LatinDigits.h"

@@ -2,7 +2,7 @@
 #include "mainwindow/Form1.h"
 #include "ui_Form1.h"
 
-#include "jobstore/JobChanges.h"
+#include "jobstore/server/JobChanges.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/AccessImports.h"
 #include "platform/MessageBox.h"

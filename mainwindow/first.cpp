@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/first.h"
 
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 
 #include "mainwindow/Form1.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
-#include "jobstore/CompressedCopy.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/copies/CompressedCopy.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"

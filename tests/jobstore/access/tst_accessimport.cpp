@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/AccessFile.h"
-#include "jobstore/AccessImport.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/access/AccessFile.h"
+#include "jobstore/access/AccessImport.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "support/TempJobFolder.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/ServerSettings.h"
+#include "jobstore/server/ServerSettings.h"
 
-#include "jobstore/Dialect.h"
+#include "jobstore/server/Dialect.h"
 #include "platform/BidiText.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/CompressedCopy.h"
+#include "jobstore/copies/CompressedCopy.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/JobFileConnections.h"
+#include "jobstore/file/JobFileConnections.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/AccessPages.h"
+#include "jobstore/access/AccessPages.h"
 
 #include <QtEndian>
 

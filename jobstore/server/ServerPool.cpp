@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/ServerPool.h"
+#include "jobstore/server/ServerPool.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/ServerWatch.h"
 
 #include <QCoreApplication>
 #include <QHash>

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/ImportLedger.h"
-#include "jobstore/JobChanges.h"
-#include "jobstore/JobFileConnections.h"
-#include "jobstore/JobHistory.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/access/ImportLedger.h"
+#include "jobstore/server/JobChanges.h"
+#include "jobstore/file/JobFileConnections.h"
+#include "jobstore/history/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/SearchIndex.h"
-#include "jobstore/ServerPool.h"
-#include "jobstore/ServerWatch.h"
-#include "jobstore/WholeFile.h"
+#include "jobstore/server/ServerPool.h"
+#include "jobstore/server/ServerWatch.h"
+#include "jobstore/file/WholeFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

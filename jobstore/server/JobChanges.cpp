@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/JobChanges.h"
+#include "jobstore/server/JobChanges.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobFileConnections.h"
-#include "jobstore/ServerPool.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/file/JobFileConnections.h"
+#include "jobstore/server/ServerPool.h"
+#include "jobstore/server/ServerWatch.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/AccessImport.h"
+#include "jobstore/access/AccessImport.h"
 
-#include "jobstore/AccessFile.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/ImportLedger.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/access/AccessFile.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/access/ImportLedger.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/JobTable.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/server/ServerWatch.h"
 #include "platform/BidiText.h"
 
 #include <QDir>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/JobChanges.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/JobChanges.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
-#include "jobstore/ServerPool.h"
-#include "jobstore/ServerSettings.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/server/ServerPool.h"
+#include "jobstore/server/ServerSettings.h"
+#include "jobstore/server/ServerWatch.h"
 #include "support/TempJobFolder.h"
 
 #include <QScopeGuard>

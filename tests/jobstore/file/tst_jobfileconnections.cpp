@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // No connection, on any thread, stays on a job file while it is replaced.
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobFileConnections.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/file/JobFileConnections.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

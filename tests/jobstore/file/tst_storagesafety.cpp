@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
-#include "jobstore/DataFolderLock.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/DataFolderLock.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/CounterAccounts.h"
+#include "jobstore/server/CounterAccounts.h"
 
-#include "jobstore/ServerWatch.h"
+#include "jobstore/server/ServerWatch.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/ImportLedger.h"
+#include "jobstore/access/ImportLedger.h"
 
-#include "jobstore/Dialect.h"
+#include "jobstore/server/Dialect.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/DataFolderLock.h"
+#include "jobstore/file/DataFolderLock.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/AccessFile.h"
+#include "jobstore/access/AccessFile.h"
 
-#include "jobstore/AccessPages.h"
+#include "jobstore/access/AccessPages.h"
 #include "jobstore/JobTable.h"
 
 #include <QCryptographicHash>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/Dialect.h"
+#include "jobstore/server/Dialect.h"
 
-#include "jobstore/JobHistory.h"
+#include "jobstore/history/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/Queries.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/server/ServerWatch.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/DataFolder.h"
+#include "jobstore/file/DataFolder.h"
 
 #include <QDir>
 #include <QFileInfo>

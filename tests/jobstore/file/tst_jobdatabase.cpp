@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
-#include "jobstore/WholeFile.h"
+#include "jobstore/file/WholeFile.h"
 #include "support/TornFile.h"
 
 #include <QSqlError>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/WholeFile.h"
+#include "jobstore/file/WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
