@@ -7,7 +7,7 @@
 #include "jobstore/file/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/server/ServerWatch.h"
-#include "platform/BidiText.h"
+#include "jobstore/Isolated.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "jobstore/server/ServerSettings.h"
 
 #include "jobstore/server/Dialect.h"
-#include "platform/BidiText.h"
+#include "jobstore/Isolated.h"
 
 #include <QDir>
 #include <QFileInfo>
