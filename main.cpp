@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "jobstore/DataFolder.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/DataFolder.h"
 #include "mainwindow/CounterCommand.h"
 #include "mainwindow/ImportCommand.h"
 #include "mainwindow/Start.h"

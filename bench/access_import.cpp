@@ -4,8 +4,8 @@
 // Run: build/bench/bench_access_import [RUNS]
 // Onto a database server instead (its table1 is emptied before each run):
 //      VELMORA_BENCH_SERVER=postgresql://user@host/dbname build/bench/bench_access_import
-#include "jobstore/AccessImport.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/access/AccessImport.h"
+#include "jobstore/file/JobDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,8 +6,8 @@
 #include "support/JobGenerator.h"
 #include "support/PrivateDocuments.h"
 
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/JobDatabase.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "solardate/Clock.h"
 

@@ -7,10 +7,10 @@
 
 #include "jobentry/HistoryForm.h"
 #include "jobstore/Adodc.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
+#include "jobstore/file/JobDatabase.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 //
 //   bench_report_print [rows] [runs] [pdf-folder]
 
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/JobDatabase.h"
 #include "platform/AppSetup.h"
 #include "platform/MessageBox.h"
 #include "platform/RunOptions.h"

@@ -6,10 +6,10 @@
 //      VELMORA_BENCH_SERVER=postgresql://user@host/dbname VELMORA_BENCH_PGDATA=/path/to/data \
 //      QT_QPA_PLATFORM=offscreen build/bench/bench_server_stall
 #include "jobentry/Form3.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerWatch.h"
 #include "mainwindow/Form1.h"
 #include "platform/MessageBox.h"
 #include "support/EventLoopGaps.h"

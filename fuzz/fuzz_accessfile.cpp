@@ -3,8 +3,8 @@
 // values of the job table's kinds, as many as the table counts, and no text with a lone surrogate.
 #include "FuzzCheck.h"
 
-#include "jobstore/AccessFile.h"
 #include "jobstore/JobTable.h"
+#include "jobstore/access/AccessFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 // takes for a job database reads whole and is sound.
 #include "FuzzCheck.h"
 
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "FuzzCheck.h"
 
 #include "jobentry/JobFieldText.h"
-#include "jobstore/Dialect.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/Queries.h"
+#include "jobstore/server/Dialect.h"
 #include "tests/support/PlainFold.h"
 
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 #include "jobentry/HistoryForm.h"
 
 #include "jobentry/JobFieldText.h"
-#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/history/JobHistory.h"
 #include "platform/BidiText.h"
 #include "solardate/SolarCalendar.h"
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobFileConnections.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerPool.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/file/JobFileConnections.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerPool.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "jobstore/JobDatabase.h"
 #include "jobstore/Recordset.h"
 #include "jobstore/SqlText.h"
+#include "jobstore/file/JobDatabase.h"
 
 #include <QObject>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/KeyReader.h"
 
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobFileConnections.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/file/JobFileConnections.h"
 
 #include <QCoreApplication>
 #include <QHash>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/ProgramValues.h"
 
-#include "jobstore/Dialect.h"
+#include "jobstore/server/Dialect.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/ReportReader.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerPool.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerPool.h"
 
 #include <QHash>
 #include <QSqlError>

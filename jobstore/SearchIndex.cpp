@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/SearchIndex.h"
 
-#include "jobstore/Dialect.h"
 #include "jobstore/Queries.h"
+#include "jobstore/server/Dialect.h"
 
 #include <QSet>
 #include <QSqlError>

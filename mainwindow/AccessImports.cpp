@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/AccessImports.h"
 
-#include "jobstore/AccessFile.h"
-#include "jobstore/AccessImport.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobFileConnections.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/access/AccessFile.h"
+#include "jobstore/access/AccessImport.h"
+#include "jobstore/access/AccessSwap.h"
+#include "jobstore/file/JobDatabase.h"
 #include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"
 #include "platform/FileDialog.h"
@@ -15,8 +15,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <filesystem>
 
 namespace AccessImports
 {
@@ -30,33 +28,6 @@ constexpr int NumbersShown = 20;
 QString shown(const QString &path)
 {
     return isolated(QDir::toNativeSeparators(path));
-}
-
-bool moveFile(const QString &from, const QString &to, QString *error)
-{
-    std::error_code code;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
-                            code);
-    if (code)
-        *error = QString::fromStdString(code.message());
-    return !code;
-}
-
-// db1-access-14050918.mdb beside db1.mdb, or -2, -3... when that name is taken.
-QString asidePath(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString base = QStringLiteral("%1-access-%2").arg(info.completeBaseName(), solarDateStamp());
-    QString aside = info.dir().filePath(base + QStringLiteral(".mdb"));
-    for (int n = 2; QFileInfo::exists(aside); ++n)
-        aside = info.dir().filePath(QStringLiteral("%1-%2.mdb").arg(base).arg(n));
-    return aside;
-}
-
-void removeWithJournal(const QString &path)
-{
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
 }
 
 } // namespace
@@ -92,7 +63,7 @@ bool offerAtStart(QWidget *owner, const QString &path)
                             detail);
         return false;
     }
-    const QString aside = asidePath(path);
+    const QString aside = AccessSwap::asidePath(path, solarDateStamp());
     const QString question =
         QStringLiteral("فايل %1 فايل اطلاعات Access با %2 کار است.\n"
                        "کارهاي آن به برنامه آورده شود؟\n\n"
@@ -104,11 +75,10 @@ bool offerAtStart(QWidget *owner, const QString &path)
 
     // The jobs go into a new file beside the Access file first; the Access file moves aside only
     // once they are all in, so a failed or cut-short import leaves it where and as it was.
-    const QString incoming = path + QStringLiteral(".importing");
-    removeWithJournal(incoming);
+    const QString incoming = AccessSwap::freshIncoming(path);
     const JobDatabase::Check created = JobDatabase::ensure(incoming);
     if (created.state != JobDatabase::State::Created) {
-        removeWithJournal(incoming);
+        AccessSwap::dropIncoming(incoming);
         MessageBox::failure(owner,
                             QStringLiteral("فايل اطلاعات تازه کنار %1 ساخته نشد و کاري وارد نشد.\n"
                                            "فايل Access تغيير داده نشد و فهرست خالي نمايش داده مي شود.")
@@ -118,22 +88,16 @@ bool offerAtStart(QWidget *owner, const QString &path)
     }
     const AccessImport::Outcome outcome = importBehindProgress(owner, path, incoming);
     if (!outcome.ok) {
-        removeWithJournal(incoming);
+        AccessSwap::dropIncoming(incoming);
         MessageBox::failure(owner, outcome.reason, outcome.detail);
         return false;
     }
 
     QString error;
-    {
-        // No connection, on any thread, may stay on either file across the renames.
-        JobFileConnections::Exclusive hold({path, incoming});
-        if (hold.ok() && moveFile(path, aside, &error) && !moveFile(incoming, path, &error))
-            moveFile(aside, path, &error);
-        if (!hold.ok())
-            error = hold.error();
-    }
+    // No connection, on any thread, may stay on either file across the renames.
+    AccessSwap::swap(path, incoming, aside, &error);
     if (!QFileInfo(aside).exists() || !JobDatabase::isJobDatabase(path)) {
-        removeWithJournal(incoming);
+        AccessSwap::dropIncoming(incoming);
         MessageBox::failure(owner,
                             QStringLiteral("کارهاي فايل %1 خوانده شد ولي فايل اطلاعات تازه جاي آن را نگرفت.\n"
                                            "فايل Access تغيير داده نشد و فهرست خالي نمايش داده مي شود.")

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "jobstore/AccessImport.h"
+#include "jobstore/access/AccessImport.h"
 
 #include <QString>
 

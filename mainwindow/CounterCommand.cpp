@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/CounterCommand.h"
 
-#include "jobstore/CounterAccounts.h"
-#include "jobstore/DataFolder.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/ServerPool.h"
-#include "jobstore/ServerSettings.h"
+#include "jobstore/file/DataFolder.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/CounterAccounts.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerPool.h"
+#include "jobstore/server/ServerSettings.h"
 #include "platform/AppSetup.h"
 
 #include <QCommandLineParser>

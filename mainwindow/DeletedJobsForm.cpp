@@ -3,9 +3,9 @@
 
 #include "jobentry/HistoryForm.h"
 #include "jobentry/JobFieldText.h"
-#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/history/JobHistory.h"
 #include "platform/BidiText.h"
 #include "platform/ListRefresh.h"
 #include "platform/MessageBox.h"

@@ -2,8 +2,8 @@
 #include "mainwindow/Form1.h"
 #include "ui_Form1.h"
 
-#include "jobstore/JobChanges.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/server/JobChanges.h"
 #include "mainwindow/AccessImports.h"
 #include "platform/MessageBox.h"
 

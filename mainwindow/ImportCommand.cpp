@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/ImportCommand.h"
 
-#include "jobstore/AccessImport.h"
-#include "jobstore/DataFolder.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerSettings.h"
+#include "jobstore/access/AccessImport.h"
+#include "jobstore/file/DataFolder.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerSettings.h"
 #include "mainwindow/AccessImports.h"
 #include "platform/AppSetup.h"
 #include "platform/BidiText.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/ProgramEnd.h"
 
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/JobDatabase.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/BackgroundWork.h"
 #include "platform/BidiText.h"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/Start.h"
 
-#include "jobstore/DataFolderLock.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerSettings.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/file/DataFolderLock.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerSettings.h"
+#include "jobstore/server/ServerWatch.h"
 #include "mainwindow/ProgramEnd.h"
 #include "mainwindow/first.h"
 #include "platform/BidiText.h"

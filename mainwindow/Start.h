@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
 
 #include <QString>
 

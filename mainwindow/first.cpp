@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/first.h"
 
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/JobDatabase.h"
 
 #include "mainwindow/Form1.h"
 #include "platform/AppSetup.h"

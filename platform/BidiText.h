@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QString>
+#include "jobstore/Isolated.h"
 
-// Wraps text in left-to-right isolates (LRI ... PDI), so a path, a number or a Latin word inside a
-// Persian sentence keeps its own order and does not drag the sentence's punctuation along.
-inline QString isolated(const QString &text)
-{
-    return QChar(0x2066) + text + QChar(0x2069);
-}
+#include <QString>
 
 // Wraps text in a first-strong isolate (FSI ... PDI): it keeps the direction of its own first letter
 // and leaves the order of what stands around it alone, whichever script it is in.

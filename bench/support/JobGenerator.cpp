@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/JobGenerator.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/SearchIndex.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/history/JobHistory.h"
+#include "jobstore/server/Dialect.h"
 #include "solardate/SolarCalendar.h"
 
 #include <QCryptographicHash>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form3Driver.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/StorageFault.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
 #include "support/Seams.h"
 #include "support/TempJobFolder.h"
 

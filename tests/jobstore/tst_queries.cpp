@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/NumericText.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
 #include "jobstore/SearchIndex.h"
+#include "jobstore/file/JobDatabase.h"
 #include "support/PlainFold.h"
 #include "support/TempJobFolder.h"
 

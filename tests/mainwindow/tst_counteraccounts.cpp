@@ -5,13 +5,13 @@
 #include "support/TempJobFolder.h"
 
 #include "jobstore/Adodc.h"
-#include "jobstore/CounterAccounts.h"
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerPool.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/history/JobHistory.h"
+#include "jobstore/server/CounterAccounts.h"
+#include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerPool.h"
 #include "mainwindow/DatabaseCopies.h"
 
 #include <QProcess>

@@ -5,8 +5,8 @@
 // The test runs itself again as a child (--child MODE FOLDER ...) that does the work in a loop and
 // reports on stdout each step that has returned; the parent kills it with SIGKILL and checks.
 #include "jobentry/Form3.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/JobDatabase.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "platform/FileDialog.h"
 #include "platform/KeyboardLayout.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
-#include "jobstore/ServerWatch.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/ServerWatch.h"
 #include "mainwindow/Form1.h"
 #include "platform/BidiText.h"
 #include "platform/DataGrid.h"

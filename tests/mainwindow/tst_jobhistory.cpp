@@ -6,9 +6,9 @@
 
 #include "jobentry/HistoryForm.h"
 #include "jobstore/Adodc.h"
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobHistory.h"
 #include "jobstore/JobTable.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/history/JobHistory.h"
 #include "mainwindow/DeletedJobsForm.h"
 #include "platform/BidiText.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program as a shop runs it, ended by the desktop session instead of the exit command, and the
 // files it leaves: the exit copy is made, and whatever holds customers' data is private.
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/JobDatabase.h"
 #include "platform/ErrorLog.h"
 #include "support/TempJobFolder.h"
 

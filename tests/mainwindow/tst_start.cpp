@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own start, as main runs it, on a shop's real files: the splash's check, the main
 // window, its timers and readers, and the offers made at start, all alive together.
-#include "jobstore/JobDatabase.h"
-#include "jobstore/JobFileConnections.h"
 #include "jobstore/Recordset.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/file/JobFileConnections.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Start.h"

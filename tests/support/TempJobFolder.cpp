@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TempJobFolder.h"
 
-#include "jobstore/Dialect.h"
-#include "jobstore/JobDatabase.h"
 #include "jobstore/ProgramValues.h"
+#include "jobstore/file/JobDatabase.h"
+#include "jobstore/server/Dialect.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TornFile.h"
 
-#include "jobstore/JobDatabase.h"
+#include "jobstore/file/JobDatabase.h"
 
 #include <QFile>
 #include <QSqlError>
