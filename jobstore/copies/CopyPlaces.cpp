@@ -85,8 +85,10 @@ std::optional<QDateTime> rotationStamp(const QString &fileName)
     const int year = stamp.left(4).toInt();
     const QDate day = year < 1900 ? Sorvan::gregorianFromSolar({year, stamp.mid(4, 2).toInt(), stamp.mid(6, 2).toInt()})
                                   : QDate::fromString(stamp.left(8), QStringLiteral("yyyyMMdd"));
-    const QDateTime made(day, QTime::fromString(stamp.mid(9), QStringLiteral("HHmmss")));
-    return made.isValid() ? std::optional(made) : std::nullopt;
+    // A name no clock gave is not one of the rotation's copies, and so never dropped by it.
+    const QTime time = QTime::fromString(stamp.mid(9), QStringLiteral("HHmmss"));
+    const QDateTime made(day, time);
+    return day.isValid() && time.isValid() && made.isValid() ? std::optional(made) : std::nullopt;
 }
 
 } // namespace DatabaseCopies
