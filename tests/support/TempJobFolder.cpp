@@ -132,7 +132,7 @@ void TempJobFolder::addJob(const QVariantMap &columns)
         qFatal("addJob: %s", qPrintable(query.lastError().text()));
 }
 
-void TempJobFolder::addJobs(int from, int to)
+void TempJobFolder::addJobs(int from, int to, const QVariant &dateIn)
 {
     QSqlDatabase db = connection();
     db.transaction();
@@ -140,7 +140,8 @@ void TempJobFolder::addJobs(int from, int to)
         addJob({{"num", n},
                 {"name", QStringLiteral("مشتري %1").arg(n)},
                 {"nameph", QStringLiteral("Model %1").arg(n)},
-                {"status", QStringLiteral("در حال تعمير")}});
+                {"status", QStringLiteral("در حال تعمير")},
+                {"datein", dateIn}});
     db.commit();
 }
 

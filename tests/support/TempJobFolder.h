@@ -22,7 +22,7 @@ public:
 
     // Adds a job with the given columns (names as in table1); the rest stay null.
     void addJob(const QVariantMap &columns);
-    void addJobs(int from, int to); // jobs numbered from..to with a name and model each
+    void addJobs(int from, int to, const QVariant &dateIn = {}); // jobs from..to with a name and model each
     QVariant value(const QString &sql) const;
     QList<QVariantList> rows(const QString &sql) const;
     // On the server, table1's indexes and triggers as defined (and each trigger's on/off); empty on a file.
