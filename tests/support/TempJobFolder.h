@@ -42,10 +42,10 @@ public:
     static QString kindOf(const QString &column);
     // Drops the test's own connection, e.g. after the file was replaced under it.
     void reconnect();
-
-private:
+    // The test's own connection, for what needs a database to decide (a search's form).
     QSqlDatabase connection() const;
 
+private:
     QTemporaryDir m_dir;
     QString m_connectionName;
 };
