@@ -79,7 +79,8 @@ bool Adodc::openRecordset()
 
 Recordset *Adodc::recordset()
 {
-    if (!m_everOpened)
+    // A control not yet told where its rows are has none to read.
+    if (!m_everOpened && !m_connectionText.isEmpty())
         Refresh();
     return m_recordset;
 }

@@ -102,6 +102,12 @@ bool isOpenOn(const Entry &entry, const QStringList &files)
 
 QSqlDatabase open(const QString &path, const QString &name, const char *mode, const QString &options, QString *error)
 {
+    // SQLite would take "?mode=rw" for a file's name and make it in whatever folder is current.
+    if (path.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("no job file was named");
+        return QSqlDatabase();
+    }
     return openEntry(
         name, Entry{fileOf(path), QLatin1String(mode), options, std::this_thread::get_id(), State::Opening}, error);
 }

@@ -3,6 +3,7 @@
 #include "jobstore/file/JobDatabase.h"
 #include "jobstore/file/JobFileConnections.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -70,6 +71,8 @@ private slots:
     void init();
     void anotherThreadsConnectionIsWaitedFor();
     void noOtherThreadOpensWhileHeld();
+    void anUnnamedFileIsNeverMade_data();
+    void anUnnamedFileIsNeverMade();
 
 private:
     QTemporaryDir m_dir;
@@ -125,6 +128,30 @@ void TestJobFileConnections::noOtherThreadOpensWhileHeld()
     later.join();
     JobFileConnections::close(QStringLiteral("own"));
     QCOMPARE(JobFileConnections::openCount(m_path), 0);
+}
+
+void TestJobFileConnections::anUnnamedFileIsNeverMade_data()
+{
+    QTest::addColumn<QByteArray>("mode");
+    QTest::newRow("read and write") << QByteArray("rw");
+    QTest::newRow("made when missing") << QByteArray("rwc");
+    QTest::newRow("read only") << QByteArray("ro");
+}
+
+void TestJobFileConnections::anUnnamedFileIsNeverMade()
+{
+    QFETCH(QByteArray, mode);
+    QTemporaryDir current;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(current.path()));
+    QString error;
+    const bool opened =
+        JobFileConnections::open(QString(), QStringLiteral("unnamed"), mode.constData(), options, &error).isOpen();
+    QDir::setCurrent(before);
+    QVERIFY(!opened);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(QDir(current.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(!JobFileConnections::owns(QStringLiteral("unnamed")));
 }
 
 QTEST_GUILESS_MAIN(TestJobFileConnections)
