@@ -7,6 +7,9 @@
 #include "jobstore/file/WholeFile.h"
 
 #include <QFile>
+#include <QThreadPool>
+
+#include <filesystem>
 
 namespace DatabaseCopies
 {
@@ -43,13 +46,30 @@ void dropIncoming(const QString &incoming)
 
 bool swapIn(const QString &incoming, const QString &target, QString *error)
 {
+    // The file replaced keeps a second name until a thread of its own removes it: freeing a big
+    // file's blocks holds the file system a tenth of a second or more, and the window would wait.
+    const QString replaced = replacedPath(target);
+    QFile::remove(replaced);
+    std::error_code linkError;
+    std::filesystem::create_hard_link(std::filesystem::path(target.toStdU16String()),
+                                      std::filesystem::path(replaced.toStdU16String()), linkError);
+    const bool linked = !linkError;
     if (!replaceFile(incoming, target, error)) {
+        if (linked)
+            QFile::remove(replaced);
         dropIncoming(incoming);
         return false;
     }
+    if (linked)
+        QThreadPool::globalInstance()->start([replaced] { QFile::remove(replaced); });
     // A whole copy of a file that passed the whole check: the exit copy need not check it again.
     WholeFile::remember(target, WholeFile::Lasts::WhileSameFile);
     return true;
+}
+
+QString replacedPath(const QString &target)
+{
+    return target + QStringLiteral(".replaced");
 }
 
 bool restoreServerJobs(const QString &server, const QString &file, const QString &safety, QString *error,

@@ -29,6 +29,8 @@ void dropIncoming(const QString &incoming);
 
 // Puts `incoming` in the place of `target`; on failure drops it and `target` stays as it was.
 bool swapIn(const QString &incoming, const QString &target, QString *error);
+// The name the replaced file keeps for the moment after a swap; the start removes one left behind.
+QString replacedPath(const QString &target);
 
 // Replaces the server's jobs and history with those of `file`; when that fails the safety copy
 // of jobs that stay as they were is of no more use, and is dropped.

@@ -110,7 +110,7 @@ int removeStalePartialCopies()
                                   QStringLiteral("*.mdb.restoring"), QStringLiteral("*.mdb.restoring.partial"),
                                   QStringLiteral("*.mdb.restoring.partial-journal"), QStringLiteral("*.mdb.expanding"),
                                   QStringLiteral("*.mdb.expanding-journal"), QStringLiteral("*.mdb.importing"),
-                                  QStringLiteral("*.mdb.importing-journal")},
+                                  QStringLiteral("*.mdb.importing-journal"), QStringLiteral("*.mdb.replaced")},
                                  0);
     // What an earlier run of this data folder was writing elsewhere when it was stopped.
     for (const QString &partial : unfinishedCopies()) {

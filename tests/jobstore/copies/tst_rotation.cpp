@@ -129,6 +129,7 @@ void TestRotation::onlyHalfWrittenCopiesAreRemoved()
                               elsewhere.filePath(QStringLiteral("chosen.mdb"))};
     const QStringList removed = {dataDir.filePath(QStringLiteral("db1.mdb.partial")),
                                  dataDir.filePath(QStringLiteral("db1.mdb.restoring")),
+                                 dataDir.filePath(QStringLiteral("db1.mdb.replaced")),
                                  dataDir.filePath(QStringLiteral("db1.mdb.expanding-journal")),
                                  elsewhere.filePath(QStringLiteral("chosen.mdb.partial")),
                                  elsewhere.filePath(QStringLiteral("chosen.mdb.partial-journal")),
