@@ -3,7 +3,12 @@
 
 #include "jobstore/Recordset.h"
 
-RecordsetModel::RecordsetModel(QObject *parent) : QAbstractTableModel(parent) {}
+RecordsetModel::RecordsetModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    m_step.setSingleShot(true);
+    m_step.setInterval(0);
+    connect(&m_step, &QTimer::timeout, this, &RecordsetModel::tellNextStep);
+}
 
 void RecordsetModel::setRecordset(Recordset *recordset)
 {
@@ -11,35 +16,70 @@ void RecordsetModel::setRecordset(Recordset *recordset)
     if (m_recordset)
         m_recordset->disconnect(this);
     m_recordset = recordset;
+    m_step.stop();
     m_rows = recordset ? recordset->availableCount() : 0;
+    m_appendedTo = m_rows;
     // The record set changes before it tells; the grid must hear of a change while the model still
     // holds the rows it had, so the model keeps its own count.
     if (recordset) {
-        connect(recordset, &Recordset::aboutToReset, this, &RecordsetModel::beginResetModel);
+        connect(recordset, &Recordset::aboutToReset, this, [this] {
+            m_step.stop();
+            beginResetModel();
+        });
         connect(recordset, &Recordset::reset, this, [this] {
             m_rows = m_recordset->availableCount();
+            m_appendedTo = m_rows;
             endResetModel();
         });
+        // A row added or removed while appended rows wait: the grid first hears of all of them, so the
+        // row's place means the same to both.
         connect(recordset, &Recordset::rowInserted, this, [this](int row) {
+            tellRows(m_appendedTo);
             beginInsertRows(QModelIndex(), row, row);
-            ++m_rows;
+            m_appendedTo = ++m_rows;
             endInsertRows();
         });
-        connect(recordset, &Recordset::rowsAppended, this, [this](int first, int last) {
-            beginInsertRows(QModelIndex(), first, last);
-            m_rows = last + 1;
-            endInsertRows();
+        connect(recordset, &Recordset::rowsAppended, this, [this](int, int last) {
+            m_appendedTo = last + 1;
+            tellNextStep();
         });
-        connect(recordset, &Recordset::rowAboutToBeRemoved, this,
-                [this](int row) { beginRemoveRows(QModelIndex(), row, row); });
+        connect(recordset, &Recordset::rowAboutToBeRemoved, this, [this](int row) {
+            tellRows(m_appendedTo);
+            beginRemoveRows(QModelIndex(), row, row);
+        });
         connect(recordset, &Recordset::rowRemoved, this, [this] {
-            --m_rows;
+            m_appendedTo = --m_rows;
             endRemoveRows();
         });
-        connect(recordset, &Recordset::rowChanged, this,
-                [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+        connect(recordset, &Recordset::rowChanged, this, [this](int row) {
+            if (row < m_rows)
+                emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        });
     }
     endResetModel();
+}
+
+void RecordsetModel::tellRows(int count)
+{
+    if (count <= m_rows)
+        return;
+    beginInsertRows(QModelIndex(), m_rows, count - 1);
+    m_rows = count;
+    endInsertRows();
+}
+
+void RecordsetModel::tellNextStep()
+{
+    tellRows(std::min(m_appendedTo, m_rows + m_rowsPerStep));
+    if (m_rows < m_appendedTo)
+        m_step.start();
+}
+
+void RecordsetModel::tellRowsTo(int row)
+{
+    tellRows(std::min(m_appendedTo, row + 1));
+    if (m_rows >= m_appendedTo)
+        m_step.stop();
 }
 
 void RecordsetModel::setCaptions(const QStringList &captions)

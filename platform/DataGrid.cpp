@@ -85,6 +85,7 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
 void DataGrid::followRecordset(int row)
 {
     m_syncing = true;
+    m_model->tellRowsTo(row);
     if (row < 0 || row >= m_model->rowCount()) {
         selectionModel()->clearCurrentIndex();
         clearSelection();

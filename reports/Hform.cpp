@@ -374,6 +374,37 @@ void Hform::setPrinterRows(ReportPrinter &printer) const
     printer.setChart(m_chart->picture(ReportPrinter::chartSize()));
 }
 
+bool Hform::planPages(ReportPrinter &printer, int rowCount)
+{
+    // Every row is read and measured before a page is drawn: on a thread, on a connection of its own,
+    // so a long report keeps the window painting, and a print stopped here prints nothing.
+    QString error;
+    bool cancelled = false;
+    const QString connection = m_adodc1->ConnectionString();
+    const SqlText report = m_adodc1->RecordSource();
+    const bool ok = BackgroundWork::runCancellable(
+        this, QStringLiteral("در حال آماده کردن چاپ گزارش ..."),
+        [&](const BackgroundWork::Progress &progress, const BackgroundWork::Cancelled &stop) {
+            ReportReader reader(connection);
+            printer.beginPlan();
+            reader.eachRow(report, [&](const QVector<QVariant> &cells) {
+                if (printer.plannedRows() >= rowCount)
+                    return false;
+                printer.planRow(cells);
+                if (printer.plannedRows() % 1024 == 0)
+                    progress(printer.plannedRows(), rowCount);
+                return !stop();
+            });
+            if (!reader.ok() || !reader.lastError().isEmpty())
+                error = reader.lastError();
+            return error.isEmpty() && !stop();
+        },
+        &cancelled, QStringLiteral("PrintPlanProgress"));
+    if (!ok && !cancelled)
+        MessageBox::failure(this, QStringLiteral("گزارش براي چاپ خوانده نشد."), error);
+    return ok;
+}
+
 QPrintPreviewDialog *Hform::previewReport()
 {
     if (!m_hasReport)
@@ -397,6 +428,10 @@ void Hform::printReport()
     ReportPrinter printer(Printer::surface(), printHeader(), m_totals);
     const int rowCount = reportRowCount();
     setPrinterRows(printer);
+    if (rowCount >= progressFromRows && !planPages(printer, rowCount)) {
+        m_printing = false;
+        return;
+    }
 
     std::unique_ptr<QProgressDialog> progress;
     if (rowCount >= progressFromRows) {

@@ -61,6 +61,8 @@ private:
     // The report's rows read in order, letting go of those passed long ago.
     ReportPrinter::CellSource passingCells() const;
     void setPrinterRows(ReportPrinter &printer) const;
+    // False when the clerk stopped it or the rows could not be read (told).
+    bool planPages(ReportPrinter &printer, int rowCount);
 
     std::unique_ptr<Ui::Hform> ui;
     Adodc *m_adodc1;

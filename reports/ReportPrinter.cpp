@@ -268,17 +268,18 @@ QList<FaceItem> ReportPrinter::footerItems(int page, int pages) const
     };
 }
 
-ReportPrinter::Outcome ReportPrinter::print()
+QStringList ReportPrinter::headingTexts()
 {
-    m_error.clear();
-    m_pages = 1;
-    if (m_family.isEmpty())
-        m_family = QGuiApplication::font().family();
-
     QStringList headings;
     for (int column = 0; column < columnCount; ++column)
         headings << heading(column);
+    return headings;
+}
+
+double ReportPrinter::headingPointSize() const
+{
     // One size for every heading, so no heading reads as the small print of its neighbour.
+    const QStringList headings = headingTexts();
     double headingSize = headingPoints;
     for (int column = 0; column < columnCount; ++column) {
         const double room =
@@ -286,22 +287,58 @@ ReportPrinter::Outcome ReportPrinter::print()
         headingSize =
             qMin(headingSize, std::floor(headingPoints * room / advance(headings.at(column), headingPoints) * 10) / 10);
     }
-    const Row headingRow = layOutRow(headings, 0, headingSize, headingHeight, true);
+    return headingSize;
+}
 
-    // Where the pages break, so each footer can say how many there are.
-    QList<int> pageStarts;
-    double top = firstTableTop + headingRow.height;
-    int rowsOnPage = 0;
-    for (int row = 0; row < m_rowCount; ++row) {
-        const double height = layOutRow(rowValues(row), 0, rowPoints, rowHeight, false).height;
-        if (top + height > pageBottom && rowsOnPage > 0) {
-            pageStarts << row;
-            top = pageTableTop + headingRow.height;
-            rowsOnPage = 0;
-        }
-        top += height;
-        ++rowsOnPage;
+void ReportPrinter::beginPlan()
+{
+    if (m_family.isEmpty())
+        m_family = QGuiApplication::font().family();
+    m_plan = Plan{};
+    m_plan->headingHeight = layOutRow(headingTexts(), 0, headingPointSize(), headingHeight, true).height;
+    m_plan->top = firstTableTop + m_plan->headingHeight;
+}
+
+void ReportPrinter::planRow(const QVector<QVariant> &cells)
+{
+    QStringList values;
+    for (int column = 0; column < columnCount; ++column)
+        values << ReportTotals::cellText(cells.value(column));
+    planValues(values);
+}
+
+void ReportPrinter::planValues(const QStringList &values)
+{
+    Plan &plan = *m_plan;
+    const double height = layOutRow(values, 0, rowPoints, rowHeight, false).height;
+    if (plan.top + height > pageBottom && plan.rowsOnPage > 0) {
+        plan.pageStarts << plan.rows;
+        plan.top = pageTableTop + plan.headingHeight;
+        plan.rowsOnPage = 0;
     }
+    plan.top += height;
+    ++plan.rowsOnPage;
+    ++plan.rows;
+}
+
+ReportPrinter::Outcome ReportPrinter::print()
+{
+    m_error.clear();
+    m_pages = 1;
+    if (m_family.isEmpty())
+        m_family = QGuiApplication::font().family();
+
+    const QStringList headings = headingTexts();
+    const double headingSize = headingPointSize();
+    // Where the pages break, so each footer can say how many there are; measured here unless planned.
+    if (!m_plan || m_plan->rows != m_rowCount) {
+        beginPlan();
+        for (int row = 0; row < m_rowCount; ++row)
+            planValues(rowValues(row));
+    }
+    const Plan plan = *std::exchange(m_plan, std::nullopt);
+    const QList<int> &pageStarts = plan.pageStarts;
+    double top = plan.top;
     const bool totalsOnOwnPage = m_rowCount > 0 && top + totalsGap + totalsHeight() > pageBottom;
     const double totalsEnd = (totalsOnOwnPage ? pageTableTop : top + totalsGap) + totalsHeight();
     const bool chartDue = m_rowCount > 0 && !m_chart.isNull();

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <optional>
 
 class PrintSurface;
 
@@ -66,6 +67,13 @@ public:
     // The face texts are printed in; the program's font unless set.
     void setFontFamily(const QString &family) { m_family = family; }
 
+    // Where the pages break, measured row by row in the report's order before print(): a long
+    // report's rows are read and measured away from the window, where nothing is drawn. print()
+    // measures the rows itself unless as many were planned as it prints.
+    void beginPlan();
+    void planRow(const QVector<QVariant> &cells);
+    int plannedRows() const { return m_plan ? m_plan->rows : 0; }
+
     Outcome print();
     QString lastError() const { return m_error; }
     int pagesStarted() const { return m_pages; }
@@ -82,6 +90,17 @@ private:
         double height = 0; // of the ink
     };
 
+    struct Plan {
+        QList<int> pageStarts; // the first row of each page after the first
+        double top = 0;        // where the last row ends
+        double headingHeight = 0;
+        int rowsOnPage = 0;
+        int rows = 0;
+    };
+
+    static QStringList headingTexts();
+    void planValues(const QStringList &values);
+    double headingPointSize() const;
     Row layOutRow(const QStringList &values, double top, double points, double least, bool headings) const;
     QStringList rowValues(int row) const;
     double totalsHeight() const;
@@ -109,6 +128,7 @@ private:
     int m_pages = 0;
     QString m_family;
     QImage m_chart;
+    std::optional<Plan> m_plan;
     mutable QHash<int, LineInk> m_inks; // by pixel size
     QString m_error;
 };

@@ -503,14 +503,27 @@ void tst_Hform::longPrintCanBeCancelled()
     form.show();
     child<QPushButton>(form, "Command2")->click();
     QCOMPARE(form.totals().repairCount(), 600);
+
+    // Stopped while its rows are read: nothing reaches the printer, and nothing needs saying.
+    BackgroundWork::setCancelHandler([](const QString &) { return true; });
+    child<QPushButton>(form, "Command3")->click();
+    BackgroundWork::setCancelHandler({});
+    QCOMPARE(surface.callCount(), 0);
+    QVERIFY(seams.messages.isEmpty());
+
+    // Stopped while its pages are drawn.
     bool sawProgress = false;
-    QTimer::singleShot(0, &form, [&form, &sawProgress] {
-        if (auto *progress = form.findChild<QProgressDialog *>(QStringLiteral("PrintProgress"))) {
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &form, [&form, &sawProgress] {
+        if (auto *progress = form.findChild<QProgressDialog *>(QStringLiteral("PrintProgress"));
+            progress && !sawProgress) {
             sawProgress = progress->isVisible();
             progress->cancel();
         }
     });
+    poll.start(0);
     child<QPushButton>(form, "Command3")->click();
+    poll.stop();
     Printer::setSurface(nullptr);
     QVERIFY(sawProgress);
     QCOMPARE(seams.messages.size(), 1);

@@ -270,14 +270,18 @@ void tst_ReportPrinter::pages_data()
 {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("tablePages");
-    QTest::addColumn<int>("pages"); // with the totals after the last row and the chart after them
-    QTest::newRow("one row") << 1 << 1 << 1;
-    QTest::newRow("38 fill page one") << 38 << 1 << 2;
-    QTest::newRow("39th starts page two") << 39 << 2 << 2;
-    QTest::newRow("38 + 48 fill page two") << 86 << 2 << 3;
-    QTest::newRow("87th starts page three") << 87 << 3 << 3;
-    QTest::newRow("room for the totals, not the chart") << 68 << 2 << 3;
-    QTest::newRow("busy shop") << 32767 << 683 << 684;
+    QTest::addColumn<int>("pages");    // with the totals after the last row and the chart after them
+    QTest::addColumn<bool>("planned"); // the rows measured ahead, as a long report's are on a thread
+    QTest::newRow("one row") << 1 << 1 << 1 << false;
+    QTest::newRow("38 fill page one") << 38 << 1 << 2 << false;
+    QTest::newRow("39th starts page two") << 39 << 2 << 2 << false;
+    QTest::newRow("38 + 48 fill page two") << 86 << 2 << 3 << false;
+    QTest::newRow("87th starts page three") << 87 << 3 << 3 << false;
+    QTest::newRow("room for the totals, not the chart") << 68 << 2 << 3 << false;
+    QTest::newRow("busy shop") << 32767 << 683 << 684 << false;
+    QTest::newRow("planned: 38 + 48 fill page two") << 86 << 2 << 3 << true;
+    QTest::newRow("planned: 87th starts page three") << 87 << 3 << 3 << true;
+    QTest::newRow("planned: room for the totals, not the chart") << 68 << 2 << 3 << true;
 }
 
 void tst_ReportPrinter::pages()
@@ -285,9 +289,19 @@ void tst_ReportPrinter::pages()
     QFETCH(int, rows);
     QFETCH(int, tablePages);
     QFETCH(int, pages);
+    QFETCH(bool, planned);
     RecordingSurface surface;
     ReportPrinter printer(surface, ::header(), totalsOf(rows, 0, 0, QStringLiteral("50")));
     printer.setRows(rows, cell);
+    if (planned) {
+        printer.beginPlan();
+        for (int row = 0; row < rows; ++row) {
+            QVector<QVariant> cells;
+            for (int column = 0; column < ReportPrinter::columnCount; ++column)
+                cells << cell(row, column);
+            printer.planRow(cells);
+        }
+    }
     printer.setChart(QImage(20, 10, QImage::Format_RGB32));
     QCOMPARE(printer.print(), ReportPrinter::Outcome::Printed);
     QCOMPARE(surface.count(Op::Kind::NewPage), pages - 1);
