@@ -374,32 +374,53 @@ void Hform::setPrinterRows(ReportPrinter &printer) const
     printer.setChart(m_chart->picture(ReportPrinter::chartSize()));
 }
 
-bool Hform::planPages(ReportPrinter &printer, int rowCount)
+// A million jobs take many seconds: the rows the totals counted (at most `limit`) are read on a thread,
+// on a connection of its own, behind a progress with a cancel. `row` takes each and says a failure in
+// `error`; `done` ends the work once every row was taken.
+bool Hform::eachRowAway(const QString &label, const QString &progressName, qint64 limit,
+                        const std::function<bool(const QVector<QVariant> &, QString *)> &row,
+                        const std::function<bool(QString *)> &done, QString *error, bool *cancelled)
 {
-    // Every row is read and measured before a page is drawn: on a thread, on a connection of its own,
-    // so a long report keeps the window painting, and a print stopped here prints nothing.
-    QString error;
-    bool cancelled = false;
     const QString connection = m_adodc1->ConnectionString();
     const SqlText report = m_adodc1->RecordSource();
-    const bool ok = BackgroundWork::runCancellable(
-        this, QStringLiteral("در حال آماده کردن چاپ گزارش ..."),
+    return BackgroundWork::runCancellable(
+        this, label,
         [&](const BackgroundWork::Progress &progress, const BackgroundWork::Cancelled &stop) {
             ReportReader reader(connection);
-            printer.beginPlan();
-            reader.eachRow(report, [&](const QVector<QVariant> &cells) {
-                if (printer.plannedRows() >= rowCount)
+            qint64 taken = 0;
+            bool failed = false;
+            const bool read = reader.eachRow(report, [&](const QVector<QVariant> &cells) {
+                if (taken >= limit)
                     return false;
-                printer.planRow(cells);
-                if (printer.plannedRows() % 1024 == 0)
-                    progress(printer.plannedRows(), rowCount);
-                return !stop();
+                failed = !row(cells, error);
+                if (++taken % 1024 == 0)
+                    progress(taken, limit);
+                return !failed && !stop();
             });
-            if (!reader.ok() || !reader.lastError().isEmpty())
-                error = reader.lastError();
-            return error.isEmpty() && !stop();
+            if (stop() || failed)
+                return false;
+            if (!reader.ok() || (!read && taken < limit)) {
+                *error = reader.lastError();
+                return false;
+            }
+            return done(error);
         },
-        &cancelled, QStringLiteral("PrintPlanProgress"));
+        cancelled, progressName);
+}
+
+bool Hform::planPages(ReportPrinter &printer, int rowCount)
+{
+    // Every row is measured before a page is drawn, so a print stopped here prints nothing.
+    QString error;
+    bool cancelled = false;
+    printer.beginPlan();
+    const bool ok = eachRowAway(
+        QStringLiteral("در حال آماده کردن چاپ گزارش ..."), QStringLiteral("PrintPlanProgress"), rowCount,
+        [&printer](const QVector<QVariant> &cells, QString *) {
+            printer.planRow(cells);
+            return true;
+        },
+        [](QString *) { return true; }, &error, &cancelled);
     if (!ok && !cancelled)
         MessageBox::failure(this, QStringLiteral("گزارش براي چاپ خوانده نشد."), error);
     return ok;
@@ -484,49 +505,32 @@ void Hform::exportCsv()
         {labelCaption(11), ReportTotals::numberText(double(m_totals.shopShare()))},
         {labelCaption(12), ReportTotals::numberText(m_totals.technicianShare())},
     };
-    // Written away from the window, from rows read on their own connection: a million jobs take
-    // many seconds, and a cancelled or failed file leaves nothing under the chosen name.
+    // A cancelled or failed file leaves nothing under the chosen name; a job saved since the totals
+    // were counted is left to the next report.
     QString error;
     bool cancelled = false;
-    // The rows the totals counted; a job saved since is left to the next report.
-    const qint64 rows = m_totals.repairCount();
-    const QString connection = m_adodc1->ConnectionString();
-    const SqlText report = m_adodc1->RecordSource();
-    const bool ok = BackgroundWork::runCancellable(
-        this, QStringLiteral("گزارش ذخيره مي شود..."),
-        [&](const BackgroundWork::Progress &progress, const BackgroundWork::Cancelled &stop) {
-            ReportCsv csv(fileName);
-            if (!csv.open(captions)) {
-                error = csv.errorString();
-                return false;
-            }
-            qint64 written = 0;
-            bool failed = false;
-            ReportReader reader(connection);
-            const bool read = reader.eachRow(report, [&](const QVector<QVariant> &cells) {
-                if (written >= rows)
-                    return false;
-                QStringList fields;
-                for (const QVariant &cell : cells)
-                    fields << ReportTotals::cellText(cell);
-                failed = !csv.addRow(fields);
-                if (++written % 1024 == 0)
-                    progress(written, rows);
-                return !failed && !stop();
-            });
-            if (stop())
-                return false;
-            if (failed || !reader.ok() || (!read && written < rows)) {
-                error = failed ? csv.errorString() : reader.lastError();
-                return false;
-            }
-            if (!csv.finish(totals)) {
-                error = csv.errorString();
-                return false;
-            }
-            return true;
-        },
-        &cancelled, QStringLiteral("CsvProgress"));
+    ReportCsv csv(fileName);
+    const bool ok = csv.open(captions) &&
+                    eachRowAway(
+                        QStringLiteral("گزارش ذخيره مي شود..."), QStringLiteral("CsvProgress"), m_totals.repairCount(),
+                        [&csv](const QVector<QVariant> &cells, QString *why) {
+                            QStringList fields;
+                            for (const QVariant &cell : cells)
+                                fields << ReportTotals::cellText(cell);
+                            if (csv.addRow(fields))
+                                return true;
+                            *why = csv.errorString();
+                            return false;
+                        },
+                        [&csv, &totals](QString *why) {
+                            if (csv.finish(totals))
+                                return true;
+                            *why = csv.errorString();
+                            return false;
+                        },
+                        &error, &cancelled);
+    if (!ok && error.isEmpty())
+        error = csv.errorString();
     System::returnFreedMemory();
     if (!ok && !cancelled)
         MessageBox::failure(

@@ -63,6 +63,9 @@ private:
     void setPrinterRows(ReportPrinter &printer) const;
     // False when the clerk stopped it or the rows could not be read (told).
     bool planPages(ReportPrinter &printer, int rowCount);
+    bool eachRowAway(const QString &label, const QString &progressName, qint64 limit,
+                     const std::function<bool(const QVector<QVariant> &, QString *)> &row,
+                     const std::function<bool(QString *)> &done, QString *error, bool *cancelled);
 
     std::unique_ptr<Ui::Hform> ui;
     Adodc *m_adodc1;
