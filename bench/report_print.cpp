@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -56,6 +58,17 @@ bool fillJobs(const QString &path, int rows)
     db.commit();
     db.close();
     return true;
+}
+
+QString memory()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    QStringList found;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:") || line.startsWith("VmHWM:"))
+            found << QString::fromLatin1(line.simplified());
+    return found.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -109,6 +122,25 @@ int main(int argc, char *argv[])
         out << "run " << run + 1 << ": " << QString::number(seconds.last(), 'f', 2) << " s\n";
     }
     out << "report print: " << longestPause << " ms (the window's longest pause)\n";
+    {
+        // The preview draws the same pages; closed once it shows them.
+        EventLoopGaps gaps;
+        QElapsedTimer timer;
+        timer.start();
+        form.findChild<QPushButton *>(QStringLiteral("Command5"))->click();
+        auto *preview = form.findChild<QPrintPreviewWidget *>();
+        while (timer.elapsed() < 600000 && (!preview || preview->pageCount() == 0)) {
+            app.processEvents(QEventLoop::AllEvents, 20);
+            preview = form.findChild<QPrintPreviewWidget *>();
+        }
+        const double shown = timer.nsecsElapsed() / 1e9;
+        app.processEvents();
+        out << "report preview: " << gaps.longestMs() << " ms (the window's longest pause; "
+            << (preview ? preview->pageCount() : 0) << " pages shown in " << QString::number(shown, 'f', 2)
+            << " s; " << memory() << ")\n";
+        if (auto *dialog = form.findChild<QPrintPreviewDialog *>())
+            dialog->close();
+    }
     std::sort(seconds.begin(), seconds.end());
     const QFileInfoList pdfs = QDir(pdfFolder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
     out << "median: " << QString::number(seconds[seconds.size() / 2], 'f', 2) << " s for " << rows << " rows\n";

@@ -375,7 +375,7 @@ QPrintPreviewDialog *PForm::previewFace()
 {
     const QSizeF rollPage = rollReceipt() ? RollReceipt::layOut(this, m_receiptNumber).page : QSizeF();
     return PrintPreview::open(
-        this, [this](PrintSurface &surface) { return printOn(surface); }, rollPage);
+        this, [this](PrintSurface &surface, bool) { return printOn(surface); }, rollPage);
 }
 
 ReceiptLayout::LabelSize PForm::labelSize() const

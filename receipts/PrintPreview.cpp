@@ -5,6 +5,7 @@
 #include "receipts/PagePrintSurface.h"
 
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -33,8 +34,10 @@ QPrintPreviewDialog *open(QWidget *owner, const Draw &draw, QSizeF rollPage)
         PagePrintSurface::setRollPage(*printer, rollPage);
 
     QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [draw](QPrinter *target) {
+        // The preview records its pages through a picture engine; its print button, through the printer's.
+        const bool previewing = target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
         PagePrintSurface surface(target);
-        draw(surface);
+        draw(surface, previewing);
         surface.endDoc();
     });
     dialog->open();

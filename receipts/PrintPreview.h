@@ -14,8 +14,9 @@ class QWidget;
 namespace PrintPreview
 {
 
-// Draws the document onto the preview's surface; false when drawing failed.
-using Draw = std::function<bool(PrintSurface &)>;
+// Draws the document onto the surface; false when drawing failed. `previewing`: for the preview's
+// pages, not for its print button.
+using Draw = std::function<bool(PrintSurface &, bool previewing)>;
 
 // rollPage: the page of a roll receipt in twips; empty for the printer's paper.
 QPrintPreviewDialog *open(QWidget *owner, const Draw &draw, QSizeF rollPage = QSizeF());

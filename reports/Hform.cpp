@@ -23,10 +23,12 @@
 #include "solardate/Shamsi.h"
 #include "solardate/ShamsiFactory.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPrintPreviewDialog>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -67,6 +69,8 @@ protected:
 
 // Reports this long show their printing progress and can be stopped.
 const int progressFromRows = 200;
+// A preview shows the first page and two more of rows.
+const int previewRows = 38 + 2 * 48;
 
 } // namespace
 
@@ -430,34 +434,37 @@ QPrintPreviewDialog *Hform::previewReport()
 {
     if (!m_hasReport)
         return nullptr;
-    return PrintPreview::open(this, [this](PrintSurface &surface) {
+    const int rowCount = reportRowCount();
+    QPrintPreviewDialog *dialog = PrintPreview::open(this, [this](PrintSurface &surface, bool previewing) {
         // The report as it stands when the preview draws its pages.
         if (!m_hasReport)
             return false;
         ReportPrinter printer(surface, printHeader(), m_totals);
         setPrinterRows(printer);
+        if (!previewing)
+            return printAll(printer, QApplication::activeWindow()) == ReportPrinter::Outcome::Printed;
+        // The preview keeps every page as a picture of each stroke, megabytes a page: a long report
+        // shows its first pages, then its totals and chart; its print button prints every row.
+        printer.setRows(std::min(reportRowCount(), previewRows), passingCells());
         return printer.print() == ReportPrinter::Outcome::Printed;
     });
+    if (rowCount > previewRows)
+        dialog->setWindowTitle(QStringLiteral("پيش نمايش چاپ: %1 رديف اول از %2 رديف؛ چاپ، همه را چاپ مي کند")
+                                   .arg(previewRows)
+                                   .arg(rowCount));
+    return dialog;
 }
 
-void Hform::printReport()
+std::optional<ReportPrinter::Outcome> Hform::printAll(ReportPrinter &printer, QWidget *owner)
 {
-    if (!m_hasReport || m_printing)
-        return;
-    m_printing = true;
-
-    ReportPrinter printer(Printer::surface(), printHeader(), m_totals);
     const int rowCount = reportRowCount();
-    setPrinterRows(printer);
-    if (rowCount >= progressFromRows && !planPages(printer, rowCount)) {
-        m_printing = false;
-        return;
-    }
+    if (rowCount >= progressFromRows && !planPages(printer, rowCount))
+        return std::nullopt;
 
     std::unique_ptr<QProgressDialog> progress;
     if (rowCount >= progressFromRows) {
         progress = std::make_unique<QProgressDialog>(QStringLiteral("در حال چاپ گزارش ..."), QStringLiteral("انصراف"),
-                                                     0, rowCount, this);
+                                                     0, rowCount, owner ? owner : this);
         progress->setObjectName(QStringLiteral("PrintProgress"));
         progress->setWindowTitle(windowTitle());
         progress->setWindowModality(Qt::WindowModal);
@@ -474,12 +481,23 @@ void Hform::printReport()
 
     const ReportPrinter::Outcome outcome = printer.print();
     progress.reset();
-    m_printing = false;
     System::returnFreedMemory();
     if (outcome == ReportPrinter::Outcome::Failed)
         MessageBox::failure(this, QStringLiteral("خطاي ارسال به پرينتر"), printer.lastError());
     else if (outcome == ReportPrinter::Outcome::Cancelled)
         MessageBox::information(this, QStringLiteral("چاپ گزارش متوقف شد؛ صفحه هاي چاپ شده تا اين لحظه ارسال شدند."));
+    return outcome;
+}
+
+void Hform::printReport()
+{
+    if (!m_hasReport || m_printing)
+        return;
+    m_printing = true;
+    ReportPrinter printer(Printer::surface(), printHeader(), m_totals);
+    setPrinterRows(printer);
+    printAll(printer, this);
+    m_printing = false;
 }
 
 void Hform::exportCsv()

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class Adodc;
 class IncomeChart;
@@ -63,6 +64,9 @@ private:
     void setPrinterRows(ReportPrinter &printer) const;
     // False when the clerk stopped it or the rows could not be read (told).
     bool planPages(ReportPrinter &printer, int rowCount);
+    // Prints every row behind a progress over `owner`, and says how it ended; nothing when the
+    // measuring before it was stopped or failed (and said so).
+    std::optional<ReportPrinter::Outcome> printAll(ReportPrinter &printer, QWidget *owner);
     bool eachRowAway(const QString &label, const QString &progressName, qint64 limit,
                      const std::function<bool(const QVector<QVariant> &, QString *)> &row,
                      const std::function<bool(QString *)> &done, QString *error, bool *cancelled);

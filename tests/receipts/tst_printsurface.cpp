@@ -341,7 +341,7 @@ void tst_PrintSurface::previewShowsThePaper()
     totals.finish(0.5f);
     const ReportPrinter::Header header{QStringLiteral("1405/09/18"), QStringLiteral("050901"), QStringLiteral("050930"),
                                        QStringLiteral("علي"), QStringLiteral("همه موارد")};
-    const PrintPreview::Draw draw = [&](PrintSurface &surface) {
+    const PrintPreview::Draw draw = [&](PrintSurface &surface, bool) {
         if (document != QLatin1String("report"))
             return form.printOn(surface);
         ReportPrinter printer(surface, header, totals);
@@ -352,7 +352,7 @@ void tst_PrintSurface::previewShowsThePaper()
     // On paper, through the same drawing the print commands use.
     {
         PagePrintSurface paper;
-        QVERIFY(draw(paper));
+        QVERIFY(draw(paper, false));
         QVERIFY(paper.endDoc());
     }
     const QString pdf = pdfs.filePath(QStringLiteral("0001.pdf"));

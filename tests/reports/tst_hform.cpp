@@ -15,10 +15,12 @@
 #include <QBarSet>
 #include <QChartView>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
@@ -164,6 +166,7 @@ private slots:
     void widestValuesShowWhole();
     void csvCellsCannotRunFormulas_data();
     void csvCellsCannotRunFormulas();
+    void previewShowsThePrintedPages_data();
     void previewShowsThePrintedPages();
 };
 
@@ -767,11 +770,26 @@ void tst_Hform::csvCellsCannotRunFormulas()
     QVERIFY2(row.contains(QStringLiteral(",-1500.5,")), qPrintable(row));
 }
 
+void tst_Hform::previewShowsThePrintedPages_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<int>("previewed"); // pages; 0: a long report's, its first rows, totals and chart
+    QTest::addColumn<QString>("title");
+    // 38 rows fit the first page, the other 12 go to the second.
+    QTest::newRow("short report, whole") << 50 << 2 << QStringLiteral("پيش نمايش چاپ");
+    QTest::newRow("long report, its first pages") << 400 << 0
+                                                  << QStringLiteral("پيش نمايش چاپ: 134 رديف اول از 400 رديف؛ چاپ، همه "
+                                                                    "را چاپ مي کند");
+}
+
 void tst_Hform::previewShowsThePrintedPages()
 {
+    QFETCH(int, jobs);
+    QFETCH(int, previewed);
+    QFETCH(QString, title);
     TempJobFolder folder;
     Seams seams;
-    for (int num = 1; num <= 50; ++num)
+    for (int num = 1; num <= jobs; ++num)
         folder.addJob({{"num", num}, {"datein", 910601}, {"status", JobTable::statusRepaired()}});
     Hform form;
     auto *preview = child<QPushButton>(form, "Command5");
@@ -782,12 +800,23 @@ void tst_Hform::previewShowsThePrintedPages()
     preview->click();
     auto *dialog = form.findChild<QPrintPreviewDialog *>(QStringLiteral("PrintPreview"));
     QVERIFY(dialog);
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("پيش نمايش چاپ"));
+    QCOMPARE(dialog->windowTitle(), title);
     auto *pages = dialog->findChild<QPrintPreviewWidget *>();
     QVERIFY(pages);
-    // 38 rows fit the first page, the other 12 go to the second.
     pages->updatePreview();
-    QCOMPARE(pages->pageCount(), 2);
+    if (previewed > 0)
+        QCOMPARE(pages->pageCount(), previewed);
+    else
+        QVERIFY2(pages->pageCount() >= 3 && pages->pageCount() <= 5, qPrintable(QString::number(pages->pageCount())));
+    // The preview's print button prints every row: 400 rows take nine pages.
+    const QString pdf = folder.path() + QStringLiteral("/preview-print.pdf");
+    dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+    dialog->printer()->setOutputFileName(pdf);
+    pages->print();
+    QFile printed(pdf);
+    QVERIFY(printed.open(QIODevice::ReadOnly));
+    const qsizetype printedPages = printed.readAll().count("/Type /Page\n");
+    QVERIFY2(printedPages >= (previewed > 0 ? previewed : 9), qPrintable(QString::number(printedPages)));
     dialog->close();
     QTRY_VERIFY(!form.findChild<QPrintPreviewDialog *>());
 }
