@@ -12,6 +12,7 @@
 #include "reports/Hform.h"
 
 #include "support/EventLoopGaps.h"
+#include "support/ProcessMemory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,17 +59,6 @@ bool fillJobs(const QString &path, int rows)
     db.commit();
     db.close();
     return true;
-}
-
-QString memory()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    QStringList found;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:") || line.startsWith("VmHWM:"))
-            found << QString::fromLatin1(line.simplified());
-    return found.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -137,7 +127,7 @@ int main(int argc, char *argv[])
         app.processEvents();
         out << "report preview: " << gaps.longestMs() << " ms (the window's longest pause; "
             << (preview ? preview->pageCount() : 0) << " pages shown in " << QString::number(shown, 'f', 2)
-            << " s; " << memory() << ")\n";
+            << " s; " << processMemory() << ")\n";
         if (auto *dialog = form.findChild<QPrintPreviewDialog *>())
             dialog->close();
     }

@@ -4,6 +4,7 @@
 #include "support/EventLoopGaps.h"
 #include "support/JobGenerator.h"
 #include "support/PrivateDocuments.h"
+#include "support/ProcessMemory.h"
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
@@ -96,15 +97,7 @@ bool waitFor(const std::function<bool()> &done, int limitMs)
 
 QString memory()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    QStringList found;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:") || line.startsWith("VmHWM:"))
-            found << QStringLiteral("%1 %2 MB")
-                         .arg(QString::fromLatin1(line.left(5)))
-                         .arg(line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024);
-    return found.join(QStringLiteral(", "));
+    return processMemory();
 }
 
 int rowsOf(DataGrid *grid)
