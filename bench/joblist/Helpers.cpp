@@ -4,7 +4,6 @@
 #include "support/EventLoopGaps.h"
 #include "support/JobGenerator.h"
 #include "support/PrivateDocuments.h"
-#include "support/ProcessMemory.h"
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
@@ -93,11 +92,6 @@ bool waitFor(const std::function<bool()> &done, int limitMs)
         QThread::usleep(200);
     }
     return true;
-}
-
-QString memory()
-{
-    return processMemory();
 }
 
 int rowsOf(DataGrid *grid)

@@ -27,7 +27,6 @@ void say(const char *action, double ms, const QString &more = QString());
 void settle(int ms);
 // Lets the events through until `done` holds, at most `limitMs`; false when it never did.
 bool waitFor(const std::function<bool()> &done, int limitMs);
-QString memory();
 int rowsOf(DataGrid *grid);
 void press(QWidget *widget, int key, const QString &text = QString());
 void type(QWidget *box, QChar ch);

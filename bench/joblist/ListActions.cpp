@@ -4,6 +4,7 @@
 #include "support/EventLoopGaps.h"
 #include "support/JobGenerator.h"
 #include "support/PrivateDocuments.h"
+#include "support/ProcessMemory.h"
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
@@ -155,7 +156,7 @@ void Bench::firstRows()
             .arg(bottom < 0 ? rowsOf(grid) : bottom + 1)
             .arg(list->availableCount()));
     bar->setValue(0);
-    std::printf("memory with the list open: %s\n", qPrintable(memory()));
+    std::printf("memory with the list open: %s\n", qPrintable(processMemory()));
 }
 
 void Bench::keystrokes()

@@ -4,6 +4,7 @@
 #include "support/EventLoopGaps.h"
 #include "support/JobGenerator.h"
 #include "support/PrivateDocuments.h"
+#include "support/ProcessMemory.h"
 
 #include "jobentry/Form3.h"
 #include "jobstore/Adodc.h"
@@ -146,7 +147,7 @@ void Bench::report()
             .arg(known, 0, 'f', 0)
             .arg(window.totals().repairCount()));
     settle(1000);
-    std::printf("memory after the report over all jobs: %s\n", qPrintable(memory()));
+    std::printf("memory after the report over all jobs: %s\n", qPrintable(processMemory()));
     nextFile = folder.filePath(QStringLiteral("report.csv"));
     gaps.reset();
     clock.restart();
@@ -158,7 +159,7 @@ void Bench::report()
             .arg(csv / 1000, 0, 'f', 1)
             .arg(QFileInfo(nextFile).size() / 1e6, 0, 'f', 1));
     QFile::remove(nextFile);
-    std::printf("memory after saving the report over all jobs: %s\n", qPrintable(memory()));
+    std::printf("memory after saving the report over all jobs: %s\n", qPrintable(processMemory()));
     window.hide();
 }
 
@@ -178,7 +179,7 @@ void Bench::scroll()
             .arg(jumps)
             .arg(whole.nsecsElapsed() / 1e9, 0, 'f', 2)
             .arg(rowsOf(grid)));
-    std::printf("memory after scrolling the list end to end: %s\n", qPrintable(memory()));
+    std::printf("memory after scrolling the list end to end: %s\n", qPrintable(processMemory()));
     bar->setValue(0);
 }
 
