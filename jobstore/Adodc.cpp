@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobstore/Adodc.h"
 
+#include "jobstore/KeyReader.h"
 #include "jobstore/ProgramValues.h"
 #include "jobstore/file/JobDatabase.h"
 #include "jobstore/file/JobFileConnections.h"
@@ -12,6 +13,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <memory>
 
 Adodc::Adodc(QObject *parent) : QObject(parent), m_recordset(new Recordset(this))
 {
@@ -48,13 +51,43 @@ void Adodc::setRecordSource(const SqlText &source)
 bool Adodc::Refresh()
 {
     m_everOpened = true;
-    bool connected = connect();
-    bool ok = connected && openRecordset();
+    ++m_refreshes;
+    return finishRefresh(connect(), std::nullopt);
+}
+
+void Adodc::refreshInBackground()
+{
+    m_everOpened = true;
+    const quint64 refresh = ++m_refreshes;
+    if (!connect()) {
+        finishRefresh(false, std::nullopt);
+        return;
+    }
+    const QString connection = m_connectionName;
+    KeyReader::run(this, connection, [this, refresh, connection, source = m_source](QSqlDatabase &db) {
+        auto page = std::make_shared<Recordset::FirstPage>(Recordset::readFirstPage(db, source));
+        if (!db.isOpen() && page->fault == StorageFault::None)
+            page->fault = StorageFault::Other;
+        return [this, refresh, connection, page] {
+            // A file closed for a restore, or a server's line replaced, since: the next refresh reads
+            // the new one.
+            if (refresh != m_refreshes)
+                return;
+            if (connection != m_connectionName)
+                page->ok = false;
+            finishRefresh(connection == m_connectionName, std::move(*page));
+        };
+    });
+}
+
+bool Adodc::finishRefresh(bool connected, std::optional<Recordset::FirstPage> page)
+{
+    bool ok = connected && openRecordset(std::move(page));
     // A server restarted since this window connected has dropped the connection: one fresh
     // connection is tried before the clerk hears of it.
     if (!ok && m_pooled && !ServerPool::answers(m_connectionName)) {
         connected = reconnect();
-        ok = connected && openRecordset();
+        ok = connected && openRecordset(std::nullopt);
     }
     // A server that does not answer leaves the rows on screen that it sent before.
     if (!connected && !(m_pooled || Dialect::isServerUrl(Program::dataSourceOf(m_connectionText))))
@@ -67,10 +100,10 @@ bool Adodc::Refresh()
     return ok;
 }
 
-bool Adodc::openRecordset()
+bool Adodc::openRecordset(std::optional<Recordset::FirstPage> page)
 {
     const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (m_recordset->open(db, m_source))
+    if (page ? m_recordset->open(db, m_source, std::move(*page)) : m_recordset->open(db, m_source))
         return true;
     m_lastError = m_recordset->lastError();
     m_lastFault = m_recordset->lastFault();

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 // A data control: a connection to the job database named by a connection text, a record source,
 // and the record set it opens. Each window holds its own; on a server it borrows an open one.
@@ -26,6 +27,9 @@ public:
 
     // Runs the record source again; the first row of the new result is current.
     bool Refresh();
+    // Refresh with its query run on the reading thread: the window goes on meanwhile, and
+    // refreshed() says when the rows are here. A newer one, or a Refresh, stands instead.
+    void refreshInBackground();
     // The open record set, opened on first use when no Refresh came before.
     Recordset *recordset();
 
@@ -44,7 +48,9 @@ signals:
 
 private:
     bool connect();
-    bool openRecordset();
+    bool openRecordset(std::optional<Recordset::FirstPage> page);
+    // What both refreshes do once their first page is read; `page` is read now when empty.
+    bool finishRefresh(bool connected, std::optional<Recordset::FirstPage> page);
     void disconnect();
 
     QString m_connectionText;
@@ -55,6 +61,7 @@ private:
     SqlText m_source;
     Recordset *m_recordset;
     bool m_everOpened = false;
+    quint64 m_refreshes = 0; // a background refresh answered after another began is dropped
     QString m_lastError;
     StorageFault m_lastFault = StorageFault::None;
     int m_busyWait = JobDatabase::DefaultBusyWait;

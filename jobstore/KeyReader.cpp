@@ -3,6 +3,7 @@
 
 #include "jobstore/file/JobDatabase.h"
 #include "jobstore/file/JobFileConnections.h"
+#include "jobstore/server/Dialect.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -27,13 +28,12 @@ struct Request {
     quint64 id;
     QObject *context; // only compared, never used on the reading thread
     QString connectionName;
-    SqlText source;
+    Read read;
 };
 
-// What waits on the window's thread for a request's keys.
+// What waits on the window's thread for a request's answer.
 struct Waiting {
     QPointer<QObject> context;
-    Done done;
 };
 
 struct Reader {
@@ -67,39 +67,49 @@ Reader &reader()
     return state;
 }
 
-QVector<qint64> readKeys(const Request &request, bool *ok)
+std::function<void()> readOver(const Request &request)
 {
-    QVector<qint64> keys;
+    std::function<void()> answer;
     const QString name = QStringLiteral("keyreader");
     {
         // A job file's connection is owned, so a restore or an import waits for this read to end.
         const bool file = JobFileConnections::owns(request.connectionName);
         QSqlDatabase db = file ? JobFileConnections::openLike(request.connectionName, name)
                                : QSqlDatabase::cloneDatabase(request.connectionName, name);
-        *ok = db.isOpen() || (!file && db.open());
-        if (*ok) {
-            QSqlQuery query(db);
-            query.setForwardOnly(true);
-            *ok = query.prepare(request.source.sql);
-            for (const QVariant &value : request.source.values)
-                query.addBindValue(value);
-            *ok = *ok && query.exec();
-            // A million ids nobody waits for any more would hold the processor from the window. A
-            // server's statement is left to end: one let go of half read is drained all the same.
-            while (*ok && query.next()) {
-                keys.append(query.value(0).toLongLong());
-                if (file && keys.size() % 4096 == 0 && reader().given.load(std::memory_order_relaxed))
-                    *ok = false;
-            }
-            *ok = *ok && !query.lastError().isValid();
-        }
+        if (!file && !db.isOpen())
+            db.open();
+        answer = request.read(db);
         db.close();
     }
     JobDatabase::close(name);
+    return answer;
+}
+
+QVector<qint64> readKeys(QSqlDatabase &db, const SqlText &source, bool *ok)
+{
+    QVector<qint64> keys;
+    *ok = db.isOpen();
+    if (!*ok)
+        return keys;
+    const bool file = !Dialect::isServer(db);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    *ok = query.prepare(source.sql);
+    for (const QVariant &value : source.values)
+        query.addBindValue(value);
+    *ok = *ok && query.exec();
+    // A million ids nobody waits for any more would hold the processor from the window. A
+    // server's statement is left to end: one let go of half read is drained all the same.
+    while (*ok && query.next()) {
+        keys.append(query.value(0).toLongLong());
+        if (file && keys.size() % 4096 == 0 && reader().given.load(std::memory_order_relaxed))
+            *ok = false;
+    }
+    *ok = *ok && !query.lastError().isValid();
     return keys;
 }
 
-void run()
+void serve()
 {
     Reader &state = reader();
     for (;;) {
@@ -114,8 +124,7 @@ void run()
             state.reading = request.context;
             state.given = false;
         }
-        bool ok = false;
-        QVector<qint64> keys = readKeys(request, &ok);
+        std::function<void()> answer = readOver(request);
         std::lock_guard lock(state.mutex);
         state.reading = nullptr;
         // Nothing is handed over once the application is going away.
@@ -123,10 +132,10 @@ void run()
             return;
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [id = request.id, ok, keys = std::move(keys)] {
+            [id = request.id, answer = std::move(answer)] {
                 const Waiting waiting = reader().waiting.take(id);
-                if (waiting.context && waiting.done)
-                    waiting.done(ok, keys);
+                if (waiting.context && answer)
+                    answer();
             },
             Qt::QueuedConnection);
     }
@@ -151,9 +160,18 @@ void stop()
 
 void request(QObject *context, const QString &connectionName, const SqlText &source, Done done)
 {
+    run(context, connectionName, [source, done = std::move(done)](QSqlDatabase &db) -> std::function<void()> {
+        bool ok = false;
+        QVector<qint64> keys = readKeys(db, source, &ok);
+        return [ok, keys = std::move(keys), done] { done(ok, keys); };
+    });
+}
+
+void run(QObject *context, const QString &connectionName, Read read)
+{
     Reader &state = reader();
     if (!state.thread.joinable()) {
-        state.thread = std::thread(run);
+        state.thread = std::thread(serve);
         qAddPostRoutine(stop);
     }
     std::lock_guard lock(state.mutex);
@@ -168,8 +186,8 @@ void request(QObject *context, const QString &connectionName, const SqlText &sou
         }
     }
     const quint64 id = ++state.lastId;
-    state.waiting.insert(id, {context, std::move(done)});
-    state.queue.push_back({id, context, connectionName, source});
+    state.waiting.insert(id, {context});
+    state.queue.push_back({id, context, connectionName, std::move(read)});
     state.wake.notify_one();
 }
 

@@ -4,6 +4,7 @@
 #include "jobstore/SqlText.h"
 
 #include <QObject>
+#include <QSqlDatabase>
 #include <QVector>
 
 #include <functional>
@@ -21,5 +22,12 @@ using Done = std::function<void(bool ok, const QVector<qint64> &keys)>;
 // request of the same context gives way to this one: one not yet started is dropped, one being
 // read stops and is answered as failed.
 void request(QObject *context, const QString &connectionName, const SqlText &source, Done done);
+
+// Any other read of a window's: `read` runs on the same thread over a copy of the connection named
+// `connectionName` (closed when it would not open), and the function it returns then runs on
+// `context`'s thread, unless `context` is gone. Gives way as request() does, but a read under way
+// runs to its end.
+using Read = std::function<std::function<void()>(QSqlDatabase &db)>;
+void run(QObject *context, const QString &connectionName, Read read);
 
 } // namespace KeyReader

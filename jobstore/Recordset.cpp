@@ -48,46 +48,54 @@ QString reversedOrder(const QString &sql)
 
 Recordset::Recordset(QObject *parent) : QObject(parent), m_table(JobTable::tableName()) {}
 
-bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
+Recordset::FirstPage Recordset::readFirstPage(const QSqlDatabase &db, const SqlText &raw)
 {
     // Only the first page is read before the rows are shown: counting a search that matches every
     // job of a busy shop, or reading past its first rows, would hold every keystroke. The ids of
     // all the rows follow from the reading thread. Each query runs to its end, so no half-read
     // statement holds the file against another window's save.
-    const SqlText source = Dialect::adapt(db, raw);
+    FirstPage page;
+    page.source = Dialect::adapt(db, raw);
+    const SqlText &source = page.source;
     QSqlQuery first(db);
     first.setForwardOnly(true);
-    bool ok = first.prepare(QStringLiteral("select * from (%1) as source limit %2").arg(source.sql).arg(PageSize));
-    if (ok) {
+    page.ok = first.prepare(QStringLiteral("select * from (%1) as source limit %2").arg(source.sql).arg(PageSize));
+    if (page.ok) {
         for (const QVariant &value : source.values)
             first.addBindValue(value);
-        ok = first.exec();
+        page.ok = first.exec();
     }
-    QStringList names;
-    QString idColumn;
-    QVector<qint64> ids;
-    QVector<QVector<QVariant>> rows;
-    if (ok) {
+    if (page.ok) {
         const QSqlRecord record = first.record();
-        idColumn = record.fieldName(0);
+        page.idColumn = record.fieldName(0);
         for (int i = 1; i < record.count(); ++i)
-            names << record.fieldName(i);
+            page.names << record.fieldName(i);
         while (first.next()) {
-            ids.append(first.value(0).toLongLong());
-            QVector<QVariant> values(names.size());
-            for (int i = 0; i < names.size(); ++i)
+            page.ids.append(first.value(0).toLongLong());
+            QVector<QVariant> values(page.names.size());
+            for (int i = 0; i < page.names.size(); ++i)
                 values[i] = first.value(i + 1);
-            rows.append(std::move(values));
+            page.rows.append(std::move(values));
         }
-        ok = !first.lastError().isValid();
+        page.ok = !first.lastError().isValid();
     }
-    const QSqlError error = first.lastError();
-    first.finish();
+    page.error = first.lastError().text();
     // A server that does not answer leaves the rows read before it stopped.
-    const StorageFault fault =
-        !db.isOpen() && Dialect::isServer(db) ? StorageFault::NoAnswer : Dialect::faultOf(error, db);
-    if (!ok && fault == StorageFault::NoAnswer && m_open) {
-        m_lastError = error.text();
+    page.fault = !db.isOpen() && Dialect::isServer(db) ? StorageFault::NoAnswer : Dialect::faultOf(first.lastError(), db);
+    first.finish();
+    return page;
+}
+
+bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
+{
+    return open(db, raw, readFirstPage(db, raw));
+}
+
+bool Recordset::open(const QSqlDatabase &db, const SqlText &raw, FirstPage page)
+{
+    const bool ok = page.ok;
+    if (!ok && page.fault == StorageFault::NoAnswer && m_open) {
+        m_lastError = page.error;
         m_lastFault = StorageFault::NoAnswer;
         return false;
     }
@@ -95,8 +103,8 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     emit aboutToReset();
     ++m_generation;
     m_db = db;
-    m_source = source;
-    m_allSource = source;
+    m_source = page.source;
+    m_allSource = m_source;
     m_insertedIds.clear();
     m_fieldNames.clear();
     m_rowIds.clear();
@@ -109,16 +117,16 @@ bool Recordset::open(const QSqlDatabase &db, const SqlText &raw)
     m_currentDeleted = false;
     m_open = false;
     if (!ok) {
-        m_lastError = error.text();
-        m_lastFault = fault;
+        m_lastError = page.error;
+        m_lastFault = page.fault;
         emit reset();
         emit currentRowChanged(-1);
         return false;
     }
-    m_fieldNames = names;
-    m_idColumn = idColumn;
-    m_rowIds = std::move(ids);
-    for (QVector<QVariant> &row : rows)
+    m_fieldNames = page.names;
+    m_idColumn = page.idColumn;
+    m_rowIds = std::move(page.ids);
+    for (QVector<QVariant> &row : page.rows)
         m_rows.append(std::move(row));
     if (m_rows.size() < PageSize) {
         m_count = int(m_rows.size());

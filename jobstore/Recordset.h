@@ -28,6 +28,21 @@ public:
     // Runs `source` (its first column must be the row id) and makes its first row current. The
     // source is written for the database here (Dialect::adapt).
     bool open(const QSqlDatabase &db, const SqlText &source);
+
+    // The first page of `source` as open() reads it, to be read on the reading thread over a
+    // connection like `db`'s and opened with later on the window's.
+    struct FirstPage {
+        SqlText source; // as run, written for the database
+        bool ok = false;
+        QString error;
+        StorageFault fault = StorageFault::None;
+        QString idColumn;
+        QStringList names;
+        QVector<qint64> ids;
+        QVector<QVector<QVariant>> rows;
+    };
+    static FirstPage readFirstPage(const QSqlDatabase &db, const SqlText &source);
+    bool open(const QSqlDatabase &db, const SqlText &source, FirstPage page);
     void close();
     bool isOpen() const { return m_open; }
 

@@ -88,6 +88,7 @@ private:
     void afterRestore();
     void onTim();
     void onTimer4();
+    void dueRefreshed(bool ok);
     void showDueCount();
     QString dueKey() const;
     Queries::SearchField fieldOf(const QLineEdit *box) const;
@@ -102,6 +103,7 @@ private:
     Adodc *m_adodc2;                   // due-today query
     JobChanges *m_changes;             // runs the count only when the jobs or the day changed
     QString m_countedKey;              // the day the count on Command9 is for; empty until counted
+    QString m_countingKey;             // the day of the count being read; empty when none is
     QSystemTrayIcon *m_trayIcon1 = nullptr;
     QLineEdit *m_activeBox = nullptr;
     QLineEdit *m_searchBox = nullptr; // the box whose search the list shows; a refresh runs it again

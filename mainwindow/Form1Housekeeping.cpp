@@ -52,11 +52,11 @@ void Form1::createHousekeeping()
     }
     m_shamsDay = Sorvan::Clock::today();
     m_adodc2->setObjectName(QStringLiteral("Adodc2"));
-    // The count runs every second on the window's thread: a file another program holds skips a tick
-    // instead of freezing the window.
+    // A file another program holds skips a tick instead of waiting: the next tick counts again.
     m_adodc2->setBusyWait(0);
     // A long list of due jobs is counted on the reading thread, and told when its count comes.
     connect(m_adodc2->recordset(), &Recordset::rowsAppended, this, &Form1::showDueCount);
+    connect(m_adodc2, &Adodc::refreshed, this, &Form1::dueRefreshed);
 
     m_tim->setObjectName(QStringLiteral("Tim"));
     m_tim->setInterval(10);
@@ -153,15 +153,23 @@ void Form1::onTimer4()
     // The same text as at load: a restore may have closed the connection under it.
     Program::DatabaseConnection = Program::connectionTextFor(Program::dataFolder());
     const QString key = dueKey();
-    if (!m_changes->takeChanged() && key == m_countedKey)
+    if (!m_changes->takeChanged() && (key == m_countedKey || key == m_countingKey))
         return;
     m_countedKey.clear(); // counted again next tick unless this count succeeds
+    m_countingKey = key;
     m_adodc2->setConnectionString(Program::DatabaseConnection);
     m_adodc2->setRecordSource(Queries::dueBy(key.toInt()));
     ui->DataGrid2->setDataSource(m_adodc2);
-    if (!m_adodc2->Refresh())
+    // Read on the reading thread: a server busy with another counter's backup answers slowly.
+    m_adodc2->refreshInBackground();
+}
+
+void Form1::dueRefreshed(bool ok)
+{
+    const QString counted = std::exchange(m_countingKey, QString());
+    if (!ok)
         return;
-    m_countedKey = key;
+    m_countedKey = counted;
     showDueCount();
 }
 
