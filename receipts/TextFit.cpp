@@ -2,6 +2,7 @@
 #include "receipts/TextFit.h"
 
 #include <QGlyphRun>
+#include <QHash>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,6 +10,7 @@
 #include <QTextLayout>
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -28,6 +30,19 @@ QStringList paragraphsOf(const QString &text)
         line.truncate(end);
     }
     return lines;
+}
+
+// A glyph's outline, kept once made: a report's pages repeat the same few dozen glyphs, and each
+// outline FreeType makes costs more than laying out its whole row.
+QPainterPath outlineOf(const QRawFont &font, quint32 glyph)
+{
+    thread_local QHash<std::pair<QRawFont, quint32>, QPainterPath> made;
+    const auto key = std::make_pair(font, glyph);
+    if (const auto found = made.constFind(key); found != made.cend())
+        return *found;
+    if (made.size() >= 8192) // a few fonts' worth; the fonts it holds stay loaded meanwhile
+        made.clear();
+    return *made.insert(key, font.pathForGlyph(glyph));
 }
 
 struct Layout {
@@ -183,7 +198,7 @@ void FittedText::draw(QPainter &painter) const
             const QList<quint32> glyphs = run.glyphIndexes();
             const QList<QPointF> positions = run.positions();
             for (qsizetype i = 0; i < glyphs.size(); ++i)
-                outlines.addPath(font.pathForGlyph(glyphs[i]).translated(origin + positions[i]));
+                outlines.addPath(outlineOf(font, glyphs[i]).translated(origin + positions[i]));
         }
     }
     outlines.setFillRule(Qt::WindingFill);
