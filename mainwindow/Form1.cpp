@@ -497,6 +497,12 @@ bool Form1::filterReceiptKey(QKeyEvent *event)
 
 void Form1::listRefresh()
 {
+    // Another counter's change heard during the exit copy waits for it: the list is read again
+    // only if the program goes on (a session's save), not while the copy holds the server.
+    if (ProgramEnd::makingExitCopy()) {
+        m_timer1->start();
+        return;
+    }
     m_timer1->stop();
     const int previous = position() - 1;
     const bool hadCurrent = previous >= 0;

@@ -159,9 +159,10 @@ void Form1::onTimer4()
     m_countingKey = key;
     m_adodc2->setConnectionString(Program::DatabaseConnection);
     m_adodc2->setRecordSource(Queries::dueBy(key.toInt()));
-    ui->DataGrid2->setDataSource(m_adodc2);
-    // Read on the reading thread: a server busy with another counter's backup answers slowly.
+    // Read on the reading thread: a server busy with another counter's backup answers slowly. Asked
+    // before the grid is bound, which would otherwise read the first count on this thread.
     m_adodc2->refreshInBackground();
+    ui->DataGrid2->setDataSource(m_adodc2);
 }
 
 void Form1::dueRefreshed(bool ok)

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QWidget>
 
 #include <utility>
@@ -71,8 +72,12 @@ bool unchangedSinceSave()
     return QFileInfo(Program::databasePath()).lastModified() < savedForSession;
 }
 
+bool copying = false;
+
 void copyAndSay(QWidget *owner)
 {
+    copying = true;
+    const auto copied = qScopeGuard([] { copying = false; });
     QString detail;
     DatabaseCopies::ExitCopyResult result = DatabaseCopies::ExitCopyResult::Failed;
     // A big shop's copy takes seconds: the window keeps painting meanwhile and says why it waits.
@@ -90,6 +95,11 @@ void copyAndSay(QWidget *owner)
 }
 
 } // namespace
+
+bool makingExitCopy()
+{
+    return copying;
+}
 
 void finish(QWidget *owner)
 {

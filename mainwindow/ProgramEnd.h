@@ -13,6 +13,9 @@ namespace ProgramEnd
 // box; without one (the session is ending and no one may be there to answer) it goes to the log.
 void finish(QWidget *owner);
 
+// While the exit copy is being made: a server then answers the window's own reads slowly.
+bool makingExitCopy();
+
 // Makes the exit copy when the session manager asks the program to save, and ends the program on
 // SIGTERM, SIGHUP or SIGINT as finish() does, so logging out or shutting down keeps a copy too.
 void watchSessionEnd(QCoreApplication &app);
