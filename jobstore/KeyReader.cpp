@@ -4,6 +4,7 @@
 #include "jobstore/file/JobDatabase.h"
 #include "jobstore/file/JobFileConnections.h"
 #include "jobstore/server/Dialect.h"
+#include "jobstore/server/ServerWatch.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -11,6 +12,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <libpq-fe.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -45,6 +48,7 @@ struct Reader {
     quint64 lastId = 0;
     QObject *reading = nullptr;      // the context whose request is being read
     std::atomic<bool> given{false};  // that read gave way to a newer request of its context
+    PGcancel *cancel = nullptr;      // stops that read's statement on a server
     QHash<quint64, Waiting> waiting; // touched on the window's thread only
 
     // A program that ends without its application object going first must not end on a running
@@ -78,7 +82,25 @@ std::function<void()> readOver(const Request &request)
                                : QSqlDatabase::cloneDatabase(request.connectionName, name);
         if (!file && !db.isOpen())
             db.open();
-        answer = request.read(db);
+        // A server goes on with a statement its reader let go of, for a million ids a second of its
+        // processor that the window's next search waits for: one given way is stopped there too.
+        PGconn *conn = file ? nullptr : ServerWatch::handleOf(db);
+        PGcancel *cancel = conn ? PQgetCancel(conn) : nullptr;
+        bool given = false;
+        {
+            std::lock_guard lock(reader().mutex);
+            reader().cancel = cancel;
+            given = reader().given;
+        }
+        // Given way before it began: nobody waits for it.
+        if (!given)
+            answer = request.read(db);
+        {
+            std::lock_guard lock(reader().mutex);
+            reader().cancel = nullptr;
+        }
+        if (cancel)
+            PQfreeCancel(cancel);
         db.close();
     }
     JobDatabase::close(name);
@@ -98,8 +120,7 @@ QVector<qint64> readKeys(QSqlDatabase &db, const SqlText &source, bool *ok)
     for (const QVariant &value : source.values)
         query.addBindValue(value);
     *ok = *ok && query.exec();
-    // A million ids nobody waits for any more would hold the processor from the window. A
-    // server's statement is left to end: one let go of half read is drained all the same.
+    // A million ids nobody waits for any more would hold the processor from the window.
     while (*ok && query.next()) {
         keys.append(query.value(0).toLongLong());
         if (file && keys.size() % 4096 == 0 && reader().given.load(std::memory_order_relaxed))
@@ -156,6 +177,26 @@ void stop()
     state.stopping = false;
 }
 
+// Under the reader's lock: a request of `context` waiting is dropped, one being read is stopped.
+void giveWay(Reader &state, QObject *context)
+{
+    if (state.reading == context) {
+        state.given = true;
+        if (state.cancel) {
+            char why[256];
+            PQcancel(state.cancel, why, sizeof why);
+        }
+    }
+    for (auto it = state.queue.begin(); it != state.queue.end();) {
+        if (it->context == context) {
+            state.waiting.remove(it->id);
+            it = state.queue.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 } // namespace
 
 void request(QObject *context, const QString &connectionName, const SqlText &source, Done done)
@@ -175,20 +216,18 @@ void run(QObject *context, const QString &connectionName, Read read)
         qAddPostRoutine(stop);
     }
     std::lock_guard lock(state.mutex);
-    if (state.reading == context)
-        state.given = true;
-    for (auto it = state.queue.begin(); it != state.queue.end();) {
-        if (it->context == context) {
-            state.waiting.remove(it->id);
-            it = state.queue.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    giveWay(state, context);
     const quint64 id = ++state.lastId;
     state.waiting.insert(id, {context});
     state.queue.push_back({id, context, connectionName, std::move(read)});
     state.wake.notify_one();
+}
+
+void forget(QObject *context)
+{
+    Reader &state = reader();
+    std::lock_guard lock(state.mutex);
+    giveWay(state, context);
 }
 
 } // namespace KeyReader
