@@ -5,6 +5,7 @@
 #include "jobstore/file/JobDatabase.h"
 #include "mainwindow/DatabaseCopies.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/ProgramEnd.h"
 #include "platform/BackgroundWork.h"
 #include "platform/DataGrid.h"
 #include "solardate/Clock.h"
@@ -59,6 +60,7 @@ private slots:
     void startOffersItsOwnDatabasesCopyFirst();
     void exitCopyPlaceAlwaysHoldsAWholeCopy();
     void countTickSkipsABusyFile();
+    void listIsReadAfterTheExitCopy();
     void hideWithoutATrayMinimises();
 
 private:
@@ -817,6 +819,27 @@ void TestHousekeeping::countTickSkipsABusyFile()
     folder.addJob({{"num", 2}, {"dateout", 910628}, {"status", QStringLiteral("در حال تعمير")}});
     folder.value(QStringLiteral("commit"));
     QTRY_COMPARE_WITH_TIMEOUT(button(form, "Command9")->text(), captionOf(2), 2500);
+}
+
+// A change heard while the exit copy is made reads the list after the copy, which on a server holds
+// the processor the list's read would wait for; a session's save goes on with the list read.
+void TestHousekeeping::listIsReadAfterTheExitCopy()
+{
+    TempJobFolder folder;
+    folder.addJobs(1, 20000);
+    Seams seams;
+    Form1 form;
+    int reads = 0;
+    bool readDuringCopy = false;
+    connect(form.adodc1(), &Adodc::refreshed, this, [&] {
+        ++reads;
+        readDuringCopy = readDuringCopy || ProgramEnd::makingExitCopy();
+    });
+    form.startListRefresh(); // due in 20 ms, while the copy of 20,000 jobs is being made
+    button(form, "Command6")->click();
+    QCOMPARE(JobDatabase::jobCount(DatabaseCopies::exitCopyPath()), 20000);
+    QVERIFY(!readDuringCopy);
+    QTRY_COMPARE(reads, 1);
 }
 
 void TestHousekeeping::hideWithoutATrayMinimises()
