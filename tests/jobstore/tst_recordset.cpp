@@ -4,6 +4,7 @@
 #include "jobstore/ProgramValues.h"
 #include "jobstore/Queries.h"
 #include "jobstore/RecordsetModel.h"
+#include "jobstore/file/JobFileConnections.h"
 #include "support/TempJobFolder.h"
 
 #include <QtTest>
@@ -29,6 +30,7 @@ private slots:
     void countAgreesWithTheRowsRead();
     void findAgreesWithReadingEveryRow_data();
     void findAgreesWithReadingEveryRow();
+    void pageReadFromAReplacedFileIsDropped();
 };
 
 void TestRecordset::movesAndPositions()
@@ -463,6 +465,34 @@ void TestRecordset::findAgreesWithReadingEveryRow()
     QVERIFY(rs->setAbsolutePosition(start));
     rs->Find(QStringLiteral("num='%1'").arg(wanted));
     QCOMPARE(rs->AbsolutePosition(), expected);
+}
+
+// A restore replaces the job file while the reading thread reads its first page: that page is not
+// shown, and the next refresh reads the file as restored.
+void TestRecordset::pageReadFromAReplacedFileIsDropped()
+{
+    if (TempJobFolder::onServer())
+        QSKIP("A server's jobs are replaced in a transaction, not a file.");
+    TempJobFolder folder;
+    folder.addJobs(1, 10);
+    Adodc control;
+    control.setConnectionString(Program::DatabaseConnection);
+    control.setRecordSource(Queries::jobList());
+    QVERIFY(control.Refresh());
+    QList<bool> answers;
+    connect(&control, &Adodc::refreshed, this, [&answers](bool ok) { answers << ok; });
+    control.refreshInBackground();
+    QThread::msleep(300); // the page is read meanwhile; its answer waits for this thread's events
+    {
+        JobFileConnections::Exclusive replacing({Program::databasePath()}, 10000);
+        QVERIFY(replacing.ok());
+        folder.value(QStringLiteral("delete from table1 where num>5"));
+    }
+    QTRY_COMPARE(answers.size(), 1);
+    QCOMPARE(answers.first(), false);
+    QVERIFY(!control.recordset()->isOpen());
+    QVERIFY(control.Refresh());
+    QCOMPARE(control.recordset()->RecordCount(), 5);
 }
 
 QTEST_GUILESS_MAIN(TestRecordset)
