@@ -73,8 +73,6 @@ void Adodc::refreshInBackground()
             // the new one.
             if (refresh != m_refreshes)
                 return;
-            if (connection != m_connectionName)
-                page->ok = false;
             finishRefresh(connection == m_connectionName, std::move(*page));
         };
     });

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -48,7 +49,7 @@ struct Reader {
     quint64 lastId = 0;
     QObject *reading = nullptr;      // the context whose request is being read
     std::atomic<bool> given{false};  // that read gave way to a newer request of its context
-    PGcancel *cancel = nullptr;      // stops that read's statement on a server
+    std::shared_ptr<PGcancel> cancel; // stops that read's statement on a server
     QHash<quint64, Waiting> waiting; // touched on the window's thread only
 
     // A program that ends without its application object going first must not end on a running
@@ -85,11 +86,11 @@ std::function<void()> readOver(const Request &request)
         // A server goes on with a statement its reader let go of, for a million ids a second of its
         // processor that the window's next search waits for: one given way is stopped there too.
         PGconn *conn = file ? nullptr : ServerWatch::handleOf(db);
-        PGcancel *cancel = conn ? PQgetCancel(conn) : nullptr;
         bool given = false;
         {
             std::lock_guard lock(reader().mutex);
-            reader().cancel = cancel;
+            if (PGcancel *cancel = conn ? PQgetCancel(conn) : nullptr)
+                reader().cancel.reset(cancel, PQfreeCancel);
             given = reader().given;
         }
         // Given way before it began: nobody waits for it.
@@ -97,10 +98,8 @@ std::function<void()> readOver(const Request &request)
             answer = request.read(db);
         {
             std::lock_guard lock(reader().mutex);
-            reader().cancel = nullptr;
+            reader().cancel.reset();
         }
-        if (cancel)
-            PQfreeCancel(cancel);
         db.close();
     }
     JobDatabase::close(name);
@@ -182,9 +181,12 @@ void giveWay(Reader &state, QObject *context)
 {
     if (state.reading == context) {
         state.given = true;
+        // Asked on a thread of its own: it connects to the server, which may not answer at all.
         if (state.cancel) {
-            char why[256];
-            PQcancel(state.cancel, why, sizeof why);
+            std::thread([cancel = state.cancel] {
+                char why[256];
+                PQcancel(cancel.get(), why, sizeof why);
+            }).detach();
         }
     }
     for (auto it = state.queue.begin(); it != state.queue.end();) {
