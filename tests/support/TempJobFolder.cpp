@@ -157,10 +157,15 @@ QString TempJobFolder::tableShape() const
 {
     if (!onServer())
         return QString();
-    return value(QStringLiteral("select string_agg(indexdef, ';' order by indexname) || (select string_agg(tgname || "
-                                "tgenabled, ';' order by tgname) from pg_trigger where tgrelid='table1'::regclass and "
-                                "not tgisinternal) from pg_indexes where tablename='table1'"))
-        .toString();
+    // A query that failed would make every shape the same empty text.
+    const QString shape =
+        value(QStringLiteral("select string_agg(indexdef, ';' order by indexname) || (select string_agg(tgname::text || "
+                             "tgenabled::text, ';' order by tgname) from pg_trigger where tgrelid='table1'::regclass and "
+                             "not tgisinternal) from pg_indexes where tablename='table1'"))
+            .toString();
+    if (shape.isEmpty())
+        qFatal("tableShape: the server's indexes and triggers could not be read");
+    return shape;
 }
 
 QList<QVariantList> TempJobFolder::rows(const QString &sql) const
