@@ -158,14 +158,13 @@ QString TempJobFolder::tableShape() const
     if (!onServer())
         return QString();
     // A query that failed would make every shape the same empty text.
-    const QString shape =
+    const QVariant shape =
         value(QStringLiteral("select string_agg(indexdef, ';' order by indexname) || (select string_agg(tgname::text || "
                              "tgenabled::text, ';' order by tgname) from pg_trigger where tgrelid='table1'::regclass and "
-                             "not tgisinternal) from pg_indexes where tablename='table1'"))
-            .toString();
-    if (shape.isEmpty())
+                             "not tgisinternal) from pg_indexes where tablename='table1'"));
+    if (!shape.isValid())
         qFatal("tableShape: the server's indexes and triggers could not be read");
-    return shape;
+    return shape.toString();
 }
 
 QList<QVariantList> TempJobFolder::rows(const QString &sql) const

@@ -47,7 +47,6 @@ private slots:
     void iniSetsTheServerUnlessItShowsAPassword();
     void windowsBorrowOpenConnectionsAndOutliveADroppedOne();
     void countersOutliveTheServerDroppingEveryConnection();
-    void listReadAgainStopsTheServersOldRead();
 };
 
 // The other counter saves number 50 in a transaction it holds for a moment, in a thread of its own
@@ -542,31 +541,6 @@ void TestServerCounters::countersOutliveTheServerDroppingEveryConnection()
     folder.addJob({{QStringLiteral("num"), 5}});
     seen = false;
     QTRY_VERIFY_WITH_TIMEOUT(seen = seen || changes.takeChanged(), 2000);
-}
-
-// The ids of a list read again are not wanted: the server stops reading them, so the clerk's next
-// letter does not share the server with a million of them.
-void TestServerCounters::listReadAgainStopsTheServersOldRead()
-{
-    if (!TempJobFolder::onServer())
-        QSKIP("A job file's read is stopped by its own reader.");
-    TempJobFolder folder;
-    folder.addJobs(1, 300);
-    Adodc list;
-    list.setConnectionString(Program::DatabaseConnection);
-    // Its first page comes at once; its ids, read to the end, take the server half a minute.
-    list.setRecordSource({QStringLiteral("select rowid,num from (select rowid,num from table1 order by num) as jobs "
-                                         "union all select 0, 0 from pg_sleep(30)"),
-                          {}});
-    QVERIFY2(list.Refresh(), qPrintable(list.lastError()));
-    const QString sleeping = QStringLiteral("select count(*) from pg_stat_activity where wait_event='PgSleep'");
-    QTRY_COMPARE(folder.value(sleeping).toInt(), 1);
-    list.setRecordSource(Queries::jobList());
-    QVERIFY(list.Refresh());
-    // Well before the statement limit would end it.
-    QTRY_COMPARE_WITH_TIMEOUT(folder.value(sleeping).toInt(), 0, 1500);
-    QTRY_VERIFY_WITH_TIMEOUT(list.recordset()->isCounted(), 5000);
-    QCOMPARE(list.recordset()->availableCount(), 300);
 }
 
 QTEST_GUILESS_MAIN(TestServerCounters)
